@@ -1,0 +1,117 @@
+#include "app/search.h"
+
+#include "jws/jwsunit.h"
+#include "jww/jwwunit.h"
+#include "text/paths.h"
+#include "text/sjis.h"
+
+const std::string IdlePrompt =
+    "[追加]又はドラッグ＆ドロップで JWW/JWSファイルを指示し、[検索]をクリックして下さい";
+
+const std::string ResultHeader[3] = {"ファイル名", "フルパスファイル名", "定義ブロック名"};
+
+std::string ReadingStatusText(const std::string& Path) {
+  return "ファイル【" + Path + "】検索中";
+}
+
+TFileKind KindOfPath(std::string_view Path) {
+  std::string ext = UpperCaseText(ExtractExt(Path));
+  if (ext == ".JWW") return TFileKind::Jww;
+  if (ext == ".JWS") return TFileKind::Jws;
+  return TFileKind::None;
+}
+
+std::string CutAtMarker(std::string_view Name) {
+  int p = TextPos(BlockNameMarker, UpperCaseText(Name));
+  if (p > 0) return std::string(Name.substr(0, static_cast<size_t>(p - 1)));
+  return std::string(Name);
+}
+
+namespace {
+
+// Loads Path into Reader when its signature matches, hands each block name
+// (cut before the marker) to Take until Take answers false, then clears the
+// reader. Returns the load's result, or nothing when the signature failed.
+template <class Reader, class Take>
+TLoadOutcome ReadNames(Reader& R, const std::string& Path, Take&& TakeName, int32_t* Absorbed) {
+  TLoadOutcome outcome = TLoadOutcome::WrongSignature;
+  if (R.CheckSignature(Path)) {
+    outcome = R.LoadFromFile(Path) ? TLoadOutcome::Complete : TLoadOutcome::Partial;
+    if (Absorbed) *Absorbed = R.AbsorbedFailures;
+    for (int32_t k = 0; k < R.BlockDefCount; ++k) {
+      if (!TakeName(CutAtMarker(R.BlockDefs[static_cast<size_t>(k)].Name))) break;
+    }
+  }
+  R.Clear();
+  return outcome;
+}
+
+template <class Take>
+TLoadOutcome ReadNamesOf(TFileKind Kind, const std::string& Path, TJwwData& Jww, TJwsData& Jws,
+                         Take&& TakeName, int32_t* Absorbed) {
+  return Kind == TFileKind::Jww ? ReadNames(Jww, Path, TakeName, Absorbed)
+                                : ReadNames(Jws, Path, TakeName, Absorbed);
+}
+
+}  // namespace
+
+void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsReader) {
+  if (Window.ListCount() <= 0) return;
+  Window.ClearSelection();
+  int32_t rows = 0;
+  bool limitReached = false;
+  const int count = Window.ListCount();
+  for (int i = 0; i < count; ++i) {
+    const std::string path = Window.ListEntry(i);
+    const TFileKind kind = KindOfPath(path);
+    if (kind == TFileKind::None) continue;
+    Window.SetSelected(i, true);
+    Window.SetStatusText(ReadingStatusText(path));
+    Window.ProcessMessages();
+    const std::string fileName = ExtractName(path);
+    ReadNamesOf(
+        kind, path, JwwReader, JwsReader,
+        [&](const std::string& name) {
+          ++rows;
+          if (rows > MaxResultRows) {
+            limitReached = true;
+            return false;
+          }
+          Window.SetCell(0, rows, fileName);
+          Window.SetCell(1, rows, path);
+          Window.SetCell(2, rows, name);
+          return true;
+        },
+        nullptr);
+    if (limitReached) break;
+    Window.SetSelected(i, false);
+    Window.ProcessMessages();
+  }
+  Window.SetStatusText(IdlePrompt);
+  const int n = rows > MaxResultRows ? MaxResultRows : rows;
+  if (n == 0) {
+    Window.SetRowCount(2);
+    for (int c = 0; c < 3; ++c) Window.SetCell(c, 1, std::string());
+  } else {
+    Window.SetRowCount(n + 1);
+  }
+  Window.ShowResults();
+}
+
+TFileBlocks ReadFileBlocks(const std::string& Path, TJwwData& JwwReader, TJwsData& JwsReader) {
+  TFileBlocks result;
+  const TFileKind kind = KindOfPath(Path);
+  if (kind == TFileKind::None) return result;
+  if (!IsExistingFile(Path)) {
+    result.Outcome = TLoadOutcome::Missing;
+    return result;
+  }
+  result.Outcome = ReadNamesOf(
+      kind, Path, JwwReader, JwsReader,
+      [&](const std::string& name) {
+        result.Names.push_back(name);
+        return true;
+      },
+      &result.AbsorbedFailures);
+  return result;
+}

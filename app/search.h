@@ -1,0 +1,76 @@
+// The block search run: walks the file list, has the drawing or figure
+// reader read each file, writes one result row per block definition and
+// shows the results window. GUI-free: the window layer is reached through
+// TSearchWindow only, so tests drive the run with a recording fake.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TJwwData;
+class TJwsData;
+
+// The most result rows one run produces (the table then has one more, the
+// header row).
+inline constexpr int32_t MaxResultRows = 32766;
+
+// Marker that ends the listed part of a block name, found case-blind.
+inline constexpr std::string_view BlockNameMarker = "@@SFIGORGFLAG";
+
+// Status texts, in UTF-8 (the window layer shows them as they are).
+extern const std::string IdlePrompt;
+// "ファイル【" + Path + "】検索中"; Path is a native path (UTF-8 on Linux).
+std::string ReadingStatusText(const std::string& Path);
+
+// Header row texts of the results table, in UTF-8.
+extern const std::string ResultHeader[3];
+
+enum class TFileKind { None, Jww, Jws };
+// Chooses the reader by the upper-cased extension alone.
+TFileKind KindOfPath(std::string_view Path);
+
+// A block name (CP932) cut before the marker, which is found case-blind and
+// only where it starts on a character boundary.
+std::string CutAtMarker(std::string_view Name);
+
+// The operations of the window layer that the run uses, and nothing else.
+// List entries and the first two result columns are native paths; the block
+// name column is CP932 bytes as the file holds them.
+class TSearchWindow {
+ public:
+  virtual ~TSearchWindow() = default;
+  virtual int ListCount() = 0;
+  virtual std::string ListEntry(int Index) = 0;
+  virtual void ClearSelection() = 0;
+  virtual void SetSelected(int Index, bool Selected) = 0;
+  virtual void SetStatusText(const std::string& Utf8) = 0;
+  virtual void ProcessMessages() = 0;
+  // Column 0..2, row >= 1 (row 0 is the header).
+  virtual void SetCell(int Col, int Row, const std::string& Text) = 0;
+  // Rows including the header row.
+  virtual void SetRowCount(int Rows) = 0;
+  // Shows the results window modally; returns when the user closes it.
+  virtual void ShowResults() = 0;
+};
+
+// The whole run, as the search button starts it.
+void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsReader);
+
+// How reading one file went, for tools that read files outside the run.
+enum class TLoadOutcome {
+  NotDrawing,      // extension is neither .jww nor .jws
+  Missing,         // no such file, or not a regular file
+  WrongSignature,  // the file does not start with its kind's signature
+  Partial,         // the load failed part-way; the names read so far are kept
+  Complete,        // read to the end of the block definitions
+};
+struct TFileBlocks {
+  TLoadOutcome Outcome = TLoadOutcome::NotDrawing;
+  std::vector<std::string> Names;  // CP932, cut before the marker, file order
+  int32_t AbsorbedFailures = 0;    // entity records dropped in a loaded file
+};
+// Reads one file with the reader its extension chooses, takes the block
+// names and clears the reader again.
+TFileBlocks ReadFileBlocks(const std::string& Path, TJwwData& JwwReader, TJwsData& JwsReader);

@@ -1,0 +1,123 @@
+// Archive primitives shared by the drawing-file and figure-file readers.
+//
+// A JW file is read once, forward only, from its first byte. Everything in it
+// is built from fixed blocks of little-endian numbers, length-prefixed byte
+// strings and the entity attribute record. A short read raises EReadError;
+// nothing is stored from a read that did not complete.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <stdexcept>
+#include <string>
+
+static_assert(std::endian::native == std::endian::little,
+              "records are held in their little-endian file layout");
+
+// The one error a read raises: the file ended early or the system failed.
+class EReadError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+#pragma pack(push, 1)
+// The attribute record at the head of every entity and block definition.
+// 15 bytes in memory, laid out as in files from version 351 on; files before
+// 351 store it in 13 bytes without Attr7.
+struct EntityAttributes {
+  uint32_t Attr0;
+  uint8_t PenStyle;
+  uint16_t PenColor;
+  uint16_t Attr7;
+  uint16_t Attr9;
+  uint16_t Attr11;
+  uint16_t Attr13;
+};
+#pragma pack(pop)
+static_assert(sizeof(EntityAttributes) == 15);
+
+// A buffered, forward-only byte source over a file (opened read-only and
+// shared, never written) or over bytes in memory (not copied).
+class ByteSource {
+ public:
+  // Largest block Take() hands out in one piece.
+  static constexpr size_t kMaxTake = 64 * 1024;
+
+  // Opens Path for reading; throws EReadError when it cannot be opened.
+  explicit ByteSource(const std::string& Path);
+  // Reads from Bytes, which must outlive the source.
+  explicit ByteSource(std::span<const uint8_t> Bytes);
+  ~ByteSource();
+  ByteSource(const ByteSource&) = delete;
+  ByteSource& operator=(const ByteSource&) = delete;
+
+  // Exactly N bytes into Dst, or EReadError with Dst untouched.
+  void ReadExact(void* Dst, size_t N) {
+    if (static_cast<size_t>(End - Cur) >= N) {
+      if (N) std::memcpy(Dst, Cur, N);
+      Cur += N;
+      return;
+    }
+    ReadExactSlow(Dst, N);
+  }
+
+  // A pointer to the next N (<= kMaxTake) bytes, valid until the next call on
+  // this source; the bytes count as read. EReadError when fewer remain.
+  const uint8_t* Take(size_t N) {
+    if (static_cast<size_t>(End - Cur) >= N) {
+      const uint8_t* p = Cur;
+      Cur += N;
+      return p;
+    }
+    return TakeSlow(N);
+  }
+
+  uint16_t ReadUInt16() { return Load<uint16_t>(Take(2)); }
+  int32_t ReadInt32() { return Load<int32_t>(Take(4)); }
+  uint32_t ReadUInt32() { return Load<uint32_t>(Take(4)); }
+  double ReadDouble() { return Load<double>(Take(8)); }
+
+  // Bytes not yet read (the file's size as seen at opening, minus the position).
+  uint64_t Remaining() const { return Size - Position(); }
+  // Bytes read so far.
+  uint64_t Position() const { return Consumed - static_cast<uint64_t>(End - Cur); }
+
+  template <class T>
+  static T Load(const uint8_t* P) {
+    T v;
+    std::memcpy(&v, P, sizeof(T));
+    return v;
+  }
+
+ private:
+  void ReadExactSlow(void* Dst, size_t N);
+  const uint8_t* TakeSlow(size_t N);
+  // Appends file bytes after End; false at the end of the file.
+  bool Fill();
+  [[noreturn]] void ShortRead(size_t Wanted);
+
+  int Fd = -1;
+  std::unique_ptr<uint8_t[]> Buffer;
+  size_t Capacity = 0;
+  const uint8_t* Cur = nullptr;
+  const uint8_t* End = nullptr;
+  uint64_t Consumed = 0;  // bytes moved from the file (or memory) into view
+  uint64_t Size = 0;
+};
+
+// One length-prefixed string exactly as stored.
+std::string ReadString(ByteSource& Src);
+// ReadString followed by CleanFileString.
+std::string ReadCleanString(ByteSource& Src);
+// One attribute record: 15 bytes from version 351 on, else 13 widened.
+EntityAttributes ReadAttributes(ByteSource& Src, int32_t Version);
+// A field-by-field copy.
+EntityAttributes CopyAttributes(const EntityAttributes& Source);
+
+// Reads a record's fixed part of FileSize bytes (version 351 on) into Dst,
+// or FileSize - 2 bytes widened at byte 7 (before 351), leaving bytes 7-8 zero.
+void ReadFixedPart(ByteSource& Src, int32_t Version, void* Dst, size_t FileSize);

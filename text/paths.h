@@ -1,0 +1,20 @@
+// Path operations on native file-system paths.
+//
+// On POSIX "/" is the only delimiter and there is no drive delimiter; on
+// Windows "\", "/" and ":" delimit, and a byte is a delimiter only where it is
+// not the second byte of a double-byte character.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The text from the last "." after the last delimiter, dot included; or empty.
+std::string ExtractExt(std::string_view Path);
+// The text after the last delimiter; the whole text if there is none.
+std::string ExtractName(std::string_view Path);
+// The text up to and including the last delimiter; empty if there is none.
+std::string ExtractFolder(std::string_view Path);
+// Path without its extension, followed by Ext.
+std::string ReplaceExt(std::string_view Path, std::string_view Ext);
+// True when Path names an existing file that is not a folder.
+bool IsExistingFile(const std::string& Path);
