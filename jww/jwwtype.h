@@ -53,9 +53,9 @@ struct TEntJwwEnko {  // arc or circle, 75 bytes
 struct TEntJwwTen {  // point, 55 bytes: 35 fixed, 20 tail
   EntityAttributes Attr;
   uint8_t Geometry[20];
-  uint32_t ExtraInt;     // PointExtra
-  double ExtraReal1;     // PointExtra
-  double ExtraReal2;     // PointExtra
+  uint32_t ExtraInt;  // PointExtra
+  double ExtraReal1;  // PointExtra
+  double ExtraReal2;  // PointExtra
 };
 struct TEntJwwSolid {  // solid, 83 bytes: 79 fixed, 4 tail
   EntityAttributes Attr;

@@ -1,0 +1,113 @@
+#include "jws/jwsunit.h"
+
+#include <fstream>
+#include <optional>
+
+#include "jww/blocktree.h"
+#include "jww/body.h"
+
+namespace {
+
+// Size of the class-name buffer of the figure-file body.
+constexpr size_t ClassNameBuffer = 200;
+
+}  // namespace
+
+TJwsData::TJwsData() {
+  ResetFields();
+}
+
+TJwsData::~TJwsData() {
+  Clear();
+}
+
+void TJwsData::ResetFields() {
+  Signature.clear();
+  Version = 0;
+  LeadReals = {};
+  HeaderInts = {};
+  HeaderReals = {};
+  EntityCount = 0;
+  BlockDefTotal = 0;
+  LayerGroups = {};
+  ClearLists();
+  BlockDefs = {};
+  BlockDefCount = 0;
+  BlockTree = {};
+  BlockTreeCount = 0;
+  UsedBlockDefCount = 0;
+  AbsorbedFailures = 0;
+}
+
+void TJwsData::Clear() {
+  for (int32_t i = 0; i < BlockDefCount && i < static_cast<int32_t>(BlockDefs.size()); ++i) {
+    BlockDefs[static_cast<size_t>(i)].ClearLists();
+  }
+  ResetFields();
+}
+
+bool TJwsData::CheckSignature(const std::string& Path) const {
+  try {
+    std::ifstream in(Path, std::ios::binary);
+    if (!in) return false;
+    char sig[8] = {};
+    if (!in.read(sig, 7)) return false;
+    return std::string(sig) == "JwsData";
+  } catch (...) {
+    return false;
+  }
+}
+
+bool TJwsData::LoadFromFile(const std::string& Path) {
+  return Load(nullptr, Path);
+}
+
+bool TJwsData::LoadFromMemory(const uint8_t* Data, size_t Size, const std::string& Path) {
+  ByteSource src(std::span<const uint8_t>(Data, Size));
+  return Load(&src, Path);
+}
+
+bool TJwsData::Load(ByteSource* Memory, const std::string& Path) {
+  bool result = false;
+  ResetFields();
+  LoadedFileName = Path;
+  try {
+    std::optional<ByteSource> file;
+    ByteSource* src = Memory;
+    if (!src) src = &file.emplace(Path);
+    ByteSource& S = *src;
+    LayerGroups.assign(16, TEntJwwLayerGroup{});
+    const uint8_t* p = S.Take(7);
+    Signature.assign(reinterpret_cast<const char*>(p), 7);
+    S.Take(193);
+    Version = S.ReadInt32();
+    LeadReals[1] = S.ReadDouble();
+    LeadReals[2] = S.ReadDouble();
+    for (TEntJwwLayerGroup& g : LayerGroups) {
+      g.Int1 = 2;
+      g.Int2 = 0;
+      g.Real1 = S.ReadDouble();
+      g.Int3 = 0;
+    }
+    for (int i = 1; i <= 6; ++i) HeaderInts[i] = S.ReadInt32();
+    for (int i = 1; i <= 10; ++i) HeaderReals[i] = S.ReadDouble();
+
+    jwbody::TBodyReader<TEntJwwMoji2> body(S, Version, ClassNameBuffer, AbsorbedFailures);
+    body.ReadEntityList(*this, EntityCount);
+    body.ReadBlockDefs(BlockDefs, BlockDefCount, BlockDefTotal);
+    result = true;
+  } catch (const std::exception&) {
+    result = false;
+  }
+  ElapsedTimeText.clear();
+  MemoLine1.clear();
+  MemoLine2.clear();
+  LoadedSec8Real = 1.0;
+  BuildBlockTree();
+  return result;
+}
+
+void TJwsData::BuildBlockTree() {
+  jwbody::BuildBlockTreeOf(BlockInserts, BlockInsertCount, BlockDefs, BlockDefCount, BlockTree,
+                           BlockTreeCount, UsedBlockDefCount);
+}

@@ -1,0 +1,122 @@
+// Flattening of block insertions into one tree of placements, shared by the
+// drawing-file and figure-file readers.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "jww/jwwtype.h"
+
+namespace jwbody {
+
+// Expansion stops at these bounds, so that a definition that places itself
+// (directly or through others) cannot make the tree endless.
+inline constexpr int32_t MaxTreeLevel = 64;
+inline constexpr int32_t MaxTreeNodes = 1000000;
+
+struct TLocalMatrix {
+  double L11, L12, L21, L22;
+};
+
+inline TLocalMatrix LocalMatrix(const TEntJwwBlock& I) {
+  const double a = I.Angle, sx = I.ScaleX, sy = I.ScaleY;
+  return {std::cos(a) * sx, std::sin(a) * (-sy), std::sin(a) * sx, std::cos(a) * sy};
+}
+
+// Builds Tree from the top-level insertions and the definitions' own
+// insertions, breadth first; marks and numbers the definitions placed.
+template <class Def>
+void BuildBlockTreeOf(const std::vector<TEntJwwBlock>& Inserts, int32_t InsertCount,
+                      std::vector<Def>& Defs, int32_t DefCount, std::vector<TEntJwwBlockTree>& Tree,
+                      int32_t& TreeCount, int32_t& UsedDefCount) {
+  Tree.clear();
+  Tree.shrink_to_fit();
+  TreeCount = 0;
+  const int32_t defs = std::min<int64_t>(DefCount, static_cast<int64_t>(Defs.size()));
+  for (int32_t i = 0; i < defs; ++i) {
+    Defs[static_cast<size_t>(i)].Used = false;
+    Defs[static_cast<size_t>(i)].Serial = -1;
+  }
+  const int32_t inserts = std::min<int64_t>(InsertCount, static_cast<int64_t>(Inserts.size()));
+  if (inserts <= 0) return;
+
+  // The first definition with a given number is the one every lookup finds.
+  std::unordered_map<int32_t, int32_t> byNumber;
+  byNumber.reserve(static_cast<size_t>(defs));
+  for (int32_t i = 0; i < defs; ++i) byNumber.emplace(Defs[static_cast<size_t>(i)].Number, i);
+  auto lookup = [&](TEntJwwBlockTree& node) {
+    auto it = byNumber.find(node.BlockNumber);
+    if (it == byNumber.end()) return;
+    Def& d = Defs[static_cast<size_t>(it->second)];
+    node.DefIndex = it->second;
+    node.Name = d.Name;
+    d.Used = true;
+  };
+
+  Tree.resize(static_cast<size_t>(inserts));
+  for (int32_t j = 0; j < inserts; ++j) {
+    const TEntJwwBlock& I = Inserts[static_cast<size_t>(j)];
+    TEntJwwBlockTree& node = Tree[static_cast<size_t>(j)];
+    const TLocalMatrix L = LocalMatrix(I);
+    node.Attr = I.Attr;
+    node.Level = 0;
+    node.Parent = -1;
+    node.BlockNumber = I.BlockNumber;
+    node.OriginX = I.X;
+    node.OriginY = I.Y;
+    node.M11 = L.L11;
+    node.M12 = L.L12;
+    node.M21 = L.L21;
+    node.M22 = L.L22;
+    lookup(node);
+  }
+  TreeCount = inserts;
+
+  for (int32_t k = 0; k < TreeCount; ++k) {
+    if (Tree[static_cast<size_t>(k)].DefIndex < 0) continue;
+    // A copy of what the children need: Tree grows below.
+    struct {
+      int32_t Level, DefIndex;
+      double OriginX, OriginY, M11, M12, M21, M22;
+    } parent;
+    {
+      const TEntJwwBlockTree& p = Tree[static_cast<size_t>(k)];
+      parent = {p.Level, p.DefIndex, p.OriginX, p.OriginY, p.M11, p.M12, p.M21, p.M22};
+    }
+    const Def& D = Defs[static_cast<size_t>(parent.DefIndex)];
+    const int32_t m =
+        std::min<int64_t>(D.BlockInsertCount, static_cast<int64_t>(D.BlockInserts.size()));
+    if (m <= 0) continue;
+    if (parent.Level >= MaxTreeLevel) continue;
+    if (static_cast<int64_t>(TreeCount) + m > MaxTreeNodes) break;
+    TreeCount += m;
+    Tree.resize(static_cast<size_t>(TreeCount));
+    for (int32_t b = 0; b < m; ++b) {
+      const TEntJwwBlock& I = D.BlockInserts[static_cast<size_t>(b)];
+      const TLocalMatrix L = LocalMatrix(I);
+      TEntJwwBlockTree& node = Tree[static_cast<size_t>(TreeCount - m + b)];
+      node.Attr = D.Attr;
+      node.Level = parent.Level + 1;
+      node.Parent = k;
+      node.BlockNumber = I.BlockNumber;
+      node.OriginX = parent.OriginX + parent.M11 * I.X + parent.M12 * I.Y;
+      node.OriginY = parent.OriginY + parent.M21 * I.X + parent.M22 * I.Y;
+      node.M11 = parent.M11 * L.L11 + parent.M12 * L.L21;
+      node.M12 = parent.M11 * L.L12 + parent.M12 * L.L22;
+      node.M21 = parent.M21 * L.L11 + parent.M22 * L.L21;
+      node.M22 = parent.M21 * L.L12 + parent.M22 * L.L22;
+      lookup(node);
+    }
+  }
+
+  int32_t used = 0;
+  for (int32_t i = 0; i < defs; ++i) {
+    Def& d = Defs[static_cast<size_t>(i)];
+    if (d.Used) d.Serial = used++;
+  }
+  UsedDefCount = used;
+}
+
+}  // namespace jwbody

@@ -1,0 +1,319 @@
+// The body reader shared by the drawing-file and figure-file readers: the
+// archive's count form and class tags, the entity list, the entity reader and
+// the block-definition list. The two file kinds differ only in how texts (and
+// so dimensions) are held, in the size of the class-name buffer, and in what
+// follows the block definitions (the caller's business).
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string_view>
+#include <vector>
+
+#include "jww/archive.h"
+#include "jww/jwwtype.h"
+
+namespace jwbody {
+
+// Growth steps of the entity arrays.
+inline constexpr int32_t GrowStep = 1000;
+inline constexpr int32_t GrowStepTextsInDefinitions = 500;
+
+// Raised for a count that the rest of the file could not possibly hold, or
+// that would need far more memory than the file justifies. Treated like a
+// failed allocation: it ends the body.
+class ECountTooLarge : public EReadError {
+ public:
+  using EReadError::EReadError;
+};
+
+// Sets the length of A to Length (new elements value-initialised, i.e. zero)
+// while letting the storage grow geometrically, so that stepwise growth does
+// not copy the array over and over.
+template <class T>
+void GrowTo(std::vector<T>& A, size_t Length) {
+  if (Length > A.capacity()) A.reserve(std::max(Length, A.capacity() + A.capacity() / 2));
+  A.resize(Length);
+}
+
+// Cuts A to Count elements and gives back storage that is mostly unused.
+template <class T>
+void CutTo(std::vector<T>& A, int32_t Count) {
+  A.resize(static_cast<size_t>(Count));
+  if (A.capacity() > A.size() + A.size() / 2) A.shrink_to_fit();
+}
+
+template <class Moji>
+class TBodyReader {
+ public:
+  using Lists = TEntityListsOf<Moji>;
+  using Def = TBlockDefOf<Moji>;
+  using Dim = TDimensionOf<Moji>;
+
+  TBodyReader(ByteSource& Src, int32_t Version, size_t ClassNameCapacity, int32_t& Absorbed)
+      : Src(Src), Version(Version), NameCapacity(ClassNameCapacity), Absorbed(Absorbed) {
+    FileBudget = Src.Position() + Src.Remaining();
+  }
+
+  // One entity list: its count, that many objects, the arrays cut to size.
+  void ReadEntityList(Lists& L, int32_t& CountField) {
+    ReadListCount(L, CountField);
+    ReadListObjects(L, CountField, false);
+  }
+
+ protected:
+  // The list's count (stored in CountField before anything is sized), and
+  // EntityOrder sized to it.
+  void ReadListCount(Lists& L, int32_t& CountField) {
+    CountField = ReadCount();
+    CheckCount(CountField, sizeof(TEntJwwOrder));
+    L.EntityOrder.assign(static_cast<size_t>(CountField), TEntJwwOrder{0, 0});
+  }
+
+  // The objects of a list whose count has been read, then the arrays cut to
+  // their counts.
+  void ReadListObjects(Lists& L, int32_t count, bool InsideDefinition) {
+    size_t nextOrder = 0;
+    int32_t read = 0;
+    while (read < count) {
+      const int kind = ResolveClassTag();
+      if (kind == KindNone) continue;
+      ReadEntity(kind, L, nextOrder, InsideDefinition);
+      ++read;
+      ++ObjectNumber;
+    }
+    CutTo(L.Lines, L.LineCount);
+    CutTo(L.Arcs, L.ArcCount);
+    CutTo(L.Points, L.PointCount);
+    CutTo(L.Texts, L.TextCount);
+    CutTo(L.Dimensions, L.DimensionCount);
+    CutTo(L.Solids, L.SolidCount);
+    CutTo(L.BlockInserts, L.BlockInsertCount);
+  }
+
+ public:
+  // The block-definition list. DefCount and DefTotal are set once the list
+  // has been sized, so they never exceed the definitions actually held.
+  void ReadBlockDefs(std::vector<Def>& Defs, int32_t& DefCount, int32_t& DefTotal) {
+    DefCount = 0;
+    DefTotal = 0;
+    const int32_t count = ReadCount();
+    if (count == 0) return;
+    CheckCount(count, sizeof(Def));
+    Defs.clear();
+    Defs.resize(static_cast<size_t>(count));
+    DefCount = count;
+    DefTotal = count;
+    for (int32_t p = 1; p <= count; ++p) {
+      // The definition's own tag is read but not interpreted.
+      const uint16_t tag = Src.ReadUInt16();
+      if (tag == 0xFFFF) {
+        SkipClassName();
+        ++ObjectNumber;
+      } else if (tag == 0x7FFF) {
+        Src.Take(4);
+      }
+      Def& d = Defs[static_cast<size_t>(p - 1)];
+      uint8_t head[27];
+      ReadFixedPart(Src, Version, head, sizeof head);
+      std::memcpy(&d.Attr, head, 15);
+      d.Number = ByteSource::Load<int32_t>(head + 15);
+      d.Word2 = ByteSource::Load<uint32_t>(head + 19);
+      d.Stamp = ByteSource::Load<int32_t>(head + 23);
+      if (d.Stamp < 0) {
+        Src.Take(8);
+        d.Stamp = p;
+      }
+      d.Name = ReadCleanString(Src);
+      d.LineCount = d.ArcCount = d.PointCount = d.TextCount = 0;
+      d.DimensionCount = d.SolidCount = d.BlockInsertCount = 0;
+      ReadListCount(d, d.EntityCount);
+      ++ObjectNumber;  // the definition itself is an object
+      ReadListObjects(d, d.EntityCount, true);
+    }
+  }
+
+ private:
+  // Count form: a 16-bit word; 0xFFFF announces a signed 32-bit count.
+  int32_t ReadCount() {
+    const uint16_t w = Src.ReadUInt16();
+    if (w != 0xFFFF) return w;
+    return Src.ReadInt32();
+  }
+
+  // A count is refused when it is negative, when the rest of the file cannot
+  // hold that many objects (each starts with at least a 2-byte class tag), or
+  // when its array would need more memory than any real file of this size.
+  void CheckCount(int32_t Count, size_t BytesEach) {
+    if (Count < 0) throw ECountTooLarge("negative count");
+    const uint64_t n = static_cast<uint64_t>(Count);
+    if (n * 2 > Src.Remaining()) throw ECountTooLarge("count larger than the file");
+    const uint64_t budget = 16 * FileBudget + (16u << 20);
+    if (n * BytesEach > budget) throw ECountTooLarge("count needs too much memory");
+  }
+
+  // Reads the schema, length and name of a new class; a name longer than the
+  // name buffer is a failed read.
+  std::string_view ReadClassName() {
+    Src.Take(2);  // schema number, not used
+    const uint16_t len = Src.ReadUInt16();
+    if (len > NameCapacity) throw EReadError("class name longer than its buffer");
+    return {reinterpret_cast<const char*>(Src.Take(len)), len};
+  }
+  void SkipClassName() { ReadClassName(); }
+
+  // Resolves one class tag to an entity kind, or KindNone.
+  int ResolveClassTag() {
+    const uint16_t tag = Src.ReadUInt16();
+    if (tag == 0xFFFF) {
+      const std::string_view name = ReadClassName();
+      int kind = KindNone;
+      for (int k = 1; k <= KindCount; ++k) {
+        if (name == EntityClassNames[k - 1]) {
+          ClassNumber[k] = ObjectNumber;
+          kind = k;
+          break;
+        }
+      }
+      ++ObjectNumber;
+      return kind;
+    }
+    int32_t cls;
+    if (tag == 0x7FFF) {
+      cls = static_cast<int32_t>(Src.ReadUInt32() & 0x7FFFFFFFu);
+    } else {
+      cls = static_cast<int32_t>(tag) - 0x8000;
+    }
+    int kind = KindNone;
+    for (int k = 1; k <= KindCount; ++k) {
+      if (ClassNumber[k] == cls) kind = k;
+    }
+    return kind;
+  }
+
+  // Appends one record to A. A failed read inside the record drops it: the
+  // count goes back, no order slot is written, and reading goes on.
+  template <class T, class ReadRecord>
+  void Append(std::vector<T>& A, int32_t& N, int32_t Step, int Kind, Lists& L, size_t& NextOrder,
+              ReadRecord&& Read) {
+    bool counted = false;
+    try {
+      if (N % Step == 0) GrowTo(A, static_cast<size_t>(N / Step + 1) * static_cast<size_t>(Step));
+      ++N;
+      counted = true;
+      Read(A[static_cast<size_t>(N - 1)]);
+      L.EntityOrder[NextOrder++] = TEntJwwOrder{Kind, N - 1};
+    } catch (const EReadError&) {
+      if (counted) --N;
+      ++Absorbed;
+    } catch (const std::bad_alloc&) {
+      if (counted) --N;
+      ++Absorbed;
+    }
+  }
+
+  template <class M>
+  void ReadMoji(M& T) {
+    uint8_t fixed[MojiFixedSize];
+    ReadFixedPart(Src, Version, fixed, sizeof fixed);
+    std::string s1 = ReadCleanString(Src);
+    std::string s2 = ReadCleanString(Src);
+    if (s1.size() > M::MaxTextLength) s1.resize(M::MaxTextLength);
+    if (s2.size() > M::MaxTextLength) s2.resize(M::MaxTextLength);
+    std::memcpy(&T.Attr, fixed, 15);
+    std::memcpy(T.Fixed, fixed + 15, sizeof T.Fixed);
+    T.Text1 = std::move(s1);
+    T.Text2 = std::move(s2);
+  }
+
+  // A point's 20-byte tail, present in the file only for pen style 100.
+  void ReadPointTail(TEntJwwTen& P, bool ZeroDefault, double DefaultReal2) {
+    if (P.Attr.PenStyle == 100) {
+      const uint8_t* t = Src.Take(20);
+      P.ExtraInt = ByteSource::Load<uint32_t>(t);
+      P.ExtraReal1 = ByteSource::Load<double>(t + 4);
+      P.ExtraReal2 = ByteSource::Load<double>(t + 12);
+    } else {
+      P.ExtraInt = 0;
+      P.ExtraReal1 = 0.0;
+      P.ExtraReal2 = ZeroDefault ? 0.0 : DefaultReal2;
+    }
+  }
+
+  void ReadDimension(Dim& D) {
+    ReadFixedPart(Src, Version, &D.Attr, sizeof D.Attr);
+    ReadFixedPart(Src, Version, &D.DimLine, sizeof D.DimLine);
+    ReadMoji(D.DimText);
+    if (Version >= 420) {
+      D.ExtFlag = Src.ReadUInt16();
+      Src.ReadExact(&D.ExtLine1, sizeof D.ExtLine1);
+      Src.ReadExact(&D.ExtLine2, sizeof D.ExtLine2);
+      for (TEntJwwTen& p : D.ExtPoints) {
+        Src.ReadExact(&p, 35);
+        ReadPointTail(p, true, 0.0);
+      }
+    } else {
+      D.ExtFlag = 0;
+      for (TEntJwwSen* line : {&D.ExtLine1, &D.ExtLine2}) {
+        std::memset(static_cast<void*>(line), 0, sizeof *line);
+        line->Attr = CopyAttributes(D.Attr);
+      }
+      for (TEntJwwTen& p : D.ExtPoints) {
+        std::memset(static_cast<void*>(&p), 0, sizeof p);
+        p.Attr = CopyAttributes(D.Attr);
+        p.Attr.PenStyle = 0;
+      }
+    }
+  }
+
+  void ReadEntity(int Kind, Lists& L, size_t& NextOrder, bool InsideDefinition) {
+    const int32_t textStep = InsideDefinition ? GrowStepTextsInDefinitions : GrowStep;
+    switch (Kind) {
+      case KindLine:
+        Append(L.Lines, L.LineCount, GrowStep, Kind, L, NextOrder,
+               [&](TEntJwwSen& r) { ReadFixedPart(Src, Version, &r, sizeof r); });
+        break;
+      case KindArc:
+        Append(L.Arcs, L.ArcCount, GrowStep, Kind, L, NextOrder,
+               [&](TEntJwwEnko& r) { ReadFixedPart(Src, Version, &r, sizeof r); });
+        break;
+      case KindPoint:
+        Append(L.Points, L.PointCount, GrowStep, Kind, L, NextOrder, [&](TEntJwwTen& r) {
+          ReadFixedPart(Src, Version, &r, 35);
+          ReadPointTail(r, InsideDefinition, 1.0);
+        });
+        break;
+      case KindText:
+        Append(L.Texts, L.TextCount, textStep, Kind, L, NextOrder, [&](Moji& r) { ReadMoji(r); });
+        break;
+      case KindDimension:
+        Append(L.Dimensions, L.DimensionCount, textStep, Kind, L, NextOrder,
+               [&](Dim& r) { ReadDimension(r); });
+        break;
+      case KindSolid:
+        Append(L.Solids, L.SolidCount, GrowStep, Kind, L, NextOrder, [&](TEntJwwSolid& r) {
+          ReadFixedPart(Src, Version, &r, 79);
+          r.SolidColor = r.Attr.PenColor == 10 ? Src.ReadUInt32() : 0;
+        });
+        break;
+      case KindBlock:
+        Append(L.BlockInserts, L.BlockInsertCount, GrowStep, Kind, L, NextOrder,
+               [&](TEntJwwBlock& r) { ReadFixedPart(Src, Version, &r, sizeof r); });
+        break;
+      default:
+        break;
+    }
+  }
+
+  ByteSource& Src;
+  const int32_t Version;
+  const size_t NameCapacity;
+  int32_t& Absorbed;
+  uint64_t FileBudget = 0;
+  int32_t ObjectNumber = 1;
+  int32_t ClassNumber[KindCount + 1] = {};
+};
+
+}  // namespace jwbody
