@@ -1,0 +1,101 @@
+#include "app/layout.h"
+
+#include <cstdio>
+
+#include "text/paths.h"
+#include "text/sjis.h"
+
+int32_t LayoutNumber(int Line, std::string_view Text) {
+  int32_t v = TextToInt(Text);
+  if (Line == LayoutListWidth) {
+    if (v < MinListWidth) return MinListWidth;
+    if (v > MaxListWidth) return MaxListWidth;
+  } else if (Line >= LayoutColumn0 && Line <= LayoutColumn2) {
+    if (v < MinColumnWidth) return MinColumnWidth;
+  }
+  return v;
+}
+
+namespace {
+
+// Collects the lines of a layout file byte by byte, the way both the
+// in-memory split and the file reader see them.
+class TLineCollector {
+ public:
+  // False once the 13th line is complete.
+  bool Put(char c) {
+    if (c == '\n') {
+      Lines.push_back(std::move(Current));
+      Current.clear();
+      return Lines.size() < static_cast<size_t>(LayoutLineCount);
+    }
+    if (c != '\r') Current.push_back(c);
+    return true;
+  }
+  // At the end of the file: a last line without LF counts, absent lines are
+  // empty.
+  std::vector<std::string> Finish() {
+    if (!Current.empty() && Lines.size() < static_cast<size_t>(LayoutLineCount)) {
+      Lines.push_back(std::move(Current));
+    }
+    Lines.resize(LayoutLineCount);
+    return std::move(Lines);
+  }
+  // After a read error: only the complete lines.
+  std::vector<std::string> Abandon() { return std::move(Lines); }
+
+ private:
+  std::vector<std::string> Lines;
+  std::string Current;
+};
+
+constexpr char EndOfFileMark = '\x1A';
+
+}  // namespace
+
+std::vector<std::string> SplitLayoutText(std::string_view Content) {
+  TLineCollector lines;
+  for (char c : Content) {
+    if (c == EndOfFileMark || !lines.Put(c)) break;
+  }
+  return lines.Finish();
+}
+
+std::vector<std::string> ReadLayoutLines(const std::string& Path) {
+  std::FILE* f = std::fopen(Path.c_str(), "rb");
+  if (!f) return {};
+  TLineCollector lines;
+  bool failed = false;
+  for (;;) {
+    int c = std::fgetc(f);
+    if (c == EOF) {
+      failed = std::ferror(f) != 0;
+      break;
+    }
+    if (c == EndOfFileMark || !lines.Put(static_cast<char>(c))) break;
+  }
+  std::fclose(f);
+  return failed ? lines.Abandon() : lines.Finish();
+}
+
+std::string FormatLayout(const TLayoutValues& Values) {
+  std::string out;
+  for (int32_t v : Values.Numbers) {
+    out += std::to_string(v);
+    out += "\r\n";
+  }
+  out += Values.LastFolder;
+  out += "\r\n";
+  return out;
+}
+
+bool WriteLayoutFile(const std::string& Path, std::string_view Content) {
+  std::FILE* f = std::fopen(Path.c_str(), "wb");
+  bool ok = f != nullptr;
+  if (f) {
+    ok = std::fwrite(Content.data(), 1, Content.size(), f) == Content.size();
+    ok = std::fclose(f) == 0 && ok;
+  }
+  if (!ok && IsExistingFile(Path)) std::remove(Path.c_str());
+  return ok;
+}
