@@ -1,1 +1,127 @@
-int main() { return 0; }
+// quillon-cli: lists the block definitions of JW drawing and figure files
+// without windows, for scripts and for large collections.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/clicore.h"
+#include "jws/jwsunit.h"
+#include "jww/jwwunit.h"
+
+#ifndef QUILLON_VERSION
+#define QUILLON_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr const char* kProgram = "quillon-cli";
+
+// Exit statuses.
+constexpr int kAllRead = 0;
+constexpr int kSomeNotRead = 1;
+constexpr int kBadUsage = 2;
+
+struct TReaders {
+  TJwwData Jww;
+  TJwsData Jws;
+};
+
+void Diagnose(const std::string& Path, const std::string& Reason) {
+  std::cout.flush();  // keep messages next to the rows they follow
+  std::cerr << kProgram << ": " << Path << ": " << Reason << '\n';
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+
+  CLI::App app{
+      "Lists the block definitions held in JW drawing files (.jww) and figure files (.jws):\n"
+      "one row per definition with the file name, the full path and the block name.",
+      kProgram};
+  std::vector<std::string> paths;
+  bool recursive = false;
+  std::string formatName = "tsv";
+  std::string findText;
+  unsigned hardware = std::thread::hardware_concurrency();
+  unsigned jobs = hardware == 0 ? 1 : hardware;
+
+  const std::map<std::string, qcli::TOutputFormat> formats{{"tsv", qcli::TOutputFormat::Tsv},
+                                                           {"csv", qcli::TOutputFormat::Csv},
+                                                           {"json", qcli::TOutputFormat::Json}};
+  app.add_option("PATH", paths, "Drawing or figure files; folders with -r")
+      ->type_name("")
+      ->required();
+  app.add_flag("-r,--recursive", recursive,
+               "Search folders for .jww and .jws files (any letter case), sorted by path");
+  app.add_option("--format", formatName, "Output format: tsv (default), csv (RFC 4180) or json")
+      ->type_name("FORMAT")
+      ->transform(CLI::IsMember({"tsv", "csv", "json"}, CLI::ignore_case));
+  CLI::Option* findOption = app.add_option(
+      "--find", findText,
+      "Keep only rows whose block name contains TEXT, ignoring letter case, full-width/half-width "
+      "forms, hiragana/katakana and spaces");
+  app.add_option("-j,--jobs", jobs, "Files read at once (default: number of cores)")
+      ->type_name("N")
+      ->check(CLI::Range(1u, 1024u));
+  app.set_version_flag("--version", std::string(kProgram) + " " + QUILLON_VERSION);
+  app.footer(
+      "Exit status: 0 every file was read completely, 1 some file was not (its rows read so far "
+      "are printed), 2 bad usage.\n");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);  // prints the message and a hint to stderr
+    return kBadUsage;
+  }
+
+  qcli::TBlockFilter filter;
+  if (findOption->count() > 0) {
+    filter = qcli::TBlockFilter(findText);
+    if (filter.Unrepresentable()) {
+      std::cerr << kProgram
+                << ": warning: the --find text holds a character that code page 932 cannot "
+                   "represent; no block name can match it\n";
+    }
+  }
+
+  const std::vector<qcli::TInput> inputs = qcli::CollectInputs(paths, recursive);
+  qcli::TRowWriter writer(std::cout, formats.at(formatName));
+  bool allRead = true;
+
+  writer.Begin();
+  qcli::RunOrdered<qcli::TFileResult>(
+      inputs.size(), jobs, static_cast<size_t>(jobs) * 16,
+      [] { return std::make_unique<TReaders>(); },
+      [&](size_t i, std::unique_ptr<TReaders>& readers) {
+        return qcli::ReadInput(inputs[i], filter, readers->Jww, readers->Jws);
+      },
+      [&](size_t i, qcli::TFileResult&& result) {
+        for (const qcli::TRow& row : result.Rows) writer.Row(row);
+        if (!result.Error.empty()) {
+          allRead = false;
+          Diagnose(inputs[i].Path, result.Error);
+        }
+        if (!result.Warning.empty()) Diagnose(inputs[i].Path, result.Warning);
+      },
+      [] { std::cout.flush(); });
+  writer.End();
+  std::cout.flush();
+  if (!std::cout) {
+    std::cerr << kProgram << ": cannot write the output\n";
+    return kSomeNotRead;
+  }
+  return allRead ? kAllRead : kSomeNotRead;
+}

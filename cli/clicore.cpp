@@ -1,0 +1,229 @@
+#include "cli/clicore.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <system_error>
+
+#include "app/search.h"
+#include "jws/jwsunit.h"
+#include "jww/jwwunit.h"
+#include "text/codec.h"
+#include "text/paths.h"
+#include "text/sjis.h"
+
+namespace fs = std::filesystem;
+
+namespace qcli {
+
+namespace {
+
+// Adds the drawing and figure files below Folder (and a problem entry for
+// every folder that cannot be listed). Symbolic links to folders are not
+// followed, so a link cycle cannot make the walk endless.
+void WalkFolder(const fs::path& Folder, std::vector<TInput>& Found) {
+  std::error_code ec;
+  fs::directory_iterator it(Folder, ec);
+  if (ec) {
+    Found.push_back(
+        {Folder.string(), FullPathOf(Folder.string()), "cannot read folder: " + ec.message()});
+    return;
+  }
+  for (const fs::directory_iterator end; it != end;) {
+    const fs::directory_entry& entry = *it;
+    std::error_code sub;
+    if (entry.is_directory(sub) && !entry.is_symlink(sub)) {
+      WalkFolder(entry.path(), Found);
+    } else if (entry.is_regular_file(sub) && KindOfPath(entry.path().string()) != TFileKind::None) {
+      const std::string path = entry.path().string();
+      Found.push_back({path, FullPathOf(path), {}});
+    }
+    it.increment(ec);
+    if (ec) {
+      Found.push_back({Folder.string(), FullPathOf(Folder.string()),
+                       "folder listing stopped: " + ec.message()});
+      return;
+    }
+  }
+}
+
+std::string Plural(int64_t N, const char* One, const char* Many) {
+  return std::to_string(N) + " " + (N == 1 ? One : Many);
+}
+
+}  // namespace
+
+std::string FullPathOf(const std::string& Path) {
+  std::error_code ec;
+  fs::path full = fs::absolute(fs::path(Path), ec);
+  if (ec) return Path;
+  return full.lexically_normal().string();
+}
+
+std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Recursive) {
+  std::vector<TInput> inputs;
+  for (const std::string& arg : Args) {
+    std::error_code ec;
+    if (!arg.empty() && fs::is_directory(arg, ec)) {
+      if (!Recursive) {
+        inputs.push_back({arg, FullPathOf(arg), "is a folder (use -r to search it)"});
+        continue;
+      }
+      std::vector<TInput> found;
+      WalkFolder(arg, found);
+      std::stable_sort(found.begin(), found.end(),
+                       [](const TInput& a, const TInput& b) { return a.Path < b.Path; });
+      for (TInput& in : found) inputs.push_back(std::move(in));
+    } else {
+      inputs.push_back({arg, FullPathOf(arg), {}});
+    }
+  }
+  return inputs;
+}
+
+TBlockFilter::TBlockFilter(std::string_view FindUtf8) : Active_(true) {
+  std::optional<std::string> cp932 = Utf8ToCp932(FindUtf8);
+  if (!cp932) {
+    Unrepresentable_ = true;  // Key stays empty: nothing matches
+    return;
+  }
+  Key = NormalizeForSearch(*cp932);
+}
+
+bool TBlockFilter::Matches(std::string_view NameCp932) const {
+  if (!Active_) return true;
+  return TextPos(Key, NormalizeForSearch(NameCp932)) > 0;
+}
+
+TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww,
+                      TJwsData& Jws) {
+  TFileResult result;
+  if (!Input.Problem.empty()) {
+    result.Error = Input.Problem;
+    return result;
+  }
+  try {
+    const TFileKind kind = KindOfPath(Input.Path);
+    std::error_code ec;
+    if (!IsExistingFile(Input.Path)) {
+      result.Error = fs::exists(Input.Path, ec) ? "not a regular file" : "no such file";
+      return result;
+    }
+    if (kind == TFileKind::None) {
+      result.Error = "not a drawing or figure file (.jww or .jws)";
+      return result;
+    }
+    TFileBlocks blocks = ReadFileBlocks(Input.Path, Jww, Jws);
+    const std::string fileName = ExtractName(Input.FullPath);
+    for (const std::string& name : blocks.Names) {
+      if (Filter.Matches(name))
+        result.Rows.push_back({fileName, Input.FullPath, Cp932ToUtf8(name)});
+    }
+    switch (blocks.Outcome) {
+      case TLoadOutcome::Complete:
+        if (blocks.AbsorbedFailures > 0) {
+          result.Warning =
+              "warning: " + Plural(blocks.AbsorbedFailures, "damaged entity record was skipped",
+                                   "damaged entity records were skipped");
+        }
+        break;
+      case TLoadOutcome::Partial:
+        result.Error = "damaged or cut short; reading stopped after " +
+                       Plural(static_cast<int64_t>(blocks.Names.size()), "block definition",
+                              "block definitions");
+        break;
+      case TLoadOutcome::WrongSignature: {
+        std::ifstream probe(Input.Path, std::ios::binary);
+        if (!probe) {
+          result.Error = std::string("cannot be opened: ") + std::strerror(errno);
+        } else {
+          result.Error = kind == TFileKind::Jww ? "not a JW drawing file (no JwwData. signature)"
+                                                : "not a JW figure file (no JwsData signature)";
+        }
+        break;
+      }
+      case TLoadOutcome::Missing:
+        result.Error = "no such file";
+        break;
+      case TLoadOutcome::NotDrawing:
+        result.Error = "not a drawing or figure file (.jww or .jws)";
+        break;
+    }
+  } catch (const std::exception& e) {
+    result.Rows.clear();
+    result.Error = std::string("reading failed: ") + e.what();
+  }
+  return result;
+}
+
+std::string CsvField(std::string_view S) {
+  if (S.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(S);
+  std::string out;
+  out.reserve(S.size() + 4);
+  out += '"';
+  for (char c : S) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+  return out;
+}
+
+std::string TsvField(std::string_view S) {
+  if (S.find_first_of("\t\r\n") == std::string_view::npos) return std::string(S);
+  std::string out;
+  out.reserve(S.size() + 4);
+  for (char c : S) {
+    switch (c) {
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+void TRowWriter::Begin() {
+  First = true;
+  if (Format == TOutputFormat::Json) Out << "[\n";
+}
+
+void TRowWriter::Row(const TRow& R) {
+  switch (Format) {
+    case TOutputFormat::Tsv:
+      Out << TsvField(R.File) << '\t' << TsvField(R.Path) << '\t' << TsvField(R.Block) << '\n';
+      break;
+    case TOutputFormat::Csv:
+      Out << CsvField(R.File) << ',' << CsvField(R.Path) << ',' << CsvField(R.Block) << "\r\n";
+      break;
+    case TOutputFormat::Json: {
+      nlohmann::ordered_json object;
+      object["file"] = R.File;
+      object["path"] = R.Path;
+      object["block"] = R.Block;
+      // A path need not be valid UTF-8; its bad bytes become U+FFFD.
+      if (!First) Out << ",\n";
+      Out << object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+      break;
+    }
+  }
+  First = false;
+}
+
+void TRowWriter::End() {
+  if (Format == TOutputFormat::Json) Out << (First ? "]\n" : "\n]\n");
+}
+
+}  // namespace qcli
