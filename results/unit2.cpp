@@ -25,6 +25,8 @@ constexpr int DesignTop = 129;
 constexpr int DesignWidth = 456;
 constexpr int DesignHeight = 293;
 constexpr int DefaultColWidth = 120;
+// Narrow enough for every width the layout file can restore.
+constexpr int MinSectionSize = 8;
 constexpr int DesignColWidths[TResultModel::ColCount] = {99, 206, 120};
 constexpr int BlockNameCol = 2;
 
@@ -54,6 +56,7 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   SG1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   SG1->verticalHeader()->setDefaultSectionSize(18);
   SG1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  SG1->horizontalHeader()->setMinimumSectionSize(MinSectionSize);
   SG1->horizontalHeader()->setDefaultSectionSize(DefaultColWidth);
   SG1->horizontalHeader()->setStretchLastSection(false);
   SG1->horizontalHeader()->setHighlightSections(false);

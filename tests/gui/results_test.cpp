@@ -1,0 +1,202 @@
+// The results window: its table, the find-next search and the current row.
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QtTest>
+
+#include "results/resultmodel.h"
+#include "results/unit2.h"
+#include "tests/gui/guitest.h"
+
+using guitest::Sjis;
+
+namespace {
+
+// Fills the table with one result row per block name (UTF-8), as a search
+// run does: cells first, then the row count.
+void Fill(TForm2& Form, const QStringList& Names) {
+  for (int i = 0; i < Names.size(); ++i) {
+    Form.SetCell(0, i + 1, "f" + std::to_string(i) + ".jww");
+    Form.SetCell(1, i + 1, "/d/f" + std::to_string(i) + ".jww");
+    Form.SetCell(2, i + 1, Sjis(Names[i]));
+  }
+  Form.SetRowCount(static_cast<int>(Names.size()) + 1);
+}
+
+}  // namespace
+
+class TResultsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void design() {
+    TForm2 form;
+    QCOMPARE(form.windowTitle(), QStringLiteral("検索結果"));
+    QCOMPARE(form.Button1->text(), QStringLiteral("検索"));
+    QCOMPARE(form.Button2->text(), QStringLiteral("閉じる(&C)"));
+    QVERIFY(form.Button1->isDefault());
+    QCOMPARE(form.geometry().size(), QSize(456, 293));
+    QCOMPARE(form.ColWidth(0), 99);
+    QCOMPARE(form.ColWidth(1), 206);
+    QCOMPARE(form.ColWidth(2), 120);
+    QCOMPARE(form.RowCount(), 2);
+    QCOMPARE(form.Row(), 1);
+    QCOMPARE(form.SG1->editTriggers(), QAbstractItemView::NoEditTriggers);
+    QCOMPARE(form.SG1->selectionBehavior(), QAbstractItemView::SelectRows);
+    QCOMPARE(form.SG1->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
+    QVERIFY(!(form.Model->flags(form.Model->index(0, 0)) & Qt::ItemIsEditable));
+  }
+
+  // Columns 0 and 1 are native paths, column 2 CP932; the header row is the
+  // horizontal header. Bad CP932 bytes show as U+FFFD and keep the rest.
+  void displayTexts() {
+    TForm2 form;
+    form.SetCell(2, 0, "定義ブロック名");
+    form.SetCell(0, 1, "図面.jww");
+    form.SetCell(2, 1, Sjis(QStringLiteral("ブロック")));
+    form.SetCell(2, 2, std::string("A\x81") + "\xFF" + "B");
+    form.SetRowCount(3);
+    QCOMPARE(form.Model->headerData(2, Qt::Horizontal).toString(),
+             QStringLiteral("定義ブロック名"));
+    QCOMPARE(form.Model->data(form.Model->index(0, 0)).toString(), QStringLiteral("図面.jww"));
+    QCOMPARE(form.Model->data(form.Model->index(0, 2)).toString(), QStringLiteral("ブロック"));
+    const QString bad = form.Model->data(form.Model->index(1, 2)).toString();
+    QVERIFY(bad.startsWith(QLatin1Char('A')) && bad.endsWith(QLatin1Char('B')));
+    QVERIFY(bad.contains(QChar(0xFFFD)));
+  }
+
+  void findNext_data() {
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QList<int>>("rows");  // the current row after each press
+
+    QTest::newRow("row 1 is not examined right after opening")
+        << QStringList{"ABC", "xyz", "q"} << "abc" << QList<int>{1, 1};
+    QTest::newRow("one match per press, in order, no wrap")
+        << QStringList{"zz", "abc", "q", "xABCx", "Abc"} << "abc" << QList<int>{2, 4, 5, 5};
+    QTest::newRow("half-width katakana finds hiragana and katakana")
+        << QStringList{"-", "ふろっく", "ブロック", "フロック"} << "ﾌﾛｯｸ" << QList<int>{2, 4, 4};
+    QTest::newRow("a finds ABC and full-width ＡＢＣ")
+        << QStringList{"-", "ＡＢＣ", "ABC"} << "a" << QList<int>{2, 3};
+    QTest::newRow("x finds the multiplication sign")
+        << QStringList{"-", "2×4"} << "x" << QList<int>{2};
+    QTest::newRow("spaces in the name are ignored")
+        << QStringList{"-", "BL OCK", "ＢＬ　ＯＣＫ"} << "block" << QList<int>{2, 3};
+    QTest::newRow("spaces only find nothing")
+        << QStringList{"-", "a b", " ", "　"} << "   " << QList<int>{1};
+    QTest::newRow("full-width spaces only find nothing")
+        << QStringList{"-", "a b", " "} << "　　" << QList<int>{1};
+    QTest::newRow("empty text finds nothing") << QStringList{"-", "a"} << "" << QList<int>{1};
+    QTest::newRow("text outside CP932 finds nothing")
+        << QStringList{"-", "a", "?"} << "a😀" << QList<int>{1};
+    QTest::newRow("only the block name column is searched")
+        << QStringList{"-", "q"} << "f1" << QList<int>{1};
+    QTest::newRow("no results") << QStringList{""} << "a" << QList<int>{1};
+  }
+
+  void findNext() {
+    QFETCH(QStringList, names);
+    QFETCH(QString, key);
+    QFETCH(QList<int>, rows);
+    TForm2 form;
+    Fill(form, names);
+    form.Edit1->setText(key);
+    QCOMPARE(form.Row(), 1);
+    for (int expected : rows) {
+      form.Button1Click();
+      QCOMPARE(form.Row(), expected);
+      QCOMPARE(form.SG1->currentIndex().row(), expected - 1);
+      QCOMPARE(form.SG1->selectionModel()->selectedRows().size(), 1);
+    }
+  }
+
+  // The current row survives a new fill; when the row count shrinks to it
+  // or below, it becomes the last row.
+  void currentRowAcrossRuns_data() {
+    QTest::addColumn<int>("before");   // rows of the first run
+    QTest::addColumn<int>("current");  // current row after the first showing
+    QTest::addColumn<int>("after");    // rows of the second run
+    QTest::addColumn<int>("expected");
+    QTest::newRow("larger run keeps the row") << 5 << 4 << 9 << 4;
+    QTest::newRow("count one above the row keeps it") << 5 << 4 << 4 << 4;
+    QTest::newRow("count equal to the row clamps") << 5 << 4 << 3 << 3;
+    QTest::newRow("count below the row clamps") << 9 << 8 << 2 << 2;
+    QTest::newRow("empty run") << 9 << 8 << 0 << 1;
+  }
+
+  void currentRowAcrossRuns() {
+    QFETCH(int, before);
+    QFETCH(int, current);
+    QFETCH(int, after);
+    QFETCH(int, expected);
+    TForm2 form;
+    QStringList names;
+    for (int i = 0; i < before; ++i) names << QStringLiteral("A%1").arg(i);
+    Fill(form, names);
+    form.SetRow(current);
+    names.clear();
+    for (int i = 0; i < after; ++i) names << QStringLiteral("B%1").arg(i);
+    if (after == 0) {
+      form.SetRowCount(2);
+      for (int c = 0; c < 3; ++c) form.SetCell(c, 1, std::string());
+    } else {
+      Fill(form, names);
+    }
+    QCOMPARE(form.Row(), expected);
+    QCOMPARE(form.SG1->currentIndex().row(), expected - 1);
+    // Rows of the first run beyond the new count are gone.
+    QCOMPARE(form.Model->rowCount(), std::max(after, 1));
+    QCOMPARE(form.Cell(2, std::max(after, 1) + 1), std::string());
+  }
+
+  // Enter in the search box presses "検索"; the text stays for the next
+  // showing; Esc closes like "閉じる(&C)".
+  void keys() {
+    TForm2 form;
+    Fill(form, {"-", "abc"});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.Edit1->setFocus();
+    QTest::keyClicks(form.Edit1, QStringLiteral("ABC"));
+    QTest::keyClick(form.Edit1, Qt::Key_Return);
+    QCOMPARE(form.Row(), 2);
+    QVERIFY(form.isVisible());
+    QTest::keyClick(form.Edit1, Qt::Key_Escape);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(form.result(), int(QDialog::Rejected));
+    QCOMPARE(form.Edit1->text(), QStringLiteral("ABC"));
+
+    guitest::TModalCloser closer(&form, [&] { form.Button2->click(); });
+    QCOMPARE(form.exec(), int(QDialog::Rejected));
+    QCOMPARE(closer.Closed, 1);
+    QCOMPARE(form.Row(), 2);
+    QCOMPARE(form.Edit1->text(), QStringLiteral("ABC"));
+  }
+
+  void copyRows() {
+    TForm2 form;
+    Fill(form, {"ブロック", "b", "c"});
+    form.SG1->selectionModel()->select(
+        QItemSelection(form.Model->index(2, 0), form.Model->index(0, 2)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    const QString expected = QStringLiteral(
+        "f0.jww\t/d/f0.jww\tブロック\n"
+        "f1.jww\t/d/f1.jww\tb\n"
+        "f2.jww\t/d/f2.jww\tc\n");
+    QCOMPARE(form.SelectedRowsText(), expected);
+
+    QApplication::clipboard()->clear();
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.activateWindow();
+    form.SG1->setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    QTest::keySequence(form.SG1, QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->text(), expected);
+  }
+};
+
+QTEST_MAIN(TResultsTest)
+#include "results_test.moc"
