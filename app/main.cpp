@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -50,6 +51,8 @@ void TakeScreenshots(TForm1& Form1, const QString& Dir) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quillon"));
+  QApplication::setDesktopFileName(QStringLiteral("quillon"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quillon")));
 
   TForm1 Form1;
   auto* Form2 = new TForm2(&Form1);
