@@ -132,9 +132,8 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
         }
         break;
       case TLoadOutcome::Partial:
-        result.Error = "damaged or cut short; reading stopped after " +
-                       Plural(static_cast<int64_t>(blocks.Names.size()), "block definition",
-                              "block definitions");
+        // The rows are those the reader holds, as the search run lists them.
+        result.Error = "could not be read to the end (damaged, cut short or of an old version)";
         break;
       case TLoadOutcome::WrongSignature: {
         std::ifstream probe(Input.Path, std::ios::binary);

@@ -1,0 +1,495 @@
+// The command-line tool: its output formats, row filter, file gathering and
+// ordered parallel runner directly, and the built program end to end on
+// builder-made files and on the real corpus.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli/clicore.h"
+#include "tests/builder/jwbuilder.h"
+#include "text/codec.h"
+
+namespace fs = std::filesystem;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+std::string Sjis(const char* Utf8) {
+  return Utf8ToCp932(Utf8).value();
+}
+
+std::string ReadText(const fs::path& Path) {
+  std::ifstream in(Path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> Lines(const std::string& Text) {
+  std::vector<std::string> out;
+  std::istringstream in(Text);
+  for (std::string line; std::getline(in, line);) out.push_back(line);
+  return out;
+}
+
+// A temporary folder per test.
+class TempDirTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Dir = fs::temp_directory_path() /
+          ("quillon-cli-" + std::to_string(::getpid()) + "-" +
+           ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(Dir);
+    fs::create_directories(Dir);
+  }
+  void TearDown() override { fs::remove_all(Dir); }
+
+  // A drawing (or figure) file with one definition per name.
+  std::string Write(const fs::path& Rel, const std::vector<std::string>& Names, bool Figure = false,
+                    int32_t Version = 700) {
+    jwb::Drawing d(Version);
+    d.Line();
+    int32_t n = 1;
+    for (const std::string& name : Names) d.Def(n++, name).Line();
+    const fs::path path = Dir / Rel;
+    fs::create_directories(path.parent_path());
+    jwb::WriteFile(path.string(), Figure ? d.JwsBytes() : d.JwwBytes());
+    return path.string();
+  }
+
+  fs::path Dir;
+};
+
+// ---------------------------------------------------------------------------
+// Output formats
+
+TEST(CliFormat, CsvFieldQuoting) {
+  const struct {
+    std::string in, out;
+  } cases[] = {
+      {"", ""},
+      {"plain", "plain"},
+      {"a,b", "\"a,b\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"line1\nline2", "\"line1\nline2\""},
+      {"cr\rhere", "\"cr\rhere\""},
+      {"\"", "\"\"\"\""},
+      {"tab\tok", "tab\tok"},
+      {"片開き戸", "片開き戸"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(qcli::CsvField(c.in), c.out) << c.in;
+}
+
+TEST(CliFormat, TsvFieldKeepsRowsOnOneLine) {
+  EXPECT_EQ(qcli::TsvField("a,b \"c\""), "a,b \"c\"");
+  EXPECT_EQ(qcli::TsvField("x\ty\nz\r"), "x\\ty\\nz\\r");
+  EXPECT_EQ(qcli::TsvField("C:\\dir"), "C:\\dir");
+}
+
+TEST(CliFormat, WriterFramesEachFormat) {
+  const qcli::TRow rows[] = {{"a,b.jww", "/x/a,b.jww", "片開き戸"},
+                             {"c.jws", "/y/c.jws", "say \"x\""}};
+  auto render = [&](qcli::TOutputFormat f, size_t n) {
+    std::ostringstream out;
+    qcli::TRowWriter w(out, f);
+    w.Begin();
+    for (size_t i = 0; i < n; ++i) w.Row(rows[i]);
+    w.End();
+    return out.str();
+  };
+  EXPECT_EQ(render(qcli::TOutputFormat::Tsv, 2),
+            "a,b.jww\t/x/a,b.jww\t片開き戸\nc.jws\t/y/c.jws\tsay \"x\"\n");
+  EXPECT_EQ(render(qcli::TOutputFormat::Csv, 2),
+            "\"a,b.jww\",\"/x/a,b.jww\",片開き戸\r\nc.jws,/y/c.jws,\"say \"\"x\"\"\"\r\n");
+  EXPECT_EQ(render(qcli::TOutputFormat::Tsv, 0), "");
+
+  const std::string json = render(qcli::TOutputFormat::Json, 2);
+  EXPECT_EQ(json.substr(0, json.find('\n', 2)),
+            "[\n{\"file\":\"a,b.jww\",\"path\":\"/x/a,b.jww\","
+            "\"block\":\"片開き戸\"},");
+  const auto parsed = nlohmann::json::parse(json);
+  ASSERT_EQ(parsed.size(), 2u);
+  EXPECT_EQ(parsed[1]["block"], "say \"x\"");
+  EXPECT_EQ(nlohmann::json::parse(render(qcli::TOutputFormat::Json, 0)), nlohmann::json::array());
+}
+
+TEST(CliFormat, JsonReplacesBytesThatAreNotUtf8) {
+  std::ostringstream out;
+  qcli::TRowWriter w(out, qcli::TOutputFormat::Json);
+  w.Begin();
+  w.Row({"\xff.jww", "/d/\xff.jww", "b"});
+  w.End();
+  const auto parsed = nlohmann::json::parse(out.str());
+  EXPECT_EQ(parsed[0]["file"], "\xEF\xBF\xBD.jww");
+}
+
+// ---------------------------------------------------------------------------
+// --find
+
+TEST(CliFilter, MatchesLikeTheResultsWindow) {
+  const struct {
+    const char* find;
+    const char* name;
+    bool match;
+  } cases[] = {
+      {"ﾌﾛｯｸ", "ふろっく", true},
+      {"ﾌﾛｯｸ", "フロック", true},
+      {"a", "ABC", true},
+      {"a", "ＡＢＣ", true},
+      {"x", "2×4", true},
+      {"ｽﾁｰﾙ", "スチール棚", true},
+      {"すちーる", "ｽﾁｰﾙ棚", true},
+      {"ガ", "ｶﾞﾗｽ戸", true},
+      {"w-1800", "Ｗ－１８００ｘ９００", true},
+      {"w 1800", "W-1800x900", false},
+      {"片開き", "片開き戸", true},
+      {"両開き", "片開き戸", false},
+      {"", "anything", false},
+      {"   ", "a b", false},
+      {"　", "a　b", false},
+      {"abc", "", false},
+  };
+  for (const auto& c : cases) {
+    qcli::TBlockFilter f(c.find);
+    EXPECT_FALSE(f.Unrepresentable());
+    EXPECT_EQ(f.Matches(Sjis(c.name)), c.match) << c.find << " in " << c.name;
+  }
+}
+
+TEST(CliFilter, NoTextKeepsAllAndForeignTextKeepsNone) {
+  qcli::TBlockFilter none;
+  EXPECT_TRUE(none.Matches(""));
+  EXPECT_TRUE(none.Matches("x"));
+  for (const char* foreign : {"😀", "a😀", "\xff"}) {
+    qcli::TBlockFilter f(foreign);
+    EXPECT_TRUE(f.Unrepresentable()) << foreign;
+    EXPECT_FALSE(f.Matches("a")) << foreign;
+    EXPECT_FALSE(f.Matches("")) << foreign;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// The ordered runner
+
+TEST(CliRunner, EmitsInOrderWithOneStatePerThread) {
+  for (unsigned jobs : {1u, 2u, 4u, 9u}) {
+    for (size_t count : {size_t{0}, size_t{1}, size_t{5}, size_t{200}}) {
+      std::mutex lock;
+      std::set<std::thread::id> threads;
+      std::atomic<int> states{0};
+      std::vector<size_t> emitted;
+      std::mt19937 rng(static_cast<unsigned>(count * 31 + jobs));
+      std::vector<int> delays(count);
+      for (int& d : delays) d = static_cast<int>(rng() % 300);
+      std::atomic<size_t> maxAhead{0};
+      std::atomic<size_t> done{0};
+      qcli::RunOrdered<size_t>(
+          count, jobs, 8,
+          [&] {
+            ++states;
+            return std::this_thread::get_id();
+          },
+          [&](size_t i, std::thread::id& owner) {
+            EXPECT_EQ(owner, std::this_thread::get_id());
+            {
+              std::lock_guard<std::mutex> hold(lock);
+              threads.insert(owner);
+            }
+            const size_t ahead = i - std::min(i, done.load());
+            size_t seen = maxAhead.load();
+            while (ahead > seen && !maxAhead.compare_exchange_weak(seen, ahead)) {
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(delays[i]));
+            return i * 3;
+          },
+          [&](size_t i, size_t&& r) {
+            EXPECT_EQ(r, i * 3);
+            emitted.push_back(i);
+            done = i + 1;
+          },
+          [] {});
+      ASSERT_EQ(emitted.size(), count);
+      for (size_t i = 0; i < count; ++i) ASSERT_EQ(emitted[i], i);
+      EXPECT_LE(static_cast<unsigned>(states), std::max(1u, jobs));
+      EXPECT_LE(static_cast<int>(threads.size()), states.load());
+      // Emit learns of an index one step after the runner does.
+      EXPECT_LE(maxAhead.load(), std::max<size_t>(8, jobs) + 1) << "jobs " << jobs;
+    }
+  }
+}
+
+TEST(CliRunner, StreamsTheFirstResultBeforeTheLastIsRead) {
+  // The last item's work waits until item 0 has been emitted; a runner that
+  // held every result until the end would let it time out.
+  std::mutex lock;
+  std::condition_variable cv;
+  bool firstOut = false;
+  bool lastSawFirst = false;
+  qcli::RunOrdered<int>(
+      4, 2, 16, [] { return 0; },
+      [&](size_t i, int&) {
+        if (i == 3) {
+          std::unique_lock<std::mutex> hold(lock);
+          lastSawFirst = cv.wait_for(hold, std::chrono::seconds(20), [&] { return firstOut; });
+        }
+        return static_cast<int>(i);
+      },
+      [&](size_t i, int&&) {
+        if (i == 0) {
+          std::lock_guard<std::mutex> hold(lock);
+          firstOut = true;
+          cv.notify_all();
+        }
+      },
+      [] {});
+  EXPECT_TRUE(lastSawFirst);
+}
+
+// ---------------------------------------------------------------------------
+// Gathering files
+
+class CliCollect : public TempDirTest {};
+
+TEST_F(CliCollect, FoldersAreSearchedOnlyWithRecursive) {
+  for (const char* rel : {"lib/b.JWW", "lib/a.jws", "lib/sub/c.Jws", "lib/note.txt", "lib/x.jw",
+                          "lib/sub/deeper/d.jww", "lib/A.jww"})
+    Write(rel, {"n"});
+  fs::create_directories(Dir / "lib/empty");
+  fs::create_symlink(Dir / "lib", Dir / "lib/sub/loop");
+  const std::string lib = (Dir / "lib").string();
+  const std::string lone = (Dir / "lone.jww").string();
+
+  auto flat = qcli::CollectInputs({lone, lib, "missing.jww"}, false);
+  ASSERT_EQ(flat.size(), 3u);
+  EXPECT_EQ(flat[0].Path, lone);
+  EXPECT_EQ(flat[0].Problem, "");
+  EXPECT_EQ(flat[1].Path, lib);
+  EXPECT_THAT(flat[1].Problem, HasSubstr("folder"));
+  EXPECT_EQ(flat[2].Path, "missing.jww");
+  EXPECT_EQ(flat[2].Problem, "");  // reported when it is read, in its place
+  EXPECT_EQ(flat[2].FullPath, (fs::current_path() / "missing.jww").string());
+
+  std::vector<std::string> paths;
+  for (const auto& in : qcli::CollectInputs({lone, lib}, true)) {
+    EXPECT_EQ(in.Problem, "") << in.Path;
+    paths.push_back(in.Path.substr(Dir.string().size()));
+  }
+  EXPECT_THAT(paths, ElementsAre("/lone.jww", "/lib/A.jww", "/lib/a.jws", "/lib/b.JWW",
+                                 "/lib/sub/c.Jws", "/lib/sub/deeper/d.jww"));
+}
+
+TEST(CliCollectPaths, FullPathIsAbsoluteAndNormal) {
+  EXPECT_EQ(qcli::FullPathOf("/a/./b/../c.jww"), "/a/c.jww");
+  EXPECT_EQ(qcli::FullPathOf("x.jww"), (fs::current_path() / "x.jww").string());
+}
+
+// ---------------------------------------------------------------------------
+// The program
+
+struct TCliRun {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class CliProgram : public TempDirTest {
+ protected:
+  TCliRun Cli(const std::vector<std::string>& Args) {
+    std::string cmd = Quote(QUILLON_CLI_PATH);
+    for (const auto& a : Args) cmd += " " + Quote(a);
+    const fs::path out = Dir / ".stdout", err = Dir / ".stderr";
+    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    TCliRun r;
+    const int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = ReadText(out);
+    r.err = ReadText(err);
+    fs::remove(out);
+    fs::remove(err);
+    return r;
+  }
+};
+
+TEST_F(CliProgram, ListsRowsInUtf8WithTheMarkerCut) {
+  const std::string a = Write("部品/建具.jww", {Sjis("片開き戸"), "ABC@@sfigorgflag123",
+                                                "@@SFIGORGFLAG", Sjis("ｽﾁｰﾙ棚@@SfigOrgFlag")});
+  const std::string b = Write("b.jws", {Sjis("便器")}, true, 600);
+  const TCliRun r = Cli({a, b});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_THAT(Lines(r.out), ElementsAre("建具.jww\t" + a + "\t片開き戸", "建具.jww\t" + a + "\tABC",
+                                        "建具.jww\t" + a + "\t", "建具.jww\t" + a + "\tｽﾁｰﾙ棚",
+                                        "b.jws\t" + b + "\t便器"));
+
+  const TCliRun found = Cli({"--find", "すちーる", a, b});
+  EXPECT_EQ(found.status, 0);
+  EXPECT_EQ(found.out, "建具.jww\t" + a + "\tｽﾁｰﾙ棚\n");
+}
+
+TEST_F(CliProgram, CsvQuotesAPathWithACommaAndJsonKeepsKeyOrder) {
+  const std::string a = Write("a,\"b\"/x.jww", {"W-1800x900"});
+  const TCliRun csv = Cli({"--format", "csv", a});
+  EXPECT_EQ(csv.status, 0);
+  EXPECT_EQ(csv.out, "x.jww," + qcli::CsvField(a) + ",W-1800x900\r\n");
+  EXPECT_THAT(qcli::CsvField(a), HasSubstr("\"\""));
+
+  const TCliRun json = Cli({"--format=json", a});
+  EXPECT_EQ(json.status, 0);
+  const auto parsed = nlohmann::ordered_json::parse(json.out);
+  ASSERT_EQ(parsed.size(), 1u);
+  EXPECT_EQ(
+      parsed[0].dump(),
+      nlohmann::ordered_json({{"file", "x.jww"}, {"path", a}, {"block", "W-1800x900"}}).dump());
+}
+
+TEST_F(CliProgram, FilesNotReadCompletelyAreReportedAndExitOne) {
+  const std::string good = Write("good.jww", {"GOOD"});
+  // A drawing cut inside the name of its second definition.
+  jwb::Drawing d(700);
+  d.Def(1, "KEPT").Line();
+  d.Def(2, "LOST").Line();
+  const jwb::Bytes bytes = d.JwwBytes();
+  const std::string cut = (Dir / "cut.jww").string();
+  jwb::WriteFile(cut, jwb::Cut(bytes, d.LastLayout().defs[1].name + 2));
+  const std::string text = (Dir / "text.jww").string();
+  std::ofstream(text) << "not a drawing at all";
+  const std::string figure = Write("figure.jww", {"F"}, true);  // a figure under a drawing's name
+  const std::string other = (Dir / "readme.txt").string();
+  std::ofstream(other) << "x";
+  const std::string missing = (Dir / "gone.jws").string();
+  const std::string folder = Dir.string();
+
+  const struct {
+    std::string path, reason;
+    std::vector<std::string> rows;
+  } cases[] = {
+      {missing, "no such file", {}},
+      {text, "not a JW drawing file", {}},
+      {figure, "not a JW drawing file", {}},
+      {other, "not a drawing or figure file", {}},
+      {cut, "could not be read to the end", {"KEPT", ""}},
+      {folder, "is a folder (use -r", {}},
+  };
+  for (const auto& c : cases) {
+    const TCliRun r = Cli({good, c.path, good});
+    EXPECT_EQ(r.status, 1) << c.path;
+    EXPECT_THAT(r.err, HasSubstr("quillon-cli: " + c.path + ": " + c.reason)) << c.path;
+    std::vector<std::string> names;
+    for (const std::string& line : Lines(r.out)) names.push_back(line.substr(line.rfind('\t') + 1));
+    std::vector<std::string> expected{"GOOD"};
+    expected.insert(expected.end(), c.rows.begin(), c.rows.end());
+    expected.push_back("GOOD");
+    EXPECT_EQ(names, expected) << c.path;
+  }
+}
+
+TEST_F(CliProgram, UsageErrorsExitTwo) {
+  const std::string a = Write("a.jww", {"A"});
+  const std::vector<std::vector<std::string>> cases = {
+      {}, {"-j", "0", a}, {"-j", "many", a}, {"--format", "xml", a}, {"--bogus", a}, {"--find"},
+  };
+  for (const auto& args : cases) {
+    const TCliRun r = Cli(args);
+    EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
+    EXPECT_EQ(r.out, "") << ::testing::PrintToString(args);
+    EXPECT_NE(r.err, "") << ::testing::PrintToString(args);
+  }
+  const TCliRun help = Cli({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_THAT(help.out, HasSubstr("--find"));
+  const TCliRun version = Cli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_THAT(version.out, ::testing::StartsWith("quillon-cli "));
+}
+
+TEST_F(CliProgram, OutputDoesNotDependOnTheNumberOfJobs) {
+  std::vector<std::string> args;
+  size_t rows = 0;
+  for (int i = 0; i < 40; ++i) {
+    std::vector<std::string> names;
+    for (int k = 0; k <= i % 7; ++k)
+      names.push_back("F" + std::to_string(i) + "-" + std::to_string(k));
+    rows += names.size();
+    const bool figure = i % 3 == 0;
+    args.push_back(Write("set/" + std::to_string(i) + (figure ? ".jws" : ".jww"), names, figure,
+                         i % 2 ? 351 : 700));
+    if (i % 10 == 5) args.push_back((Dir / ("nothing" + std::to_string(i) + ".jww")).string());
+  }
+  args.push_back((Dir / "set").string());
+  std::vector<std::string> recursive{"-r"};
+  recursive.insert(recursive.end(), args.begin(), args.end());
+
+  const TCliRun one = [&] {
+    auto a = recursive;
+    a.insert(a.begin(), {"-j", "1"});
+    return Cli(a);
+  }();
+  const TCliRun four = [&] {
+    auto a = recursive;
+    a.insert(a.begin(), {"-j4"});
+    return Cli(a);
+  }();
+  EXPECT_EQ(one.status, 1);
+  EXPECT_EQ(four.status, 1);
+  EXPECT_EQ(one.out, four.out);
+  EXPECT_EQ(one.err, four.err);
+  // Every file twice: once by name, once from the folder.
+  EXPECT_EQ(Lines(one.out).size(), 2 * rows);
+  EXPECT_EQ(Lines(one.err).size(), 4u);
+}
+
+// ---------------------------------------------------------------------------
+// The real corpus
+
+TEST(CliCorpus, RowsEqualTheExpectedList) {
+  const fs::path corpus = QUILLON_CORPUS_DIR;
+  if (!fs::exists(corpus / "expected.tsv")) GTEST_SKIP() << "no corpus at " << corpus;
+  const fs::path root = fs::absolute(corpus).lexically_normal();
+
+  std::string expected;
+  std::ifstream in(corpus / "expected.tsv");
+  std::string line;
+  std::getline(in, line);  // header
+  while (std::getline(in, line)) {
+    std::vector<std::string> f;
+    std::istringstream cols(line);
+    for (std::string col; std::getline(cols, col, '\t');) f.push_back(col);
+    while (f.size() < 4) f.emplace_back();
+    const fs::path path = root / f[0];
+    expected += path.filename().string() + "\t" + path.string() + "\t" + f[2] + "\n";
+  }
+
+  for (const char* jobs : {"-j1", "-j3"}) {
+    std::string cmd =
+        std::string("'") + QUILLON_CLI_PATH + "' " + jobs + " -r '" + corpus.string() + "' 2>&1";
+    FILE* pipe = ::popen(cmd.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string out;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    const int raw = ::pclose(pipe);
+    EXPECT_EQ(WEXITSTATUS(raw), 0) << jobs;
+    EXPECT_EQ(out, expected) << jobs;
+  }
+}
+
+}  // namespace
