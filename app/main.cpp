@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "app/unit1.h"
@@ -69,10 +70,11 @@ int main(int argc, char** argv) {
   }
 
   // Screenshots use the design layout and leave the user's layout file alone.
-  QTemporaryDir scratch;
+  std::optional<QTemporaryDir> scratch;
   if (!screenshotDir.isEmpty()) {
+    scratch.emplace();
     Form1.LayoutFile =
-        QFile::encodeName(scratch.filePath(QStringLiteral("quillon.dat"))).toStdString();
+        QFile::encodeName(scratch->filePath(QStringLiteral("quillon.dat"))).toStdString();
   }
 
   Form1.show();

@@ -19,6 +19,7 @@
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/layout.h"
 #include "jws/jwsunit.h"
