@@ -1,0 +1,111 @@
+// The body of both fuzz targets: load the bytes the way a file is loaded,
+// check the reader, build the block tree once more, take the block names the
+// way the search run and the results window do, then clear the reader.
+// A broken check prints what broke and aborts, which the fuzzer records as
+// a crash with the input that caused it.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "app/search.h"
+#include "fuzz/reader_checks.h"
+#include "text/codec.h"
+#include "text/sjis.h"
+
+namespace fuzzreader {
+
+inline void Require(const std::string& Problem, const char* Stage) {
+  if (Problem.empty()) return;
+  std::fprintf(stderr, "reader check failed %s: %s\n", Stage, Problem.c_str());
+  std::abort();
+}
+
+inline void Require(bool Ok, const char* What) {
+  if (!Ok) Require(std::string(What), "while taking the names");
+}
+
+// A digest of everything BuildBlockTree writes (word-wise: the tree may
+// hold a million nodes).
+template <class Reader>
+uint64_t TreeDigest(const Reader& R) {
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull + (h >> 29); };
+  auto bits = [](double d) {
+    uint64_t v;
+    std::memcpy(&v, &d, sizeof v);
+    return v;
+  };
+  mix(static_cast<uint64_t>(R.BlockTreeCount));
+  mix(static_cast<uint64_t>(R.UsedBlockDefCount));
+  for (const TEntJwwBlockTree& n : R.BlockTree) {
+    uint64_t attr[2] = {};
+    std::memcpy(attr, &n.Attr, sizeof n.Attr);
+    mix(attr[0]);
+    mix(attr[1]);
+    mix(static_cast<uint64_t>(static_cast<uint32_t>(n.Level)) << 32 |
+        static_cast<uint32_t>(n.Parent));
+    mix(static_cast<uint64_t>(static_cast<uint32_t>(n.BlockNumber)) << 32 |
+        static_cast<uint32_t>(n.DefIndex));
+    for (double d : {n.OriginX, n.OriginY, n.M11, n.M12, n.M21, n.M22}) mix(bits(d));
+    mix(std::hash<std::string_view>{}(n.Name));
+  }
+  for (const auto& d : R.BlockDefs) {
+    mix(static_cast<uint64_t>(d.Used) << 32 | static_cast<uint32_t>(d.Serial));
+  }
+  return h;
+}
+
+// Well-formed UTF-8, as the window layer gets it.
+inline bool IsUtf8(std::string_view S) {
+  size_t i = 0;
+  while (i < S.size()) {
+    const auto c = static_cast<unsigned char>(S[i]);
+    size_t n = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : 9;
+    if (n == 9 || i + n >= S.size()) return false;
+    for (size_t k = 1; k <= n; ++k) {
+      if ((static_cast<unsigned char>(S[i + k]) >> 6) != 0x2) return false;
+    }
+    i += n + 1;
+  }
+  return true;
+}
+
+template <class Reader>
+int FuzzOneInput(const uint8_t* Data, size_t Size, const char* Path) {
+  auto reader = std::make_unique<Reader>();
+  const bool result = reader->LoadFromMemory(Data, Size, Path);
+  Require(readercheck::CheckLoaded(*reader, result, Size), "after the load");
+
+  // Building the tree again gives the same tree. A tree near its node bound
+  // is not built twice: under the sanitizers one such build already takes
+  // a good part of the time limit.
+  if (reader->BlockTreeCount <= 100000) {
+    const uint64_t tree = TreeDigest(*reader);
+    reader->BuildBlockTree();
+    Require(TreeDigest(*reader) == tree, "building the tree again changed it");
+  }
+
+  // The names as the search run lists them and as the results window shows
+  // and searches them (a few per input are enough to cover the text paths).
+  const int32_t names = reader->BlockDefCount < 16 ? reader->BlockDefCount : 16;
+  for (int32_t i = 0; i < names; ++i) {
+    const std::string& name = reader->BlockDefs[static_cast<size_t>(i)].Name;
+    const std::string listed = CutAtMarker(name);
+    Require(name.compare(0, listed.size(), listed) == 0, "the listed name is not a prefix");
+    Require(IsUtf8(Cp932ToUtf8(listed)), "the shown name is not UTF-8");
+    (void)NormalizeForSearch(listed);
+  }
+
+  reader->Clear();
+  Require(readercheck::CheckCleared(*reader), "after Clear");
+  return 0;
+}
+
+}  // namespace fuzzreader
