@@ -3,11 +3,13 @@
 //
 // quillon [FILE...]: the files are put in the list by the rules for dropped
 // files. A hidden switch --screenshot DIR runs one search over the files and
-// saves both windows as DIR/main.png and DIR/results.png.
+// saves both windows as DIR/main.png and DIR/results.png; with --find TEXT
+// the results window first steps to the first row that matches TEXT.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -28,12 +30,16 @@ std::string FullPath(const std::string& Arg) {
 
 // Searches once, saves the results window while it is shown and the main
 // window after it has closed, then ends the program.
-void TakeScreenshots(TForm1& Form1, const QString& Dir) {
+void TakeScreenshots(TForm1& Form1, const QString& Dir, const QString& Find) {
   QDir().mkpath(Dir);
   auto* closer = new QTimer(&Form1);
-  QObject::connect(closer, &QTimer::timeout, &Form1, [&Form1, closer, Dir] {
+  QObject::connect(closer, &QTimer::timeout, &Form1, [&Form1, closer, Dir, Find] {
     if (!Form1.Form2->isVisible()) return;
     closer->stop();
+    if (!Find.isEmpty()) {
+      Form1.Form2->Edit1->setText(Find);
+      Form1.Form2->Button1Click();
+    }
     Form1.Form2->grab().save(Dir + QStringLiteral("/results.png"));
     Form1.Form2->Button2Click();
   });
@@ -59,11 +65,13 @@ int main(int argc, char** argv) {
   auto* Form2 = new TForm2(&Form1);
   Form1.Form2 = Form2;
 
-  QString screenshotDir;
+  QString screenshotDir, find;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--screenshot" && i + 1 < argc) {
       screenshotDir = QString::fromLocal8Bit(argv[++i]);
+    } else if (arg == "--find" && i + 1 < argc) {
+      find = QString::fromLocal8Bit(argv[++i]);
     } else if (!arg.empty()) {
       Form1.InitialFiles.push_back(FullPath(arg));
     }
@@ -79,8 +87,8 @@ int main(int argc, char** argv) {
 
   Form1.show();
   if (!screenshotDir.isEmpty()) {
-    QTimer::singleShot(0, &Form1,
-                       [&Form1, screenshotDir] { TakeScreenshots(Form1, screenshotDir); });
+    QTimer::singleShot(
+        0, &Form1, [&Form1, screenshotDir, find] { TakeScreenshots(Form1, screenshotDir, find); });
   }
   return app.exec();
 }
