@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "jww/archive.h"
+#include "jww/jwwunit.h"
 #include "tests/builder/jwbuilder.h"
 
 namespace {
@@ -130,25 +131,25 @@ TEST(ArchiveAttributes, ThirteenBytesBefore351FifteenFrom351) {
     ByteSource src(v351);
     EntityAttributes a = ReadAttributes(src, 351);
     EXPECT_EQ(src.Position(), 15u);
-    EXPECT_EQ(a.Attr0, 0x01020304u);
-    EXPECT_EQ(a.PenStyle, 0x05);
-    EXPECT_EQ(a.PenColor, 0x0706);
-    EXPECT_EQ(a.Attr7, 0x0908);
-    EXPECT_EQ(a.Attr9, 0x0B0A);
-    EXPECT_EQ(a.Attr11, 0x0D0C);
-    EXPECT_EQ(a.Attr13, 0x0F0E);
+    EXPECT_EQ(+a.Attr0, 0x01020304u);
+    EXPECT_EQ(+a.PenStyle, 0x05);
+    EXPECT_EQ(+a.PenColor, 0x0706);
+    EXPECT_EQ(+a.Attr7, 0x0908);
+    EXPECT_EQ(+a.Attr9, 0x0B0A);
+    EXPECT_EQ(+a.Attr11, 0x0D0C);
+    EXPECT_EQ(+a.Attr13, 0x0F0E);
   }
   for (int32_t version : {350, 219, 0}) {
     ByteSource src(v350);
     EntityAttributes a = ReadAttributes(src, version);
     EXPECT_EQ(src.Position(), 13u) << version;
-    EXPECT_EQ(a.Attr0, 0x01020304u);
-    EXPECT_EQ(a.PenStyle, 0x05);
-    EXPECT_EQ(a.PenColor, 0x0706);
-    EXPECT_EQ(a.Attr7, 0);
-    EXPECT_EQ(a.Attr9, 0x0B0A);
-    EXPECT_EQ(a.Attr11, 0x0D0C);
-    EXPECT_EQ(a.Attr13, 0x0F0E);
+    EXPECT_EQ(+a.Attr0, 0x01020304u);
+    EXPECT_EQ(+a.PenStyle, 0x05);
+    EXPECT_EQ(+a.PenColor, 0x0706);
+    EXPECT_EQ(+a.Attr7, 0);
+    EXPECT_EQ(+a.Attr9, 0x0B0A);
+    EXPECT_EQ(+a.Attr11, 0x0D0C);
+    EXPECT_EQ(+a.Attr13, 0x0F0E);
   }
   {
     ByteSource src(jwb::Cut(v351, 14));
@@ -160,6 +161,27 @@ TEST(ArchiveAttributes, CopyTakesAllSevenFields) {
   EntityAttributes a = jwb::MakeAttr(100, 10, 0xDEADBEEF);
   EntityAttributes c = CopyAttributes(a);
   EXPECT_EQ(std::memcmp(&a, &c, sizeof a), 0);
+}
+
+TEST(ArchiveAttributes, DrawingReaderUsesItsHeaderVersion) {
+  Bytes file = B({0x04, 0x03, 0x02, 0x01, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A, 0x0B,
+                  0x0C, 0x0D, 0x0E, 0x0F, 0x02, 0x41, 0x00, 0x02, 0x41, 0x00});
+  for (int32_t version : {350, 351}) {
+    TJwwData r;
+    r.Header.Version = version;
+    ByteSource src(file);
+    EntityAttributes a = r.ReadAttributes(src);
+    EXPECT_EQ(src.Position(), version > 350 ? 15u : 13u);
+    EXPECT_EQ(+a.Attr7, version > 350 ? 0x0908 : 0);
+    EXPECT_EQ(+a.Attr13, version > 350 ? 0x0F0E : 0x0D0C);
+    EntityAttributes c = r.CopyAttributes(a);
+    EXPECT_EQ(std::memcmp(&a, &c, sizeof a), 0);
+    if (version > 350) {
+      EXPECT_EQ(r.ReadString(src), std::string("A\0", 2));
+      EXPECT_EQ(r.ReadCleanString(src), "A");
+      EXPECT_EQ(src.Remaining(), 0u);
+    }
+  }
 }
 
 TEST(ArchiveSource, ShortReadLeavesDestinationUntouched) {

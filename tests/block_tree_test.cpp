@@ -91,7 +91,7 @@ TYPED_TEST(BlockTree, RotatedPlacementOfANestedInsertion) {
   EXPECT_TRUE(SameAttr(n0.Attr, insAttr));
   EXPECT_EQ(n0.Level, 0);
   EXPECT_EQ(n0.Parent, -1);
-  EXPECT_EQ(n0.BlockNumber, 1);
+  EXPECT_EQ(+n0.BlockNumber, 1);
   EXPECT_EQ(n0.DefIndex, 0);
   EXPECT_EQ(n0.Name, "outer");
   EXPECT_DOUBLE_EQ(n0.OriginX, 10.0);
@@ -105,7 +105,7 @@ TYPED_TEST(BlockTree, RotatedPlacementOfANestedInsertion) {
   EXPECT_TRUE(SameAttr(n1.Attr, outerAttr)) << "the containing definition's attributes";
   EXPECT_EQ(n1.Level, 1);
   EXPECT_EQ(n1.Parent, 0);
-  EXPECT_EQ(n1.BlockNumber, 2);
+  EXPECT_EQ(+n1.BlockNumber, 2);
   EXPECT_EQ(n1.DefIndex, 1);
   EXPECT_EQ(n1.Name, "inner");
   EXPECT_NEAR(n1.OriginX, 10.0, kEps);
@@ -202,7 +202,7 @@ TYPED_TEST(BlockTree, BreadthFirstOrder) {
   const int32_t parent[] = {-1, -1, 0, 0, 1, 2};
   const int32_t level[] = {0, 0, 1, 1, 1, 2};
   for (size_t k = 0; k < 6; ++k) {
-    EXPECT_EQ(r.BlockTree[k].BlockNumber, number[k]) << k;
+    EXPECT_EQ(+r.BlockTree[k].BlockNumber, number[k]) << k;
     EXPECT_EQ(r.BlockTree[k].Parent, parent[k]) << k;
     EXPECT_EQ(r.BlockTree[k].Level, level[k]) << k;
     EXPECT_EQ(r.BlockTree[k].DefIndex, number[k] - 1) << k;
@@ -272,7 +272,7 @@ TYPED_TEST(BlockTree, UnknownNumbersAndSharedNumbers) {
   EXPECT_EQ(r.BlockTree[0].Name, "first five");
   EXPECT_EQ(r.BlockTree[1].DefIndex, -1);
   EXPECT_EQ(r.BlockTree[1].Name, "");
-  EXPECT_EQ(r.BlockTree[1].BlockNumber, 42);
+  EXPECT_EQ(+r.BlockTree[1].BlockNumber, 42);
   EXPECT_TRUE(r.BlockDefs[0].Used);
   EXPECT_FALSE(r.BlockDefs[1].Used);
   EXPECT_FALSE(r.BlockDefs[2].Used);
@@ -323,7 +323,7 @@ TEST(BlockTreeBound, ExponentialChainStopsAtTheNodeBound) {
     ASSERT_LT(static_cast<size_t>(n.Parent), k) << k;
     const auto& p = r.BlockTree[static_cast<size_t>(n.Parent)];
     ASSERT_EQ(n.Level, p.Level + 1) << k;
-    ASSERT_EQ(n.BlockNumber, p.BlockNumber + 1) << k;
+    ASSERT_EQ(+n.BlockNumber, p.BlockNumber + 1) << k;
     ASSERT_GE(n.Level, r.BlockTree[k - 1].Level) << "breadth first at " << k;
   }
   // The levels that fit wholly are all there: 2^19 - 1 nodes make levels 0..18.

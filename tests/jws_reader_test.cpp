@@ -144,6 +144,17 @@ TEST(JwsHeader, CutInsideTheHeader) {
   }
 }
 
+TEST(JwsHeader, EmptyAndTinyFiles) {
+  for (size_t n : {size_t{0}, size_t{6}, size_t{7}, size_t{203}, size_t{204}}) {
+    jwb::Drawing d(700);
+    TJwsData r;
+    EXPECT_FALSE(Load(r, jwb::Cut(d.JwsBytes(), n))) << n;
+    EXPECT_EQ(r.LayerGroups.size(), 16u) << n;
+    EXPECT_EQ(r.Version, n >= 204 ? 700 : 0) << n;
+    EXPECT_EQ(r.BlockDefCount, 0) << n;
+  }
+}
+
 TEST(JwsHeader, AnyVersionIsReadInFull) {
   for (int32_t version : {0, 100, 219, 350}) {
     jwb::Drawing d(version);
@@ -238,27 +249,27 @@ TEST(JwsBody, AttributeFormsAt350And351) {
     ASSERT_TRUE(Load(r, d.JwsBytes()));
     const uint16_t attr7 = version >= 351 ? 0x0707 : 0;
     ASSERT_EQ(r.LineCount, 1);
-    EXPECT_EQ(r.Lines[0].Attr.Attr7, attr7);
-    EXPECT_EQ(r.Lines[0].Attr.Attr9, 0x0909);
-    EXPECT_EQ(r.Lines[0].Attr.Attr13, 0x0D0D);
+    EXPECT_EQ(+r.Lines[0].Attr.Attr7, attr7);
+    EXPECT_EQ(+r.Lines[0].Attr.Attr9, 0x0909);
+    EXPECT_EQ(+r.Lines[0].Attr.Attr13, 0x0D0D);
     ExpectPattern(r.Lines[0].Geometry, 32, jwb::Kind::Line, "line");
     ASSERT_EQ(r.BlockInsertCount, 1);
-    EXPECT_EQ(r.BlockInserts[0].Attr.Attr7, attr7);
+    EXPECT_EQ(+r.BlockInserts[0].Attr.Attr7, attr7);
     EXPECT_DOUBLE_EQ(r.BlockInserts[0].ScaleY, 4.0);
     EXPECT_DOUBLE_EQ(r.BlockInserts[0].Angle, 0.25);
-    EXPECT_EQ(r.BlockInserts[0].BlockNumber, 4);
+    EXPECT_EQ(+r.BlockInserts[0].BlockNumber, 4);
     ASSERT_EQ(r.TextCount, 1);
-    EXPECT_EQ(r.Texts[0].Attr.Attr7, attr7);
+    EXPECT_EQ(+r.Texts[0].Attr.Attr7, attr7);
     ExpectPattern(r.Texts[0].Fixed, 68, jwb::Kind::Text, "text");
     EXPECT_EQ(r.Texts[0].Text2, "b");
     ASSERT_EQ(r.SolidCount, 1);
-    EXPECT_EQ(r.Solids[0].SolidColor, 0x00C0FFEEu);
+    EXPECT_EQ(+r.Solids[0].SolidColor, 0x00C0FFEEu);
     ASSERT_EQ(r.PointCount, 1);
     EXPECT_DOUBLE_EQ(r.Points[0].ExtraReal1, 2.5);
     ASSERT_EQ(r.BlockDefCount, 1);
     const auto& bd = r.BlockDefs[0];
-    EXPECT_EQ(bd.Attr.Attr7, attr7);
-    EXPECT_EQ(bd.Attr.Attr13, 0x0D0D);
+    EXPECT_EQ(+bd.Attr.Attr7, attr7);
+    EXPECT_EQ(+bd.Attr.Attr13, 0x0D0D);
     EXPECT_EQ(bd.Number, 4);
     EXPECT_EQ(bd.Word2, 0x01020304u);
     EXPECT_EQ(bd.Stamp, 9);
@@ -331,7 +342,7 @@ TEST(JwsBody, DimensionSizesByVersion) {
     if (c.version >= 420) {
       EXPECT_EQ(s.ExtFlag, 0x0102);
       ExpectPattern(s.ExtLine2.Geometry, 32, jwb::Kind::Line, "extension line");
-      EXPECT_EQ(s.ExtPoints[0].ExtraInt, c.tailOnPoint1 ? 0x64u : 0u);
+      EXPECT_EQ(+s.ExtPoints[0].ExtraInt, c.tailOnPoint1 ? 0x64u : 0u);
       EXPECT_DOUBLE_EQ(s.ExtPoints[0].ExtraReal2, c.tailOnPoint1 ? 3.5 : 0.0);
     } else {
       EXPECT_EQ(s.ExtFlag, 0);
@@ -359,18 +370,18 @@ TEST(JwsBody, PointAndSolidTails) {
   TJwsData r;
   ASSERT_TRUE(Load(r, d.JwsBytes()));
   ASSERT_EQ(r.PointCount, 2);
-  EXPECT_EQ(r.Points[0].ExtraInt, 0u);
+  EXPECT_EQ(+r.Points[0].ExtraInt, 0u);
   EXPECT_DOUBLE_EQ(r.Points[0].ExtraReal1, 0.0);
   EXPECT_DOUBLE_EQ(r.Points[0].ExtraReal2, 1.0);
   EXPECT_DOUBLE_EQ(r.Points[1].ExtraReal2, -1.5);
   ASSERT_EQ(r.SolidCount, 1);
-  EXPECT_EQ(r.Solids[0].SolidColor, 0u);
+  EXPECT_EQ(+r.Solids[0].SolidColor, 0u);
   ASSERT_EQ(r.BlockDefCount, 1);
   const auto& bd = r.BlockDefs[0];
   ASSERT_EQ(bd.PointCount, 1);
   ExpectZero(&bd.Points[0].ExtraInt, 20, "point tail inside a definition");
   ASSERT_EQ(bd.SolidCount, 1);
-  EXPECT_EQ(bd.Solids[0].SolidColor, 0xABCDEFu);
+  EXPECT_EQ(+bd.Solids[0].SolidColor, 0xABCDEFu);
   EXPECT_EQ(bd.EntityOrder, Order({{3, 0}, {6, 0}, {1, 0}}));
 }
 

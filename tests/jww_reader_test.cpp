@@ -273,24 +273,24 @@ TEST_P(JwwVersion, ReadsHeaderAndBodyAndStopsAfterTheDefinitions) {
   EXPECT_EQ(r.BlockInsertCount, 1);
   EXPECT_EQ(r.ArcCount, 0);
   ASSERT_EQ(r.Lines.size(), 1u);
-  EXPECT_EQ(r.Lines[0].Attr.Attr7, v >= 351 ? 0x0707 : 0);
-  EXPECT_EQ(r.Lines[0].Attr.Attr13, 0x0D0D);
+  EXPECT_EQ(+r.Lines[0].Attr.Attr7, v >= 351 ? 0x0707 : 0);
+  EXPECT_EQ(+r.Lines[0].Attr.Attr13, 0x0D0D);
   ExpectPattern(r.Lines[0].Geometry, 32, jwb::Kind::Line, "line");
   ASSERT_EQ(r.Texts.size(), 1u);
   EXPECT_EQ(r.Texts[0].Text1, "ab");
   EXPECT_EQ(r.Texts[0].Text2, "cd");
   ASSERT_EQ(r.Points.size(), 1u);
-  EXPECT_EQ(r.Points[0].ExtraInt, 0x64u);
+  EXPECT_EQ(+r.Points[0].ExtraInt, 0x64u);
   EXPECT_DOUBLE_EQ(r.Points[0].ExtraReal2, 3.5);
   ASSERT_EQ(r.Solids.size(), 1u);
-  EXPECT_EQ(r.Solids[0].SolidColor, 0x00C0FFEEu);
+  EXPECT_EQ(+r.Solids[0].SolidColor, 0x00C0FFEEu);
   ASSERT_EQ(r.Dimensions.size(), 1u);
   EXPECT_EQ(r.Dimensions[0].DimText.Text1, "12");
   EXPECT_EQ(r.Dimensions[0].ExtFlag, v >= 420 ? 0x0102 : 0);
   ASSERT_EQ(r.BlockInserts.size(), 1u);
   EXPECT_DOUBLE_EQ(r.BlockInserts[0].X, 1.5);
   EXPECT_DOUBLE_EQ(r.BlockInserts[0].Y, 2.5);
-  EXPECT_EQ(r.BlockInserts[0].BlockNumber, 1);
+  EXPECT_EQ(+r.BlockInserts[0].BlockNumber, 1);
 
   EXPECT_EQ(h.BlockDefTotal, 3);
   ASSERT_EQ(r.BlockDefCount, 3);
@@ -298,7 +298,7 @@ TEST_P(JwwVersion, ReadsHeaderAndBodyAndStopsAfterTheDefinitions) {
   EXPECT_EQ(r.BlockDefs[0].Name, "BLK");
   EXPECT_EQ(r.BlockDefs[0].Number, 1);
   EXPECT_EQ(r.BlockDefs[0].Word2, 0x57570202u);
-  EXPECT_EQ(r.BlockDefs[0].Attr.Attr7, v >= 351 ? 0x0707 : 0);
+  EXPECT_EQ(+r.BlockDefs[0].Attr.Attr7, v >= 351 ? 0x0707 : 0);
   EXPECT_EQ(r.BlockDefs[0].LineCount, 1);
   EXPECT_EQ(r.BlockDefs[0].ArcCount, 1);
   EXPECT_EQ(r.BlockDefs[1].Name, "B2");
@@ -319,8 +319,8 @@ TEST_P(JwwVersion, ReadsHeaderAndBodyAndStopsAfterTheDefinitions) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Classes, JwwVersion,
-                         ::testing::Values(220, 221, 223, 225, 230, 231, 299, 300, 350, 351, 419,
-                                           420, 699, 700),
+                         ::testing::Values(220, 221, 222, 223, 224, 225, 226, 229, 230, 231, 250,
+                                           299, 300, 350, 351, 419, 420, 699, 700),
                          [](const auto& info) { return "v" + std::to_string(info.param); });
 
 TEST(JwwVersion219, StopsAfterTheVersionAndPublishesOnlyTheFileName) {
@@ -408,6 +408,31 @@ TEST(JwwHeader, MemoIsKeptAsStoredOtherStringsAreCleaned) {
   EXPECT_EQ(MemoLine2, std::string("B\t\0\r\nC", 6));
 }
 
+TEST(JwwHeader, LongMemoInTheLongStringForm) {
+  std::string memo = std::string(280, 'm') + "\r\n" + std::string(30, 'n');
+  jwb::Drawing d(700);
+  d.jww.Memo = memo;
+  d.Def(1, "after");
+  TJwwData r;
+  ASSERT_TRUE(Load(r, d.JwwBytes()));
+  EXPECT_EQ(r.Header.Memo, memo);
+  EXPECT_EQ(MemoLine1, std::string(280, 'm'));
+  EXPECT_EQ(MemoLine2, std::string(30, 'n'));
+  ASSERT_EQ(r.BlockDefCount, 1);
+}
+
+TEST(JwwHeader, EmptyAndTinyFiles) {
+  for (size_t n : {size_t{0}, size_t{7}, size_t{8}, size_t{11}, size_t{12}}) {
+    jwb::Drawing d(700);
+    Bytes bytes = jwb::Cut(d.JwwBytes(), n);
+    TJwwData r;
+    EXPECT_FALSE(Load(r, bytes)) << n;
+    EXPECT_EQ(r.BlockDefCount, 0) << n;
+    EXPECT_EQ(r.LayerGroups.size(), 16u) << n;
+    EXPECT_EQ(r.Header.Version, n >= 12 ? 700 : 0) << n;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Class tags
 
@@ -437,6 +462,21 @@ TEST(JwwClassTags, ShortTagsReachAcrossTheListAndTheDefinitions) {
   ExpectPattern(r.BlockDefs[1].Arcs[0].Geometry, 60, jwb::Kind::Arc, "arc");
   EXPECT_EQ(r.BlockDefs[2].ArcCount, 1);
   EXPECT_EQ(r.BlockDefs[2].Name, "C");
+}
+
+TEST(JwwClassTags, ANameMetAgainTakesTheNewNumber) {
+  jwb::Drawing d(700);
+  d.Line();                           // CDataSen is class 1, the line object 2
+  d.Line().tag = jwb::Tag::New();     // named again at 3, object 4
+  d.Raw(B({0x01, 0x80}));             // the old number now names nothing
+  d.Line().tag = jwb::Tag::Short(3);  // object 5
+  d.Def(1, "after").Line().tag = jwb::Tag::Short(3);
+  TJwwData r;
+  ASSERT_TRUE(Load(r, d.JwwBytes()));
+  EXPECT_EQ(r.LineCount, 3);
+  EXPECT_EQ(r.EntityOrder, Order({{1, 0}, {1, 1}, {1, 2}}));
+  ASSERT_EQ(r.BlockDefCount, 1);
+  EXPECT_EQ(r.BlockDefs[0].LineCount, 1);
 }
 
 TEST(JwwClassTags, LongReferenceIgnoresBit31) {
@@ -547,12 +587,12 @@ TEST(JwwRecords, PointTailByPenStyle) {
     TJwwData r;
     ASSERT_TRUE(Load(r, d.JwwBytes()));
     ASSERT_EQ(r.PointCount, 3);
-    EXPECT_EQ(r.Points[0].ExtraInt, 0x99u);
+    EXPECT_EQ(+r.Points[0].ExtraInt, 0x99u);
     EXPECT_DOUBLE_EQ(r.Points[0].ExtraReal1, -4.25);
     EXPECT_DOUBLE_EQ(r.Points[0].ExtraReal2, 7.5);
     for (int i : {1, 2}) {
       // Points of the drawing's own list without a tail: 0, 0.0, 1.0.
-      EXPECT_EQ(r.Points[static_cast<size_t>(i)].ExtraInt, 0u);
+      EXPECT_EQ(+r.Points[static_cast<size_t>(i)].ExtraInt, 0u);
       EXPECT_DOUBLE_EQ(r.Points[static_cast<size_t>(i)].ExtraReal1, 0.0);
       EXPECT_DOUBLE_EQ(r.Points[static_cast<size_t>(i)].ExtraReal2, 1.0);
       ExpectPattern(r.Points[static_cast<size_t>(i)].Geometry, 20, jwb::Kind::Point, "point");
@@ -562,7 +602,7 @@ TEST(JwwRecords, PointTailByPenStyle) {
     ASSERT_EQ(r.BlockDefCount, 1);
     const auto& dp = r.BlockDefs[0].Points;
     ASSERT_EQ(dp.size(), 2u);
-    EXPECT_EQ(dp[0].ExtraInt, 0x64u);
+    EXPECT_EQ(+dp[0].ExtraInt, 0x64u);
     EXPECT_DOUBLE_EQ(dp[0].ExtraReal1, 2.5);
     // Inside a definition the missing tail is all zero bytes.
     ExpectZero(&dp[1].ExtraInt, 20, "point tail inside a definition");
@@ -581,14 +621,14 @@ TEST(JwwRecords, SolidColourOnlyForPenColour10) {
   TJwwData r;
   ASSERT_TRUE(Load(r, d.JwwBytes()));
   ASSERT_EQ(r.SolidCount, 3);
-  EXPECT_EQ(r.Solids[0].SolidColor, 0x11223344u);
-  EXPECT_EQ(r.Solids[1].SolidColor, 0u);
-  EXPECT_EQ(r.Solids[2].SolidColor, 0u);
+  EXPECT_EQ(+r.Solids[0].SolidColor, 0x11223344u);
+  EXPECT_EQ(+r.Solids[1].SolidColor, 0u);
+  EXPECT_EQ(+r.Solids[2].SolidColor, 0u);
   for (const auto& s : r.Solids) ExpectPattern(s.Geometry, 64, jwb::Kind::Solid, "solid");
   EXPECT_EQ(r.LineCount, 1);
   ASSERT_EQ(r.BlockDefs.size(), 1u);
   ASSERT_EQ(r.BlockDefs[0].SolidCount, 1);
-  EXPECT_EQ(r.BlockDefs[0].Solids[0].SolidColor, 0x55667788u);
+  EXPECT_EQ(+r.BlockDefs[0].Solids[0].SolidColor, 0x55667788u);
 }
 
 // Every kind at 350 (13-byte attribute record, Attr7 zero) and at 351.
@@ -629,11 +669,11 @@ TEST(JwwRecords, AttributeRecordWidensBefore351) {
     EXPECT_EQ(r.Texts[0].Text1, "t1");
     EXPECT_EQ(r.Texts[0].Text2, "t2");
     ASSERT_EQ(r.SolidCount, 1);
-    EXPECT_EQ(r.Solids[0].SolidColor, 0x00C0FFEEu);
+    EXPECT_EQ(+r.Solids[0].SolidColor, 0x00C0FFEEu);
     ASSERT_EQ(r.DimensionCount, 1);
     const auto& dim = r.Dimensions[0];
     EXPECT_TRUE(SameAttr(dim.Attr, want));
-    EXPECT_EQ(dim.DimLine.Attr.Attr7, version >= 351 ? 0x0707 : 0);
+    EXPECT_EQ(+dim.DimLine.Attr.Attr7, version >= 351 ? 0x0707 : 0);
     ExpectPattern(dim.DimLine.Geometry, 32, jwb::Kind::Line, "dimension line");
     ExpectPattern(dim.DimText.Fixed, 68, jwb::Kind::Text, "dimension text");
     EXPECT_EQ(dim.DimText.Text1, "d1");
@@ -646,7 +686,7 @@ TEST(JwwRecords, AttributeRecordWidensBefore351) {
     EXPECT_DOUBLE_EQ(ins.ScaleX, 3.0);
     EXPECT_DOUBLE_EQ(ins.ScaleY, 4.0);
     EXPECT_DOUBLE_EQ(ins.Angle, 0.5);
-    EXPECT_EQ(ins.BlockNumber, 7);
+    EXPECT_EQ(+ins.BlockNumber, 7);
     ASSERT_EQ(r.BlockDefCount, 1);
     const auto& bd = r.BlockDefs[0];
     EXPECT_TRUE(SameAttr(bd.Attr, want));
@@ -712,15 +752,15 @@ TEST(JwwRecords, DimensionFrom420ReadsExtensionsAndPointTails) {
   EXPECT_EQ(s.ExtLine1.Geometry[0], 0xE1);
   EXPECT_EQ(s.ExtLine1.Geometry[31], 0xE1);
   EXPECT_EQ(s.ExtLine2.Geometry[31], 0xE2);
-  EXPECT_EQ(s.ExtPoints[1].Attr.PenStyle, 100);
-  EXPECT_EQ(s.ExtPoints[1].ExtraInt, 0x77u);
+  EXPECT_EQ(+s.ExtPoints[1].Attr.PenStyle, 100);
+  EXPECT_EQ(+s.ExtPoints[1].ExtraInt, 0x77u);
   EXPECT_DOUBLE_EQ(s.ExtPoints[1].ExtraReal1, 4.5);
   EXPECT_DOUBLE_EQ(s.ExtPoints[1].ExtraReal2, 5.5);
-  EXPECT_EQ(s.ExtPoints[3].ExtraInt, 0x64u);
+  EXPECT_EQ(+s.ExtPoints[3].ExtraInt, 0x64u);
   // A point of a dimension without a tail has zero there, not the 1.0 of a
   // point of the drawing's list.
   for (int i : {0, 2}) {
-    EXPECT_EQ(s.ExtPoints[i].Attr.PenStyle, 1);
+    EXPECT_EQ(+s.ExtPoints[i].Attr.PenStyle, 1);
     ExpectZero(&s.ExtPoints[i].ExtraInt, 20, "extension point tail");
     ExpectPattern(s.ExtPoints[i].Geometry, 20, jwb::Kind::Point, "extension point");
   }
@@ -1157,6 +1197,19 @@ TEST_F(JwwFiles, LoadFromFileAndAMissingFile) {
   EXPECT_EQ(MemoLine1, "");
   EXPECT_EQ(MemoLine2, "");
   EXPECT_DOUBLE_EQ(LoadedSec8Real, 1.0);
+}
+
+TEST_F(JwwFiles, CheckSignatureLeavesTheReaderAlone) {
+  jwb::Drawing d = RichDrawing(700);
+  TJwwData r;
+  ASSERT_TRUE(Load(r, d.JwwBytes(), "kept.jww"));
+  jwb::Drawing other(220);
+  other.Def(5, "other");
+  EXPECT_TRUE(r.CheckSignature(Make("other.jww", other.JwwBytes())));
+  EXPECT_EQ(r.Header.Version, 700);
+  ASSERT_EQ(r.BlockDefCount, 2);
+  EXPECT_EQ(r.BlockDefs[0].Name, "BLK");
+  EXPECT_EQ(LoadedFileName, "kept.jww");
 }
 
 TEST(JwwReader, ClearAndResetLeaveAnEmptyReader) {
