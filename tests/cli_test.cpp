@@ -402,6 +402,21 @@ TEST_F(CliProgram, FilesNotReadCompletelyAreReportedAndExitOne) {
   }
 }
 
+TEST_F(CliProgram, SkippedRecordsWarnButExitZero) {
+  // A figure file cut inside the last entity of its last definition: that
+  // record is dropped and the load still ends with true.
+  jwb::Drawing d(700);
+  d.Def(1, "A").Line();
+  d.Def(2, "B").Line();
+  const jwb::Bytes bytes = d.JwsBytes();
+  const std::string path = (Dir / "damaged.jws").string();
+  jwb::WriteFile(path, jwb::Cut(bytes, bytes.size() - 5));
+  const TCliRun r = Cli({path});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "quillon-cli: " + path + ": warning: 1 damaged entity record was skipped\n");
+  EXPECT_EQ(Lines(r.out).size(), 2u);
+}
+
 TEST_F(CliProgram, UsageErrorsExitTwo) {
   const std::string a = Write("a.jww", {"A"});
   const std::vector<std::vector<std::string>> cases = {
