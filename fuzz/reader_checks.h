@@ -287,7 +287,9 @@ std::string CheckLoaded(const Reader& R, bool Result, size_t Size) {
   // the bytes left hold 2 bytes per definition (a cut file keeps its
   // announced count) and while the array fits its memory budget.
   size_t held = HeldBytesOfLists(R);
-  size_t defsHeld = HeldBytes(R.BlockDefs);
+  // (The definition array is sized exactly to its count; counted by size,
+  // as capacity left over from an earlier load is not this load's doing.)
+  size_t defsHeld = R.BlockDefs.size() * sizeof(typename decltype(R.BlockDefs)::value_type);
   for (const auto& d : R.BlockDefs) held += HeldBytesOfLists(d) + HeldBytes(d.Name);
   const uint64_t defsBound =
       std::min<uint64_t>(Size / 2 * sizeof(typename decltype(R.BlockDefs)::value_type),
