@@ -29,11 +29,11 @@ void TJwsData::ResetFields() {
   HeaderReals = {};
   EntityCount = 0;
   BlockDefTotal = 0;
-  LayerGroups = {};
+  ReleaseVector(LayerGroups);
   ClearLists();
-  BlockDefs = {};
+  ReleaseVector(BlockDefs);
   BlockDefCount = 0;
-  BlockTree = {};
+  ReleaseVector(BlockTree);
   BlockTreeCount = 0;
   UsedBlockDefCount = 0;
   AbsorbedFailures = 0;

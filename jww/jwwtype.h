@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "jww/archive.h"
@@ -147,6 +148,12 @@ struct TEntityListsOf {
   void ClearLists() { *this = TEntityListsOf(); }
 };
 
+// Empties V and gives its storage back (assigning {} would keep it).
+template <class T>
+void ReleaseVector(std::vector<T>& V) {
+  std::vector<T>().swap(V);
+}
+
 // One block definition.
 template <class Moji>
 struct TBlockDefOf : TEntityListsOf<Moji> {
@@ -169,7 +176,11 @@ struct TEntJwwBlockTree {
   int32_t Parent = -1;
   int32_t BlockNumber = 0;
   int32_t DefIndex = -1;
-  std::string Name;
+  // The placed definition's name. It views that definition's Name in the
+  // reader that built the tree (a node per placement must not copy a name of
+  // up to 64 KiB up to a million times), so it is valid while the reader
+  // holds the file: until its next Clear or load.
+  std::string_view Name;
   double OriginX = 0, OriginY = 0;
   double M11 = 0, M12 = 0, M21 = 0, M22 = 0;
 };

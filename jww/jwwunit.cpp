@@ -72,19 +72,19 @@ TJwwData::~TJwwData() {
 
 void TJwwData::ResetFields() {
   Header = TEntJwwHeader();
-  LayerGroups = {};
-  Layers = {};
-  Sec14Table = {};
-  Sec16Table = {};
-  Sec17TableA = {};
-  Sec17TableB = {};
-  ColorExTable = {};
-  LineTypeExTable = {};
-  Sec20Table = {};
+  ReleaseVector(LayerGroups);
+  ReleaseVector(Layers);
+  ReleaseVector(Sec14Table);
+  ReleaseVector(Sec16Table);
+  ReleaseVector(Sec17TableA);
+  ReleaseVector(Sec17TableB);
+  ReleaseVector(ColorExTable);
+  ReleaseVector(LineTypeExTable);
+  ReleaseVector(Sec20Table);
   ClearLists();
-  BlockDefs = {};
+  ReleaseVector(BlockDefs);
   BlockDefCount = 0;
-  BlockTree = {};
+  ReleaseVector(BlockTree);
   BlockTreeCount = 0;
   UsedBlockDefCount = 0;
   AbsorbedFailures = 0;
