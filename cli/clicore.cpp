@@ -25,30 +25,36 @@ namespace {
 // Adds the drawing and figure files below Folder (and a problem entry for
 // every folder that cannot be listed). Symbolic links to folders are not
 // followed, so a link cycle cannot make the walk endless.
-void WalkFolder(const fs::path& Folder, std::vector<TInput>& Found) {
+void WalkFolder(const fs::path& Folder, const std::string& Cwd, std::vector<TInput>& Found) {
   std::error_code ec;
   fs::directory_iterator it(Folder, ec);
   if (ec) {
     Found.push_back(
-        {Folder.string(), FullPathOf(Folder.string()), "cannot read folder: " + ec.message()});
+        {Folder.string(), FullPathOf(Folder.string(), Cwd), "cannot read folder: " + ec.message()});
     return;
   }
   for (const fs::directory_iterator end; it != end;) {
     const fs::directory_entry& entry = *it;
     std::error_code sub;
     if (entry.is_directory(sub) && !entry.is_symlink(sub)) {
-      WalkFolder(entry.path(), Found);
+      WalkFolder(entry.path(), Cwd, Found);
     } else if (entry.is_regular_file(sub) && KindOfPath(entry.path().string()) != TFileKind::None) {
       const std::string path = entry.path().string();
-      Found.push_back({path, FullPathOf(path), {}});
+      Found.push_back({path, FullPathOf(path, Cwd), {}});
     }
     it.increment(ec);
     if (ec) {
-      Found.push_back({Folder.string(), FullPathOf(Folder.string()),
+      Found.push_back({Folder.string(), FullPathOf(Folder.string(), Cwd),
                        "folder listing stopped: " + ec.message()});
       return;
     }
   }
+}
+
+// Why a path that is not an existing regular file cannot be read.
+std::string NotAFileReason(const std::string& Path) {
+  std::error_code ec;
+  return fs::exists(Path, ec) ? "not a regular file" : "no such file";
 }
 
 std::string Plural(int64_t N, const char* One, const char* Many) {
@@ -57,29 +63,38 @@ std::string Plural(int64_t N, const char* One, const char* Many) {
 
 }  // namespace
 
+std::string FullPathOf(const std::string& Path, const std::string& WorkingFolder) {
+  const fs::path path(Path);
+  if (path.is_absolute()) return path.lexically_normal().string();
+  if (WorkingFolder.empty()) return Path;
+  return (fs::path(WorkingFolder) / path).lexically_normal().string();
+}
+
 std::string FullPathOf(const std::string& Path) {
   std::error_code ec;
-  fs::path full = fs::absolute(fs::path(Path), ec);
-  if (ec) return Path;
-  return full.lexically_normal().string();
+  const fs::path cwd = fs::current_path(ec);
+  return FullPathOf(Path, ec ? std::string() : cwd.string());
 }
 
 std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Recursive) {
   std::vector<TInput> inputs;
+  std::error_code cwdError;
+  const fs::path cwdPath = fs::current_path(cwdError);
+  const std::string cwd = cwdError ? std::string() : cwdPath.string();
   for (const std::string& arg : Args) {
     std::error_code ec;
     if (!arg.empty() && fs::is_directory(arg, ec)) {
       if (!Recursive) {
-        inputs.push_back({arg, FullPathOf(arg), "is a folder (use -r to search it)"});
+        inputs.push_back({arg, FullPathOf(arg, cwd), "is a folder (use -r to search it)"});
         continue;
       }
       std::vector<TInput> found;
-      WalkFolder(arg, found);
+      WalkFolder(arg, cwd, found);
       std::stable_sort(found.begin(), found.end(),
                        [](const TInput& a, const TInput& b) { return a.Path < b.Path; });
       for (TInput& in : found) inputs.push_back(std::move(in));
     } else {
-      inputs.push_back({arg, FullPathOf(arg), {}});
+      inputs.push_back({arg, FullPathOf(arg, cwd), {}});
     }
   }
   return inputs;
@@ -108,13 +123,9 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
   }
   try {
     const TFileKind kind = KindOfPath(Input.Path);
-    std::error_code ec;
-    if (!IsExistingFile(Input.Path)) {
-      result.Error = fs::exists(Input.Path, ec) ? "not a regular file" : "no such file";
-      return result;
-    }
     if (kind == TFileKind::None) {
-      result.Error = "not a drawing or figure file (.jww or .jws)";
+      result.Error = IsExistingFile(Input.Path) ? "not a drawing or figure file (.jww or .jws)"
+                                                : NotAFileReason(Input.Path);
       return result;
     }
     TFileBlocks blocks = ReadFileBlocks(Input.Path, Jww, Jws);
@@ -146,7 +157,7 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
         break;
       }
       case TLoadOutcome::Missing:
-        result.Error = "no such file";
+        result.Error = NotAFileReason(Input.Path);
         break;
       case TLoadOutcome::NotDrawing:
         result.Error = "not a drawing or figure file (.jww or .jws)";

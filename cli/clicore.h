@@ -36,8 +36,10 @@ struct TInput {
 // judge, so a missing file is reported in its place in the output.
 std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Recursive);
 
-// Absolute, lexically normal form of a path; the path itself when the
-// working folder cannot be determined.
+// Absolute, lexically normal form of a path, relative ones taken from
+// WorkingFolder (or the current folder); the path itself when that is not
+// known.
+std::string FullPathOf(const std::string& Path, const std::string& WorkingFolder);
 std::string FullPathOf(const std::string& Path);
 
 // ---------------------------------------------------------------------------

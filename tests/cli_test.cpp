@@ -295,6 +295,9 @@ TEST_F(CliCollect, FoldersAreSearchedOnlyWithRecursive) {
 TEST(CliCollectPaths, FullPathIsAbsoluteAndNormal) {
   EXPECT_EQ(qcli::FullPathOf("/a/./b/../c.jww"), "/a/c.jww");
   EXPECT_EQ(qcli::FullPathOf("x.jww"), (fs::current_path() / "x.jww").string());
+  EXPECT_EQ(qcli::FullPathOf("./a/../b.jww", "/work"), "/work/b.jww");
+  EXPECT_EQ(qcli::FullPathOf("/abs/c.jws", "/work"), "/abs/c.jws");
+  EXPECT_EQ(qcli::FullPathOf("rel.jww", ""), "rel.jww");
 }
 
 // ---------------------------------------------------------------------------
