@@ -92,11 +92,10 @@ TEST(FuzzRegressions, TreeOfASelfPlacingDefinitionWithALongName) {
   EXPECT_EQ(copies, 0u);
 }
 
-// Clear (and the reset at the start of every load) empties BlockDefs and
-// BlockTree by assigning "{}", which keeps their storage: after a drawing
-// with a large tree the reader keeps holding it until the next tree is
-// built. Here 2^17 nodes (about 15 MB) through four definitions placing
-// each other.
+// Clear gives back the storage of BlockDefs and BlockTree, not just their
+// elements (emptying them by assigning "{}" kept it, so the reader held the
+// last large tree until the next one was built). Here 2^17 nodes (about
+// 15 MB) through sixteen definitions, each placing the next twice.
 TEST(FuzzRegressions, ClearReleasesTheTreeAndTheDefinitions) {
   // Definition n places definition n + 1 twice, for n = 1..16.
   Bytes defs = {16, 0};
