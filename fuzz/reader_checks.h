@@ -328,9 +328,17 @@ std::string CheckCleared(const Reader& R) {
                      R.BlockTreeCount == 0 && R.BlockTree.empty() && R.UsedBlockDefCount == 0 &&
                      R.AbsorbedFailures == 0 && R.LayerGroups.empty();
   if (!empty) return "Clear left data in the reader";
+  // Emptied and given back: a reader kept for the next file holds nothing
+  // of the last one.
+  const size_t kept = R.EntityOrder.capacity() + R.Lines.capacity() + R.Arcs.capacity() +
+                      R.Points.capacity() + R.Texts.capacity() + R.Dimensions.capacity() +
+                      R.Solids.capacity() + R.BlockInserts.capacity() + R.BlockDefs.capacity() +
+                      R.BlockTree.capacity() + R.LayerGroups.capacity();
+  if (kept != 0) return "Clear kept the storage of emptied lists";
   if constexpr (std::is_same_v<Reader, TJwwData>) {
     if (R.Header.Version != 0 || !R.Header.Signature.empty() || !R.Header.Memo.empty() ||
-        !R.Layers.empty() || !R.ColorExTable.empty() || !R.LineTypeExTable.empty()) {
+        R.Layers.capacity() != 0 || R.ColorExTable.capacity() != 0 ||
+        R.LineTypeExTable.capacity() != 0) {
       return "Clear left header data in the drawing reader";
     }
   } else {
