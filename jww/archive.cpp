@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -37,8 +38,10 @@ ByteSource::ByteSource(const std::string& Path) {
     throw EReadError("not a readable file: " + Path);
   }
   Size = static_cast<uint64_t>(st.st_size);
-  Capacity = kFileBuffer;
-  Buffer = std::make_unique<uint8_t[]>(Capacity);
+  // A small file gets a small buffer (but always room for the largest Take):
+  // a figure file of a few kilobytes should not cost a megabyte of fresh pages.
+  Capacity = static_cast<size_t>(std::clamp<uint64_t>(Size + 1, kMaxTake, kFileBuffer));
+  Buffer.reset(new uint8_t[Capacity]);
   Cur = End = Buffer.get();
 }
 
@@ -146,7 +149,23 @@ std::string ReadCleanString(ByteSource& Src) {
     n = static_cast<size_t>(lh[1]) * 256 + lh[0];
   }
   const uint8_t* p = Src.Take(n);
-  return CleanFileString(std::string_view(reinterpret_cast<const char*>(p), n));
+  const std::string_view raw(reinterpret_cast<const char*>(p), n);
+  // Most strings hold nothing that cleaning would drop: no control byte
+  // outside a double-byte character and no lead byte cut off at the end.
+  // Those are taken as they are; the rest goes through CleanFileString.
+  size_t i = 0;
+  while (i < n) {
+    const uint8_t b = p[i];
+    if (IsHelperLeadByte(b)) {
+      if (i + 1 == n) break;
+      i += 2;
+    } else if (b < 0x20) {
+      break;
+    } else {
+      ++i;
+    }
+  }
+  return i >= n ? std::string(raw) : CleanFileString(raw);
 }
 
 EntityAttributes ReadAttributes(ByteSource& Src, int32_t Version) {
@@ -165,17 +184,4 @@ EntityAttributes CopyAttributes(const EntityAttributes& Source) {
   a.Attr11 = Source.Attr11;
   a.Attr13 = Source.Attr13;
   return a;
-}
-
-void ReadFixedPart(ByteSource& Src, int32_t Version, void* Dst, size_t FileSize) {
-  auto* d = static_cast<uint8_t*>(Dst);
-  if (Version > 350) {
-    Src.ReadExact(d, FileSize);
-    return;
-  }
-  const uint8_t* p = Src.Take(FileSize - 2);
-  std::memcpy(d, p, 7);
-  d[7] = 0;
-  d[8] = 0;
-  std::memcpy(d + 9, p + 7, FileSize - 9);
 }

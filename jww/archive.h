@@ -120,4 +120,16 @@ EntityAttributes CopyAttributes(const EntityAttributes& Source);
 
 // Reads a record's fixed part of FileSize bytes (version 351 on) into Dst,
 // or FileSize - 2 bytes widened at byte 7 (before 351), leaving bytes 7-8 zero.
-void ReadFixedPart(ByteSource& Src, int32_t Version, void* Dst, size_t FileSize);
+// Inline: it is the innermost step of reading every entity.
+inline void ReadFixedPart(ByteSource& Src, int32_t Version, void* Dst, size_t FileSize) {
+  auto* d = static_cast<uint8_t*>(Dst);
+  if (Version > 350) {
+    Src.ReadExact(d, FileSize);
+    return;
+  }
+  const uint8_t* p = Src.Take(FileSize - 2);
+  std::memcpy(d, p, 7);
+  d[7] = 0;
+  d[8] = 0;
+  std::memcpy(d + 9, p + 7, FileSize - 9);
+}

@@ -30,11 +30,26 @@ class ECountTooLarge : public EReadError {
 };
 
 // Sets the length of A to Length (new elements value-initialised, i.e. zero)
-// while letting the storage grow geometrically, so that stepwise growth does
-// not copy the array over and over.
+// while letting the storage double, so that stepwise growth does not copy the
+// array over and over (each move also costs fresh pages for the new block).
+// On the first growth, Hint (when larger) is reserved at once: an upper bound
+// of the elements still to come, so that a large list is never moved. Only
+// the pages actually written take memory; should even the address space not
+// be had, growth falls back to doubling.
 template <class T>
-void GrowTo(std::vector<T>& A, size_t Length) {
-  if (Length > A.capacity()) A.reserve(std::max(Length, A.capacity() + A.capacity() / 2));
+void GrowTo(std::vector<T>& A, size_t Length, size_t Hint = 0) {
+  if (Length > A.capacity()) {
+    const size_t doubled = std::max(Length, A.capacity() * 2);
+    if (A.capacity() == 0 && Hint > doubled) {
+      try {
+        A.reserve(Hint);
+      } catch (const std::bad_alloc&) {
+        A.reserve(doubled);
+      }
+    } else {
+      A.reserve(doubled);
+    }
+  }
   A.resize(Length);
 }
 
@@ -80,6 +95,9 @@ class TBodyReader {
     while (read < count) {
       const int kind = ResolveClassTag();
       if (kind == KindNone) continue;
+      // The drawing's own list may be large: no kind can have more elements
+      // than there are entities left, nor than the bytes left can hold.
+      EntitiesLeft = InsideDefinition ? 0 : static_cast<size_t>(count - read);
       ReadEntity(kind, L, nextOrder, InsideDefinition);
       ++read;
       ++ObjectNumber;
@@ -173,6 +191,7 @@ class TBodyReader {
       for (int k = 1; k <= KindCount; ++k) {
         if (name == EntityClassNames[k - 1]) {
           ClassNumber[k] = ObjectNumber;
+          LastClass = -1;  // the numbering changed: forget the last lookup
           kind = k;
           break;
         }
@@ -186,10 +205,13 @@ class TBodyReader {
     } else {
       cls = static_cast<int32_t>(tag) - 0x8000;
     }
+    if (cls == LastClass) return LastKind;
     int kind = KindNone;
     for (int k = 1; k <= KindCount; ++k) {
       if (ClassNumber[k] == cls) kind = k;
     }
+    LastClass = cls;
+    LastKind = kind;
     return kind;
   }
 
@@ -200,7 +222,16 @@ class TBodyReader {
               ReadRecord&& Read) {
     bool counted = false;
     try {
-      if (N % Step == 0) GrowTo(A, static_cast<size_t>(N / Step + 1) * static_cast<size_t>(Step));
+      // The array's length is always a whole number of steps, so N reaches it
+      // exactly when N is a multiple of the step.
+      if (static_cast<size_t>(N) == A.size()) {
+        size_t hint = 0;
+        if (EntitiesLeft > 0) {
+          hint = static_cast<size_t>(N) +
+                 std::min<uint64_t>(EntitiesLeft, Src.Remaining() / MinFileBytes[Kind] + 1);
+        }
+        GrowTo(A, static_cast<size_t>(N / Step + 1) * static_cast<size_t>(Step), hint);
+      }
       ++N;
       counted = true;
       Read(A[static_cast<size_t>(N - 1)]);
@@ -314,6 +345,14 @@ class TBodyReader {
   uint64_t FileBudget = 0;
   int32_t ObjectNumber = 1;
   int32_t ClassNumber[KindCount + 1] = {};
+  // The last class number looked up and its kind. -1 means nothing cached:
+  // no tag yields class number -1 (0x7FFF introduces the long form).
+  int32_t LastClass = -1;
+  int LastKind = KindNone;
+  // Entities left in the drawing's own list (0 inside definitions), and the
+  // fewest bytes a record of each kind takes in a file (after its tag).
+  size_t EntitiesLeft = 0;
+  static constexpr uint64_t MinFileBytes[KindCount + 1] = {1, 45, 73, 33, 83, 141, 77, 57};
 };
 
 }  // namespace jwbody
