@@ -1,9 +1,7 @@
 #include "jws/jwsunit.h"
 
-#include <fstream>
 #include <optional>
 
-#include "jww/blocktree.h"
 #include "jww/body.h"
 
 namespace {
@@ -30,32 +28,16 @@ void TJwsData::ResetFields() {
   EntityCount = 0;
   BlockDefTotal = 0;
   ReleaseVector(LayerGroups);
-  ClearLists();
-  ReleaseVector(BlockDefs);
-  BlockDefCount = 0;
-  ReleaseVector(BlockTree);
-  BlockTreeCount = 0;
-  UsedBlockDefCount = 0;
-  AbsorbedFailures = 0;
+  ResetContents();
 }
 
 void TJwsData::Clear() {
-  for (int32_t i = 0; i < BlockDefCount && i < static_cast<int32_t>(BlockDefs.size()); ++i) {
-    BlockDefs[static_cast<size_t>(i)].ClearLists();
-  }
+  ReleaseDefinitionLists();
   ResetFields();
 }
 
 bool TJwsData::CheckSignature(const std::string& Path) const {
-  try {
-    std::ifstream in(Path, std::ios::binary);
-    if (!in) return false;
-    char sig[8] = {};
-    if (!in.read(sig, 7)) return false;
-    return std::string(sig) == "JwsData";
-  } catch (...) {
-    return false;
-  }
+  return FileStartsWith(Path, "JwsData");
 }
 
 bool TJwsData::LoadFromFile(const std::string& Path) {
@@ -105,9 +87,4 @@ bool TJwsData::Load(ByteSource* Memory, const std::string& Path) {
   LoadedSec8Real = 1.0;
   BuildBlockTree();
   return result;
-}
-
-void TJwsData::BuildBlockTree() {
-  jwbody::BuildBlockTreeOf(BlockInserts, BlockInsertCount, BlockDefs, BlockDefCount, BlockTree,
-                           BlockTreeCount, UsedBlockDefCount);
 }

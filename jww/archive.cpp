@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
 #include <vector>
 
 #include "text/sjis.h"
@@ -123,6 +124,18 @@ void ByteSource::ReadExactSlow(void* Dst, size_t N) {
     done += step;
   }
   std::memcpy(Dst, scratch.data(), N);
+}
+
+bool FileStartsWith(const std::string& Path, std::string_view Signature) {
+  try {
+    std::ifstream in(Path, std::ios::binary);
+    if (!in) return false;
+    std::string head(Signature.size(), '\0');
+    if (!in.read(head.data(), static_cast<std::streamsize>(head.size()))) return false;
+    return std::string_view(head.c_str()) == Signature;
+  } catch (...) {
+    return false;
+  }
 }
 
 std::string ReadString(ByteSource& Src) {

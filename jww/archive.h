@@ -14,6 +14,7 @@
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 static_assert(std::endian::native == std::endian::little,
               "records are held in their little-endian file layout");
@@ -108,6 +109,11 @@ class ByteSource {
   uint64_t Consumed = 0;  // bytes moved from the file (or memory) into view
   uint64_t Size = 0;
 };
+
+// True when the file at Path starts with Signature: its first
+// Signature.size() bytes, taken up to the first zero byte, equal Signature.
+// Opens the file read-only and closes it again; never throws.
+bool FileStartsWith(const std::string& Path, std::string_view Signature);
 
 // One length-prefixed string exactly as stored.
 std::string ReadString(ByteSource& Src);

@@ -1,10 +1,8 @@
 #include "jww/jwwunit.h"
 
-#include <fstream>
 #include <memory>
 #include <optional>
 
-#include "jww/blocktree.h"
 #include "jww/body.h"
 #include "text/sjis.h"
 
@@ -81,32 +79,16 @@ void TJwwData::ResetFields() {
   ReleaseVector(ColorExTable);
   ReleaseVector(LineTypeExTable);
   ReleaseVector(Sec20Table);
-  ClearLists();
-  ReleaseVector(BlockDefs);
-  BlockDefCount = 0;
-  ReleaseVector(BlockTree);
-  BlockTreeCount = 0;
-  UsedBlockDefCount = 0;
-  AbsorbedFailures = 0;
+  ResetContents();
 }
 
 void TJwwData::Clear() {
-  for (int32_t i = 0; i < BlockDefCount && i < static_cast<int32_t>(BlockDefs.size()); ++i) {
-    BlockDefs[static_cast<size_t>(i)].ClearLists();
-  }
+  ReleaseDefinitionLists();
   ResetFields();
 }
 
 bool TJwwData::CheckSignature(const std::string& Path) const {
-  try {
-    std::ifstream in(Path, std::ios::binary);
-    if (!in) return false;
-    char sig[9] = {};
-    if (!in.read(sig, 8)) return false;
-    return std::string(sig) == "JwwData.";
-  } catch (...) {
-    return false;
-  }
+  return FileStartsWith(Path, "JwwData.");
 }
 
 bool TJwwData::LoadFromFile(const std::string& Path) {
@@ -392,9 +374,4 @@ void TJwwData::ReadBody(ByteSource& Src) {
   body.ReadBlockDefs(BlockDefs, BlockDefCount, Header.BlockDefTotal);
   // The bound images that follow from version 700 on are not read.
   if (Header.Version >= 700) ClearImageTable();
-}
-
-void TJwwData::BuildBlockTree() {
-  jwbody::BuildBlockTreeOf(BlockInserts, BlockInsertCount, BlockDefs, BlockDefCount, BlockTree,
-                           BlockTreeCount, UsedBlockDefCount);
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "jww/archive.h"
+#include "jww/contents.h"
 #include "jww/jwwtype.h"
 
 struct TEntJwwExtra {  // three reals and an integer (header section 13)
@@ -92,7 +93,7 @@ struct TEntJwwSec20Entry {
   int32_t Int1 = 0;
 };
 
-class TJwwData : public TEntityListsOf<TEntJwwMoji> {
+class TJwwData : public TContentsOf<TEntJwwMoji> {
  public:
   TEntJwwHeader Header;
   // The nine header tables: empty after ResetFields, created at their full
@@ -107,16 +108,9 @@ class TJwwData : public TEntityListsOf<TEntJwwMoji> {
   std::vector<TEntJwwLineTypeExNo> LineTypeExTable;
   std::vector<TEntJwwSec20Entry> Sec20Table;
 
-  // Entity lists (inherited): EntityOrder, Lines..BlockInserts with counts.
-  std::vector<TEntJwwBlockDef> BlockDefs;
-  int32_t BlockDefCount = 0;
-  std::vector<TEntJwwBlockTree> BlockTree;
-  int32_t BlockTreeCount = 0;
-  int32_t UsedBlockDefCount = 0;
-
-  // Not part of the file: how many entity records failed to read and were
-  // dropped during the last load (a damaged file can still load with true).
-  int32_t AbsorbedFailures = 0;
+  // Inherited: the entity lists (EntityOrder, Lines..BlockInserts with their
+  // counts), BlockDefs, BlockDefCount, BlockTree, BlockTreeCount,
+  // UsedBlockDefCount, AbsorbedFailures and BuildBlockTree.
 
   TJwwData();
   ~TJwwData();
@@ -132,7 +126,6 @@ class TJwwData : public TEntityListsOf<TEntJwwMoji> {
   bool LoadFromMemory(const uint8_t* Data, size_t Size, const std::string& Path = {});
   void ReadHeader(ByteSource& Src);
   void ReadBody(ByteSource& Src);
-  void BuildBlockTree();
 
   // The archive primitives as operations of the reader (version from Header).
   std::string ReadString(ByteSource& Src);
