@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "jww/blocktree.h"
@@ -23,10 +24,16 @@ class TContentsOf : public TEntityListsOf<Moji> {
   int32_t AbsorbedFailures = 0;
 
   // Flattens the insertions of the file and of its definitions into
-  // BlockTree, and marks and numbers the definitions placed.
+  // BlockTree, and marks and numbers the definitions placed. Reports no
+  // error: should memory run out, the tree is left empty.
   void BuildBlockTree() {
-    jwbody::BuildBlockTreeOf(this->BlockInserts, this->BlockInsertCount, BlockDefs, BlockDefCount,
-                             BlockTree, BlockTreeCount, UsedBlockDefCount);
+    try {
+      jwbody::BuildBlockTreeOf(this->BlockInserts, this->BlockInsertCount, BlockDefs, BlockDefCount,
+                               BlockTree, BlockTreeCount, UsedBlockDefCount);
+    } catch (const std::bad_alloc&) {
+      ReleaseVector(BlockTree);
+      BlockTreeCount = 0;
+    }
   }
 
  protected:
