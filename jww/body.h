@@ -17,10 +17,6 @@
 
 namespace jwbody {
 
-// Growth steps of the entity arrays.
-inline constexpr int32_t GrowStep = 1000;
-inline constexpr int32_t GrowStepTextsInDefinitions = 500;
-
 // Raised for a count that the rest of the file could not possibly hold, or
 // that would need far more memory than the file justifies. Treated like a
 // failed allocation: it ends the body.
@@ -29,28 +25,24 @@ class ECountTooLarge : public EReadError {
   using EReadError::EReadError;
 };
 
-// Sets the length of A to Length (new elements value-initialised, i.e. zero)
-// while letting the storage double, so that stepwise growth does not copy the
-// array over and over (each move also costs fresh pages for the new block).
-// On the first growth, Hint (when larger) is reserved at once: an upper bound
-// of the elements still to come, so that a large list is never moved. Only
-// the pages actually written take memory; should even the address space not
-// be had, growth falls back to doubling.
+// Makes room in A for one more element. The storage doubles, so that growth
+// does not copy the array over and over (each move also costs fresh pages for
+// the new block). On the first growth, Hint (when larger) is reserved at once:
+// an upper bound of the elements still to come, so that a large list is never
+// moved. Only the pages actually written take memory; should even the address
+// space not be had, growth falls back to doubling.
 template <class T>
-void GrowTo(std::vector<T>& A, size_t Length, size_t Hint = 0) {
-  if (Length > A.capacity()) {
-    const size_t doubled = std::max(Length, A.capacity() * 2);
-    if (A.capacity() == 0 && Hint > doubled) {
-      try {
-        A.reserve(Hint);
-      } catch (const std::bad_alloc&) {
-        A.reserve(doubled);
-      }
-    } else {
-      A.reserve(doubled);
+void MakeRoom(std::vector<T>& A, size_t Hint) {
+  if (A.size() < A.capacity()) return;
+  const size_t doubled = std::max<size_t>(8, A.capacity() * 2);
+  if (A.capacity() == 0 && Hint > doubled) {
+    try {
+      A.reserve(Hint);
+      return;
+    } catch (const std::bad_alloc&) {
     }
   }
-  A.resize(Length);
+  A.reserve(doubled);
 }
 
 // Cuts A to Count elements and gives back storage that is mostly unused.
@@ -95,8 +87,6 @@ class TBodyReader {
     while (read < count) {
       const int kind = ResolveClassTag();
       if (kind == KindNone) continue;
-      // The drawing's own list may be large: no kind can have more elements
-      // than there are entities left, nor than the bytes left can hold.
       EntitiesLeft = InsideDefinition ? 0 : static_cast<size_t>(count - read);
       ReadEntity(kind, L, nextOrder, InsideDefinition);
       ++read;
@@ -215,22 +205,26 @@ class TBodyReader {
     return kind;
   }
 
-  // Appends one record to A. A failed read inside the record drops it: the
-  // count goes back, no order slot is written, and reading goes on.
+  // Appends one record to A. The array holds the records read so far and the
+  // one being read; a failed read inside the record drops it: the count goes
+  // back (its slot is reused by the next record of the kind), no order slot
+  // is written, and reading goes on.
   template <class T, class ReadRecord>
-  void Append(std::vector<T>& A, int32_t& N, int32_t Step, int Kind, Lists& L, size_t& NextOrder,
+  void Append(std::vector<T>& A, int32_t& N, int Kind, Lists& L, size_t& NextOrder,
               ReadRecord&& Read) {
     bool counted = false;
     try {
-      // The array's length is always a whole number of steps, so N reaches it
-      // exactly when N is a multiple of the step.
-      if (static_cast<size_t>(N) == A.size()) {
+      if (A.size() <= static_cast<size_t>(N)) {
         size_t hint = 0;
         if (EntitiesLeft > 0) {
+          // The drawing's own list may be large: no kind can have more
+          // elements than there are entities left, nor than the bytes left
+          // can hold.
           hint = static_cast<size_t>(N) +
                  std::min<uint64_t>(EntitiesLeft, Src.Remaining() / MinFileBytes[Kind] + 1);
         }
-        GrowTo(A, static_cast<size_t>(N / Step + 1) * static_cast<size_t>(Step), hint);
+        MakeRoom(A, hint);
+        A.resize(static_cast<size_t>(N) + 1);
       }
       ++N;
       counted = true;
@@ -300,37 +294,36 @@ class TBodyReader {
   }
 
   void ReadEntity(int Kind, Lists& L, size_t& NextOrder, bool InsideDefinition) {
-    const int32_t textStep = InsideDefinition ? GrowStepTextsInDefinitions : GrowStep;
     switch (Kind) {
       case KindLine:
-        Append(L.Lines, L.LineCount, GrowStep, Kind, L, NextOrder,
+        Append(L.Lines, L.LineCount, Kind, L, NextOrder,
                [&](TEntJwwSen& r) { ReadFixedPart(Src, Version, &r, sizeof r); });
         break;
       case KindArc:
-        Append(L.Arcs, L.ArcCount, GrowStep, Kind, L, NextOrder,
+        Append(L.Arcs, L.ArcCount, Kind, L, NextOrder,
                [&](TEntJwwEnko& r) { ReadFixedPart(Src, Version, &r, sizeof r); });
         break;
       case KindPoint:
-        Append(L.Points, L.PointCount, GrowStep, Kind, L, NextOrder, [&](TEntJwwTen& r) {
+        Append(L.Points, L.PointCount, Kind, L, NextOrder, [&](TEntJwwTen& r) {
           ReadFixedPart(Src, Version, &r, 35);
           ReadPointTail(r, InsideDefinition, 1.0);
         });
         break;
       case KindText:
-        Append(L.Texts, L.TextCount, textStep, Kind, L, NextOrder, [&](Moji& r) { ReadMoji(r); });
+        Append(L.Texts, L.TextCount, Kind, L, NextOrder, [&](Moji& r) { ReadMoji(r); });
         break;
       case KindDimension:
-        Append(L.Dimensions, L.DimensionCount, textStep, Kind, L, NextOrder,
+        Append(L.Dimensions, L.DimensionCount, Kind, L, NextOrder,
                [&](Dim& r) { ReadDimension(r); });
         break;
       case KindSolid:
-        Append(L.Solids, L.SolidCount, GrowStep, Kind, L, NextOrder, [&](TEntJwwSolid& r) {
+        Append(L.Solids, L.SolidCount, Kind, L, NextOrder, [&](TEntJwwSolid& r) {
           ReadFixedPart(Src, Version, &r, 79);
           r.SolidColor = r.Attr.PenColor == 10 ? Src.ReadUInt32() : 0;
         });
         break;
       case KindBlock:
-        Append(L.BlockInserts, L.BlockInsertCount, GrowStep, Kind, L, NextOrder,
+        Append(L.BlockInserts, L.BlockInsertCount, Kind, L, NextOrder,
                [&](TEntJwwBlock& r) { ReadFixedPart(Src, Version, &r, sizeof r); });
         break;
       default:

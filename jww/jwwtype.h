@@ -124,8 +124,7 @@ struct TEntJwwOrder {
 };
 
 // The entity lists of a drawing, a figure or one block definition. Each
-// array's length follows the growth steps while a list is read and is cut to
-// its count when the list ends.
+// array holds exactly its count of records once its list has been read.
 template <class Moji>
 struct TEntityListsOf {
   std::vector<TEntJwwOrder> EntityOrder;
