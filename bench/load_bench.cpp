@@ -36,7 +36,7 @@
 
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
 #include "text/codec.h"
 
 #ifndef QUILLON_CLI_PATH

@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "app/search.h"
-#include "fuzz/reader_checks.h"
+#include "testkit/reader_checks.h"
 #include "text/codec.h"
 #include "text/sjis.h"
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "fuzz/sample_drawings.h"
-#include "tests/builder/jwbuilder.h"
+#include "testkit/sample_drawings.h"
+#include "testkit/jwbuilder.h"
 
 namespace fs = std::filesystem;
 

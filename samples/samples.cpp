@@ -5,7 +5,7 @@
 #include <numbers>
 #include <stdexcept>
 
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
 #include "text/codec.h"
 
 namespace samples {

@@ -12,22 +12,15 @@
 
 #include "jww/archive.h"
 #include "jww/jwwunit.h"
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
+#include "testkit/testbytes.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using testkit::B;
+using testkit::Cat;
 
-Bytes B(std::initializer_list<int> v) {
-  Bytes out;
-  for (int x : v) out.push_back(static_cast<uint8_t>(x));
-  return out;
-}
-
-Bytes Cat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
+using testkit::Bytes;
 
 // n text bytes that differ from position to position (never 0, never below
 // 0x20, never a lead byte), so a misplaced chunk shows.

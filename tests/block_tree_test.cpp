@@ -13,9 +13,12 @@
 #include "jws/jwsunit.h"
 #include "jww/jwwtype.h"
 #include "jww/jwwunit.h"
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
+#include "testkit/testbytes.h"
 
 namespace {
+
+using testkit::SameAttr;
 
 constexpr double kPi = std::numbers::pi;
 constexpr double kEps = 1e-12;
@@ -27,10 +30,6 @@ bool LoadInto(TJwwData& r, jwb::Drawing& d) {
 bool LoadInto(TJwsData& r, jwb::Drawing& d) {
   jwb::Bytes b = d.JwsBytes();
   return r.LoadFromMemory(b.data(), b.size(), "tree.jws");
-}
-
-bool SameAttr(const EntityAttributes& a, const EntityAttributes& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 struct Pt {

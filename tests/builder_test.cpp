@@ -9,22 +9,15 @@
 #include <iterator>
 #include <string>
 
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
+#include "testkit/testbytes.h"
 
 namespace {
 
+using testkit::B;
+using testkit::Cat;
+
 using jwb::Bytes;
-
-Bytes B(std::initializer_list<int> v) {
-  Bytes out;
-  for (int x : v) out.push_back(static_cast<uint8_t>(x));
-  return out;
-}
-
-Bytes Cat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 
 Bytes Slice(const Bytes& b, size_t from, size_t n) {
   return Bytes(b.begin() + static_cast<long>(from), b.begin() + static_cast<long>(from + n));

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "cli/clicore.h"
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
 #include "text/codec.h"
 
 namespace fs = std::filesystem;

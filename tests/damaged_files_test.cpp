@@ -1,7 +1,7 @@
 // Damaged drawing and figure files: every cut, and seeded random bit flips
 // and byte overwrites, of builder-made files and of the real files of the
 // corpus folder when it exists. Whatever the bytes, a load must end, leave a
-// reader whose counts and lists agree (fuzz/reader_checks.h), hold only
+// reader whose counts and lists agree (testkit/reader_checks.h), hold only
 // block names that come from the file, and Clear must leave it empty.
 #include <gtest/gtest.h>
 
@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "app/search.h"
-#include "fuzz/reader_checks.h"
-#include "fuzz/sample_drawings.h"
+#include "testkit/reader_checks.h"
+#include "testkit/sample_drawings.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
 
 namespace fs = std::filesystem;
 

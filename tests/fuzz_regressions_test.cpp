@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/reader_checks.h"
+#include "testkit/reader_checks.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
 
 namespace {
 

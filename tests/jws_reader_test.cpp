@@ -18,41 +18,23 @@
 #include "jws/jwsunit.h"
 #include "jww/jwwtype.h"
 #include "jww/jwwunit.h"
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
+#include "testkit/testbytes.h"
 
 namespace {
+
+using testkit::B;
+using testkit::ExpectPattern;
+using testkit::ExpectZero;
+using testkit::SameAttr;
+using testkit::Order;
+using testkit::CorpusDir;
+using testkit::ReadTsv;
 
 using jwb::Bytes;
 
 bool Load(TJwsData& r, const Bytes& b, const std::string& path = "figure.jws") {
   return r.LoadFromMemory(b.data(), b.size(), path);
-}
-
-Bytes B(std::initializer_list<int> v) {
-  Bytes out;
-  for (int x : v) out.push_back(static_cast<uint8_t>(x));
-  return out;
-}
-
-void ExpectPattern(const uint8_t* p, size_t n, jwb::Kind k, const char* what) {
-  for (size_t i = 0; i < n; ++i) {
-    ASSERT_EQ(p[i], static_cast<uint8_t>(0x10 * static_cast<int>(k) + i)) << what << " byte " << i;
-  }
-}
-
-void ExpectZero(const void* p, size_t n, const char* what) {
-  const auto* b = static_cast<const uint8_t*>(p);
-  for (size_t i = 0; i < n; ++i) ASSERT_EQ(b[i], 0) << what << " byte " << i;
-}
-
-bool SameAttr(const EntityAttributes& a, const EntityAttributes& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-std::vector<TEntJwwOrder> Order(std::initializer_list<std::pair<int32_t, int32_t>> pairs) {
-  std::vector<TEntJwwOrder> out;
-  for (auto [k, i] : pairs) out.push_back({k, i});
-  return out;
 }
 
 std::string TempPath(const std::string& name) {
@@ -645,30 +627,6 @@ TEST(JwsReader, ASecondLoadLeavesNoTraceOfTheFirst) {
 
 // ---------------------------------------------------------------------------
 // Real figure files
-
-std::string CorpusDir() {
-  return QUILLON_CORPUS_DIR;
-}
-
-std::vector<std::vector<std::string>> ReadTsv(const std::string& path) {
-  std::vector<std::vector<std::string>> rows;
-  std::ifstream in(path);
-  std::string line;
-  bool header = true;
-  while (std::getline(in, line)) {
-    if (header) {
-      header = false;
-      continue;
-    }
-    if (line.empty()) continue;
-    std::vector<std::string> cells;
-    std::stringstream ss(line);
-    std::string cell;
-    while (std::getline(ss, cell, '\t')) cells.push_back(cell);
-    rows.push_back(cells);
-  }
-  return rows;
-}
 
 std::string Hex(const std::string& s) {
   static const char* digits = "0123456789ABCDEF";

@@ -19,9 +19,18 @@
 #include "app/search.h"
 #include "jww/jwwtype.h"
 #include "jww/jwwunit.h"
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
+#include "testkit/testbytes.h"
 
 namespace {
+
+using testkit::B;
+using testkit::ExpectPattern;
+using testkit::ExpectZero;
+using testkit::SameAttr;
+using testkit::Order;
+using testkit::CorpusDir;
+using testkit::ReadTsv;
 
 using jwb::Bytes;
 
@@ -29,39 +38,10 @@ bool Load(TJwwData& r, const Bytes& b, const std::string& path = "drawing.jww") 
   return r.LoadFromMemory(b.data(), b.size(), path);
 }
 
-Bytes B(std::initializer_list<int> v) {
-  Bytes out;
-  for (int x : v) out.push_back(static_cast<uint8_t>(x));
-  return out;
-}
-
-// The default fixed bytes the builder gives an entity of kind k after its
-// attribute record: 0x10 * k + i.
-void ExpectPattern(const uint8_t* p, size_t n, jwb::Kind k, const char* what) {
-  for (size_t i = 0; i < n; ++i) {
-    ASSERT_EQ(p[i], static_cast<uint8_t>(0x10 * static_cast<int>(k) + i)) << what << " byte " << i;
-  }
-}
-
-void ExpectZero(const void* p, size_t n, const char* what) {
-  const auto* b = static_cast<const uint8_t*>(p);
-  for (size_t i = 0; i < n; ++i) ASSERT_EQ(b[i], 0) << what << " byte " << i;
-}
-
-bool SameAttr(const EntityAttributes& a, const EntityAttributes& b) {
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
 // The attribute record as a file of this version holds it: no Attr7 before 351.
 EntityAttributes AsRead(EntityAttributes a, int32_t version) {
   if (version <= 350) a.Attr7 = 0;
   return a;
-}
-
-std::vector<TEntJwwOrder> Order(std::initializer_list<std::pair<int32_t, int32_t>> pairs) {
-  std::vector<TEntJwwOrder> out;
-  for (auto [k, i] : pairs) out.push_back({k, i});
-  return out;
 }
 
 std::string TempPath(const std::string& name) {
@@ -1440,30 +1420,6 @@ struct CorpusFile {
   int blockDefs = 0, entities = 0;
   std::vector<std::string> hex;  // expected names, in file order
 };
-
-std::string CorpusDir() {
-  return QUILLON_CORPUS_DIR;
-}
-
-std::vector<std::vector<std::string>> ReadTsv(const std::string& path) {
-  std::vector<std::vector<std::string>> rows;
-  std::ifstream in(path);
-  std::string line;
-  bool header = true;
-  while (std::getline(in, line)) {
-    if (header) {
-      header = false;
-      continue;
-    }
-    if (line.empty()) continue;
-    std::vector<std::string> cells;
-    std::stringstream ss(line);
-    std::string cell;
-    while (std::getline(ss, cell, '\t')) cells.push_back(cell);
-    rows.push_back(cells);
-  }
-  return rows;
-}
 
 std::vector<CorpusFile> CorpusFiles(const std::string& kind) {
   std::map<std::string, CorpusFile> files;

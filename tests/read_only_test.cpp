@@ -26,10 +26,10 @@
 #include <vector>
 
 #include "app/search.h"
-#include "fuzz/sample_drawings.h"
+#include "testkit/sample_drawings.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
 
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 #include "app/search.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
 
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;

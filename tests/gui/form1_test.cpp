@@ -12,10 +12,10 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/unit1.h"
-#include "results/resultmodel.h"
-#include "results/unit2.h"
-#include "tests/builder/jwbuilder.h"
+#include "qt/mainwindow.h"
+#include "qt/resultmodel.h"
+#include "qt/resultswindow.h"
+#include "testkit/jwbuilder.h"
 #include "tests/gui/guitest.h"
 
 using guitest::Native;

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "app/layout.h"
-#include "app/unit1.h"
-#include "results/unit2.h"
+#include "qt/mainwindow.h"
+#include "qt/resultswindow.h"
 #include "tests/gui/guitest.h"
 
 using guitest::Native;

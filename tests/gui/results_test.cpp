@@ -6,8 +6,8 @@
 #include <QTableView>
 #include <QtTest>
 
-#include "results/resultmodel.h"
-#include "results/unit2.h"
+#include "qt/resultmodel.h"
+#include "qt/resultswindow.h"
 #include "tests/gui/guitest.h"
 
 using guitest::Sjis;

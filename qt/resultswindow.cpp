@@ -1,4 +1,4 @@
-#include "results/unit2.h"
+#include "qt/resultswindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "results/resultmodel.h"
+#include "qt/resultmodel.h"
 #include "text/codec.h"
 #include "text/sjis.h"
 

@@ -1,4 +1,4 @@
-#include "app/unit1.h"
+#include "qt/mainwindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,7 +25,7 @@
 #include "jws/jwsunit.h"
 #include "jww/jwwtype.h"
 #include "jww/jwwunit.h"
-#include "results/unit2.h"
+#include "qt/resultswindow.h"
 #include "text/paths.h"
 
 namespace {

@@ -17,8 +17,8 @@
 #include <optional>
 #include <string>
 
-#include "app/unit1.h"
-#include "results/unit2.h"
+#include "qt/mainwindow.h"
+#include "qt/resultswindow.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "results/resultmodel.h"
+#include "qt/resultmodel.h"
 
 #include "text/codec.h"
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
 
 namespace samples {
 

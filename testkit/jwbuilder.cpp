@@ -1,4 +1,4 @@
-#include "tests/builder/jwbuilder.h"
+#include "testkit/jwbuilder.h"
 
 #include <algorithm>
 #include <cstring>
