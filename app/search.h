@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/outcome.h"
+
 class TJwwData;
 class TJwsData;
 
@@ -53,6 +55,12 @@ class TSearchWindow {
   virtual void SetRowCount(int Rows) = 0;
   // Shows the results window modally; returns when the user closes it.
   virtual void ShowResults() = 0;
+  // How reading list entry Index went; called once per file read, after
+  // its rows are written and before it is deselected.
+  virtual void FileDone(int Index, const TFileOutcome& Outcome) {
+    (void)Index;
+    (void)Outcome;
+  }
 };
 
 // The whole run, as the search button starts it.

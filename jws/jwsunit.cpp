@@ -8,6 +8,10 @@ namespace {
 
 // Size of the class-name buffer of the figure-file body.
 constexpr size_t ClassNameBuffer = 200;
+// The header opens with a 200-byte field whose first 7 bytes are the
+// signature "JwsData".
+constexpr size_t SignatureField = 200;
+constexpr size_t SignatureSize = 7;
 
 }  // namespace
 
@@ -50,41 +54,39 @@ bool TJwsData::LoadFromMemory(const uint8_t* Data, size_t Size, const std::strin
 }
 
 bool TJwsData::Load(ByteSource* Memory, const std::string& Path) {
-  bool result = false;
-  ResetFields();
-  LoadedFileName = Path;
-  try {
-    std::optional<ByteSource> file;
-    ByteSource* src = Memory;
-    if (!src) src = &file.emplace(Path);
-    ByteSource& S = *src;
-    LayerGroups.assign(16, TEntJwwLayerGroup{});
-    const uint8_t* p = S.Take(7);
-    Signature.assign(reinterpret_cast<const char*>(p), 7);
-    S.Take(193);
-    Version = S.ReadInt32();
-    LeadReals[1] = S.ReadDouble();
-    LeadReals[2] = S.ReadDouble();
-    for (TEntJwwLayerGroup& g : LayerGroups) {
-      g.Int1 = 2;
-      g.Int2 = 0;
-      g.Real1 = S.ReadDouble();
-      g.Int3 = 0;
-    }
-    for (int i = 1; i <= 6; ++i) HeaderInts[i] = S.ReadInt32();
-    for (int i = 1; i <= 10; ++i) HeaderReals[i] = S.ReadDouble();
+  return LoadWith(*this, Memory, Path);
+}
 
-    jwbody::TBodyReader<TEntJwwMoji2> body(S, Version, ClassNameBuffer, AbsorbedFailures);
-    body.ReadEntityList(*this, EntityCount);
-    body.ReadBlockDefs(BlockDefs, BlockDefCount, BlockDefTotal);
-    result = true;
-  } catch (const std::exception&) {
-    result = false;
+TJwsData::THeaderResult TJwsData::ReadHeaderPart(ByteSource& S) {
+  LayerGroups.assign(16, TEntJwwLayerGroup{});
+  // The header is read field by field, so that a file cut inside it keeps
+  // the fields before the cut.
+  const uint8_t* p = S.Take(SignatureSize);
+  Signature.assign(reinterpret_cast<const char*>(p), SignatureSize);
+  S.Take(SignatureField - SignatureSize);
+  Version = S.ReadInt32();
+  LeadReals[1] = S.ReadDouble();
+  LeadReals[2] = S.ReadDouble();
+  for (TEntJwwLayerGroup& g : LayerGroups) {
+    g.Int1 = 2;
+    g.Int2 = 0;
+    g.Real1 = S.ReadDouble();  // the group's scale
+    g.Int3 = 0;
   }
+  for (int i = 1; i <= 6; ++i) HeaderInts[i] = S.ReadInt32();
+  for (int i = 1; i <= 10; ++i) HeaderReals[i] = S.ReadDouble();
+  return THeaderResult::Read;
+}
+
+void TJwsData::ReadBodyPart(ByteSource& S) {
+  jwbody::TBodyReader<TEntJwwMoji2> body(S, Version, ClassNameBuffer, AbsorbedFailures, Place);
+  body.ReadEntityList(*this, EntityCount);
+  body.ReadBlockDefs(BlockDefs, BlockDefCount, BlockDefTotal);
+}
+
+void TJwsData::Publish() {
   ElapsedTimeText.clear();
   MemoLine1.clear();
   MemoLine2.clear();
   LoadedSec8Real = 1.0;
-  BuildBlockTree();
-  return result;
 }

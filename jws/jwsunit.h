@@ -39,5 +39,10 @@ class TJwsData : public TContentsOf<TEntJwwMoji2> {
   bool LoadFromMemory(const uint8_t* Data, size_t Size, const std::string& Path = {});
 
  private:
+  friend class TContentsOf<TEntJwwMoji2>;
   bool Load(ByteSource* Src, const std::string& Path);
+  // The points of the shared load where a figure differs from a drawing.
+  THeaderResult ReadHeaderPart(ByteSource& Src);
+  void ReadBodyPart(ByteSource& Src);
+  void Publish();
 };

@@ -1,28 +1,9 @@
 #include "jww/archive.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <fstream>
 #include <vector>
 
 #include "text/sjis.h"
-
-#ifdef _WIN32
-#include <io.h>
-#define QUILLON_OPEN _open
-#define QUILLON_READ _read
-#define QUILLON_CLOSE _close
-#define QUILLON_OPEN_FLAGS (_O_RDONLY | _O_BINARY)
-#else
-#include <unistd.h>
-#define QUILLON_OPEN ::open
-#define QUILLON_READ ::read
-#define QUILLON_CLOSE ::close
-#define QUILLON_OPEN_FLAGS (O_RDONLY | O_CLOEXEC)
-#endif
 
 namespace {
 // Large reads from the system; a field is then copied out of the buffer.
@@ -30,15 +11,10 @@ constexpr size_t kFileBuffer = 1024 * 1024;
 }  // namespace
 
 ByteSource::ByteSource(const std::string& Path) {
-  Fd = QUILLON_OPEN(Path.c_str(), QUILLON_OPEN_FLAGS);
-  if (Fd < 0) throw EReadError("cannot open " + Path);
-  struct stat st {};
-  if (fstat(Fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    QUILLON_CLOSE(Fd);
-    Fd = -1;
-    throw EReadError("not a readable file: " + Path);
-  }
-  Size = static_cast<uint64_t>(st.st_size);
+  TOpenError error;
+  File = TNativeFile::Open(Path, error);
+  if (!File.IsOpen()) throw EOpenError(error);
+  Size = File.Size();
   // A small file gets a small buffer (but always room for the largest Take):
   // a figure file of a few kilobytes should not cost a megabyte of fresh pages.
   Capacity = static_cast<size_t>(std::clamp<uint64_t>(Size + 1, kMaxTake, kFileBuffer));
@@ -52,12 +28,10 @@ ByteSource::ByteSource(std::span<const uint8_t> Bytes) {
   Consumed = Size = Bytes.size();
 }
 
-ByteSource::~ByteSource() {
-  if (Fd >= 0) QUILLON_CLOSE(Fd);
-}
+ByteSource::~ByteSource() = default;
 
 bool ByteSource::Fill() {
-  if (Fd < 0) return false;
+  if (!File.IsOpen()) return false;
   uint8_t* base = Buffer.get();
   // Move the unread tail to the front so that the free room follows it.
   size_t left = static_cast<size_t>(End - Cur);
@@ -68,33 +42,30 @@ bool ByteSource::Fill() {
   }
   size_t room = Capacity - left;
   if (room == 0) return false;
-  for (;;) {
-    auto got = QUILLON_READ(Fd, base + left, static_cast<unsigned>(room));
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      throw EReadError("read failed");
-    }
-    if (got == 0) {
-      // The file ended before the size it had when it was opened.
-      Size = Consumed;
-      return false;
-    }
-    End += got;
-    Consumed += static_cast<uint64_t>(got);
-    // A file that grew since it was opened is read on; its size follows.
-    if (Consumed > Size) Size = Consumed;
-    return true;
+  const int64_t got = File.Read(base + left, room);
+  if (got < 0) Fail("the system could not read the file");
+  if (got == 0) {
+    // The file ended before the size it had when it was opened.
+    Size = Consumed;
+    return false;
   }
+  End += got;
+  Consumed += static_cast<uint64_t>(got);
+  // A file that grew since it was opened is read on; its size follows.
+  if (Consumed > Size) Size = Consumed;
+  return true;
 }
 
 void ByteSource::ShortRead(size_t Wanted) {
+  const uint64_t at = Position();
   // Everything left is consumed: a failed read leaves the position at the end.
   Cur = End;
-  throw EReadError("unexpected end of file (wanted " + std::to_string(Wanted) + " bytes)");
+  throw EReadError(at, "the file ends early (" + std::to_string(Wanted) + " bytes wanted, " +
+                           std::to_string(Size - at) + " left)");
 }
 
 const uint8_t* ByteSource::TakeSlow(size_t N) {
-  if (N > kMaxTake) throw EReadError("block too large");
+  if (N > kMaxTake) Fail("block too large");
   while (static_cast<size_t>(End - Cur) < N) {
     if (!Fill()) ShortRead(N);
   }
@@ -126,12 +97,19 @@ void ByteSource::ReadExactSlow(void* Dst, size_t N) {
   std::memcpy(Dst, scratch.data(), N);
 }
 
-bool FileStartsWith(const std::string& Path, std::string_view Signature) {
+bool FileStartsWith(const std::string& Path, std::string_view Signature, TOpenError* Error) {
   try {
-    std::ifstream in(Path, std::ios::binary);
-    if (!in) return false;
+    TOpenError error;
+    TNativeFile file = TNativeFile::Open(Path, error);
+    if (Error) *Error = error;
+    if (!file.IsOpen()) return false;
     std::string head(Signature.size(), '\0');
-    if (!in.read(head.data(), static_cast<std::streamsize>(head.size()))) return false;
+    size_t got = 0;
+    while (got < head.size()) {
+      const int64_t n = file.Read(head.data() + got, head.size() - got);
+      if (n <= 0) return false;
+      got += static_cast<size_t>(n);
+    }
     return std::string_view(head.c_str()) == Signature;
   } catch (...) {
     return false;

@@ -19,10 +19,41 @@
 static_assert(std::endian::native == std::endian::little,
               "records are held in their little-endian file layout");
 
-// The one error a read raises: the file ended early or the system failed.
+#include "jww/versions.h"
+#include "text/nativefile.h"
+
+// The one error a read raises: the file ended early, the system failed, or
+// a value cannot be what it claims. Offset is the byte where the failed read
+// began (the file's size when the file could not be opened at all).
 class EReadError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  EReadError(uint64_t Offset, const std::string& What) : std::runtime_error(What), Offset(Offset) {}
+  uint64_t Offset;
+};
+
+// Raised when the file cannot be opened; Error says why.
+class EOpenError : public EReadError {
+ public:
+  explicit EOpenError(const TOpenError& Error) : EReadError(0, Error.Reason), Error(Error) {}
+  TOpenError Error;
+};
+
+// What a reader was reading, kept up to date as it goes, so that a failed
+// load can say where it stopped ("block definition 12 of 40").
+struct TReadPlace {
+  enum TPart : uint8_t { Start, Header, Entities, Definitions, Trailer };
+  TPart Part = Start;
+  int32_t Index = 0, Count = 0;       // entity or definition Index of Count (1-based)
+  int32_t Inner = 0, InnerCount = 0;  // inside definition Index: entity Inner of InnerCount
+};
+
+// Why the last load of a reader failed; Failed is false after a full load.
+struct TReadFailure {
+  bool Failed = false;
+  uint64_t Offset = 0;
+  TReadPlace Place;
+  std::string Message;    // the read error's own words
+  TOpenError Open;        // Status != Ok when the file could not be opened
 };
 
 #pragma pack(push, 1)
@@ -48,7 +79,7 @@ class ByteSource {
   // Largest block Take() hands out in one piece.
   static constexpr size_t kMaxTake = 64 * 1024;
 
-  // Opens Path for reading; throws EReadError when it cannot be opened.
+  // Opens Path for reading; throws EOpenError when it cannot be opened.
   explicit ByteSource(const std::string& Path);
   // Reads from Bytes, which must outlive the source.
   explicit ByteSource(std::span<const uint8_t> Bytes);
@@ -87,6 +118,9 @@ class ByteSource {
   // Bytes read so far.
   uint64_t Position() const { return Consumed - static_cast<uint64_t>(End - Cur); }
 
+  // Throws EReadError at the current position.
+  [[noreturn]] void Fail(const std::string& What) const { throw EReadError(Position(), What); }
+
   template <class T>
   static T Load(const uint8_t* P) {
     T v;
@@ -101,7 +135,7 @@ class ByteSource {
   bool Fill();
   [[noreturn]] void ShortRead(size_t Wanted);
 
-  int Fd = -1;
+  TNativeFile File;
   std::unique_ptr<uint8_t[]> Buffer;
   size_t Capacity = 0;
   const uint8_t* Cur = nullptr;
@@ -112,8 +146,10 @@ class ByteSource {
 
 // True when the file at Path starts with Signature: its first
 // Signature.size() bytes, taken up to the first zero byte, equal Signature.
-// Opens the file read-only and closes it again; never throws.
-bool FileStartsWith(const std::string& Path, std::string_view Signature);
+// Opens the file read-only and closes it again; never throws. When the file
+// cannot be opened, Error (if given) says why.
+bool FileStartsWith(const std::string& Path, std::string_view Signature,
+                    TOpenError* Error = nullptr);
 
 // One length-prefixed string exactly as stored.
 std::string ReadString(ByteSource& Src);
@@ -129,7 +165,7 @@ EntityAttributes CopyAttributes(const EntityAttributes& Source);
 // Inline: it is the innermost step of reading every entity.
 inline void ReadFixedPart(ByteSource& Src, int32_t Version, void* Dst, size_t FileSize) {
   auto* d = static_cast<uint8_t*>(Dst);
-  if (Version > 350) {
+  if (Version > jwversion::LastShortAttributes) {
     Src.ReadExact(d, FileSize);
     return;
   }

@@ -59,14 +59,18 @@ class TBodyReader {
   using Def = TBlockDefOf<Moji>;
   using Dim = TDimensionOf<Moji>;
 
-  TBodyReader(ByteSource& Src, int32_t Version, size_t ClassNameCapacity, int32_t& Absorbed)
-      : Src(Src), Version(Version), NameCapacity(ClassNameCapacity), Absorbed(Absorbed) {
+  TBodyReader(ByteSource& Src, int32_t Version, size_t ClassNameCapacity, int32_t& Absorbed,
+              TReadPlace& Place)
+      : Src(Src), Version(Version), NameCapacity(ClassNameCapacity), Absorbed(Absorbed),
+        Place(Place) {
     FileBudget = Src.Position() + Src.Remaining();
   }
 
   // One entity list: its count, that many objects, the arrays cut to size.
   void ReadEntityList(Lists& L, int32_t& CountField) {
+    Place = {TReadPlace::Entities};
     ReadListCount(L, CountField);
+    Place.Count = CountField;
     ReadListObjects(L, CountField, false);
   }
 
@@ -85,6 +89,7 @@ class TBodyReader {
     size_t nextOrder = 0;
     int32_t read = 0;
     while (read < count) {
+      (InsideDefinition ? Place.Inner : Place.Index) = read + 1;
       const int kind = ResolveClassTag();
       if (kind == KindNone) continue;
       EntitiesLeft = InsideDefinition ? 0 : static_cast<size_t>(count - read);
@@ -107,7 +112,9 @@ class TBodyReader {
   void ReadBlockDefs(std::vector<Def>& Defs, int32_t& DefCount, int32_t& DefTotal) {
     DefCount = 0;
     DefTotal = 0;
+    Place = {TReadPlace::Definitions};
     const int32_t count = ReadCount();
+    Place.Count = count;
     if (count == 0) return;
     CheckCount(count, sizeof(Def));
     Defs.clear();
@@ -115,6 +122,8 @@ class TBodyReader {
     DefCount = count;
     DefTotal = count;
     for (int32_t p = 1; p <= count; ++p) {
+      Place.Index = p;
+      Place.Inner = Place.InnerCount = 0;
       // The definition's own tag is read but not interpreted.
       const uint16_t tag = Src.ReadUInt16();
       if (tag == 0xFFFF) {
@@ -138,9 +147,11 @@ class TBodyReader {
       d.LineCount = d.ArcCount = d.PointCount = d.TextCount = 0;
       d.DimensionCount = d.SolidCount = d.BlockInsertCount = 0;
       ReadListCount(d, d.EntityCount);
+      Place.InnerCount = d.EntityCount;
       ++ObjectNumber;  // the definition itself is an object
       ReadListObjects(d, d.EntityCount, true);
     }
+    Place = {TReadPlace::Trailer};
   }
 
  private:
@@ -155,11 +166,11 @@ class TBodyReader {
   // hold that many objects (each starts with at least a 2-byte class tag), or
   // when its array would need more memory than any real file of this size.
   void CheckCount(int32_t Count, size_t BytesEach) {
-    if (Count < 0) throw ECountTooLarge("negative count");
+    if (Count < 0) throw ECountTooLarge(Src.Position(), "negative count");
     const uint64_t n = static_cast<uint64_t>(Count);
-    if (n * 2 > Src.Remaining()) throw ECountTooLarge("count larger than the file");
+    if (n * 2 > Src.Remaining()) throw ECountTooLarge(Src.Position(), "count larger than the file");
     const uint64_t budget = 16 * FileBudget + (16u << 20);
-    if (n * BytesEach > budget) throw ECountTooLarge("count needs too much memory");
+    if (n * BytesEach > budget) throw ECountTooLarge(Src.Position(), "count needs too much memory");
   }
 
   // Reads the schema, length and name of a new class; a name longer than the
@@ -167,7 +178,7 @@ class TBodyReader {
   std::string_view ReadClassName() {
     Src.Take(2);  // schema number, not used
     const uint16_t len = Src.ReadUInt16();
-    if (len > NameCapacity) throw EReadError("class name longer than its buffer");
+    if (len > NameCapacity) Src.Fail("class name longer than its buffer");
     return {reinterpret_cast<const char*>(Src.Take(len)), len};
   }
   void SkipClassName() { ReadClassName(); }
@@ -271,7 +282,7 @@ class TBodyReader {
     ReadFixedPart(Src, Version, &D.Attr, sizeof D.Attr);
     ReadFixedPart(Src, Version, &D.DimLine, sizeof D.DimLine);
     ReadMoji(D.DimText);
-    if (Version >= 420) {
+    if (Version >= jwversion::ExtendedStyles) {
       D.ExtFlag = Src.ReadUInt16();
       Src.ReadExact(&D.ExtLine1, sizeof D.ExtLine1);
       Src.ReadExact(&D.ExtLine2, sizeof D.ExtLine2);
@@ -335,6 +346,7 @@ class TBodyReader {
   const int32_t Version;
   const size_t NameCapacity;
   int32_t& Absorbed;
+  TReadPlace& Place;
   uint64_t FileBudget = 0;
   int32_t ObjectNumber = 1;
   int32_t ClassNumber[KindCount + 1] = {};

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <new>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "jww/blocktree.h"
@@ -22,6 +24,10 @@ class TContentsOf : public TEntityListsOf<Moji> {
   // Not part of the file: how many entity records failed to read and were
   // dropped during the last load (a damaged file can still load with true).
   int32_t AbsorbedFailures = 0;
+  // Not part of the file: why the last load failed (Failed is false after a
+  // load that read everything), and what the body reader is reading now.
+  TReadFailure LastError;
+  TReadPlace Place;
 
   // Flattens the insertions of the file and of its definitions into
   // BlockTree, and marks and numbers the definitions placed. Reports no
@@ -37,6 +43,51 @@ class TContentsOf : public TEntityListsOf<Moji> {
   }
 
  protected:
+  // What a reader's header step found.
+  enum class THeaderResult { Read, StopUnpublished };
+
+  // The load both readers share: everything reset, the file opened (or the
+  // bytes in memory taken), the header, the body with its block definitions,
+  // then the published values and the insertion tree. R supplies the points
+  // where the two file kinds differ: ResetFields(), ReadHeaderPart(Src),
+  // ReadBodyPart(Src) and Publish(). A failed read ends the load with false
+  // and LastError set; what was read before it stays.
+  template <class Reader>
+  bool LoadWith(Reader& R, ByteSource* Memory, const std::string& Path) {
+    R.ResetFields();
+    LoadedFileName = Path;
+    bool result = false;
+    try {
+      std::optional<ByteSource> file;
+      ByteSource* src = Memory ? Memory : &file.emplace(Path);
+      Place = {TReadPlace::Header};
+      if (R.ReadHeaderPart(*src) == THeaderResult::StopUnpublished) {
+        Fail(src->Position(), "the version is older than any this program reads");
+        return false;  // nothing published, no tree
+      }
+      R.ReadBodyPart(*src);
+      result = true;
+    } catch (const EOpenError& e) {
+      Fail(0, e.what());
+      LastError.Open = e.Error;
+    } catch (const EReadError& e) {
+      Fail(e.Offset, e.what());
+    } catch (const std::exception& e) {
+      // Memory for a record list could not be had.
+      Fail(0, e.what());
+    }
+    R.Publish();
+    BuildBlockTree();
+    return result;
+  }
+
+  void Fail(uint64_t Offset, const std::string& Message) {
+    LastError.Failed = true;
+    LastError.Offset = Offset;
+    LastError.Place = Place;
+    LastError.Message = Message;
+  }
+
   // Releases the entity lists of each definition.
   void ReleaseDefinitionLists() {
     for (int32_t i = 0; i < BlockDefCount && i < static_cast<int32_t>(BlockDefs.size()); ++i) {
@@ -52,5 +103,7 @@ class TContentsOf : public TEntityListsOf<Moji> {
     BlockTreeCount = 0;
     UsedBlockDefCount = 0;
     AbsorbedFailures = 0;
+    LastError = {};
+    Place = {};
   }
 };

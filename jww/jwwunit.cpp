@@ -101,25 +101,22 @@ bool TJwwData::LoadFromMemory(const uint8_t* Data, size_t Size, const std::strin
 }
 
 bool TJwwData::Load(ByteSource* Memory, const std::string& Path) {
-  bool result = false;
-  ResetFields();
-  LoadedFileName = Path;
-  try {
-    std::optional<ByteSource> file;
-    ByteSource* src = Memory;
-    if (!src) src = &file.emplace(Path);
-    ReadHeader(*src);
-    if (Header.Version < 220) return false;  // nothing published, no tree
-    ReadBody(*src);
-    result = true;
-  } catch (const std::exception&) {
-    result = false;
-  }
+  return LoadWith(*this, Memory, Path);
+}
+
+TJwwData::THeaderResult TJwwData::ReadHeaderPart(ByteSource& Src) {
+  ReadHeader(Src);
+  return Header.Version < jwversion::FirstRead ? THeaderResult::StopUnpublished : THeaderResult::Read;
+}
+
+void TJwwData::ReadBodyPart(ByteSource& Src) {
+  ReadBody(Src);
+}
+
+void TJwwData::Publish() {
   ElapsedTimeText = FormatElapsedTime(Header.ElapsedSeconds);
   SplitMemo(Header.Memo, MemoLine1, MemoLine2);
   LoadedSec8Real = Header.Sec8RealsA[3];
-  BuildBlockTree();
-  return result;
 }
 
 std::string TJwwData::ReadString(ByteSource& Src) {
@@ -151,7 +148,7 @@ void TJwwData::ReadHeader(ByteSource& Src) {
   const uint8_t* p = Src.Take(8);
   H.Signature.assign(reinterpret_cast<const char*>(p), 8);
   H.Version = Src.ReadInt32();
-  if (H.Version < 220) return;
+  if (H.Version < jwversion::FirstRead) return;
   const int32_t v = H.Version;
 
   // Section 3: the memo, not cleaned.
@@ -369,9 +366,10 @@ void TJwwData::ReadHeader(ByteSource& Src) {
 }
 
 void TJwwData::ReadBody(ByteSource& Src) {
-  jwbody::TBodyReader<TEntJwwMoji> body(Src, Header.Version, ClassNameBuffer, AbsorbedFailures);
+  jwbody::TBodyReader<TEntJwwMoji> body(Src, Header.Version, ClassNameBuffer, AbsorbedFailures,
+                                        Place);
   body.ReadEntityList(*this, Header.EntityCount);
   body.ReadBlockDefs(BlockDefs, BlockDefCount, Header.BlockDefTotal);
   // The bound images that follow from version 700 on are not read.
-  if (Header.Version >= 700) ClearImageTable();
+  if (Header.Version >= jwversion::BoundImages) ClearImageTable();
 }

@@ -134,7 +134,12 @@ class TJwwData : public TContentsOf<TEntJwwMoji> {
   EntityAttributes CopyAttributes(const EntityAttributes& Source);
 
  private:
+  friend class TContentsOf<TEntJwwMoji>;
   bool Load(ByteSource* Src, const std::string& Path);
+  // The points of the shared load where a drawing differs from a figure.
+  THeaderResult ReadHeaderPart(ByteSource& Src);
+  void ReadBodyPart(ByteSource& Src);
+  void Publish();
 };
 
 // Sec7Coded decoding: the flag and the decoded value.

@@ -1,0 +1,54 @@
+// Opening a drawing file for reading, the same way on every platform:
+// read-only, shared with writers, without blocking (a FIFO in the list must
+// never hang a search), and checked after opening to be a regular file, so
+// that a file swapped for something else after the list was made is caught.
+// Nothing here ever writes, locks or changes a file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+enum class TOpenStatus {
+  Ok,
+  Missing,     // no such file (or a folder on the way is missing)
+  NotRegular,  // a folder, FIFO, device, socket
+  CannotOpen,  // the system refused (permission, name too long, …)
+};
+
+struct TOpenError {
+  TOpenStatus Status = TOpenStatus::Ok;
+  int Code = 0;        // the system's error number, 0 when none applies
+  std::string Reason;  // the system's words for Code, in English (UTF-8)
+};
+
+// A regular file open for reading. Move-only; closed by the destructor.
+class TNativeFile {
+ public:
+  TNativeFile() = default;
+  ~TNativeFile();
+  TNativeFile(TNativeFile&& Other) noexcept;
+  TNativeFile& operator=(TNativeFile&& Other) noexcept;
+  TNativeFile(const TNativeFile&) = delete;
+  TNativeFile& operator=(const TNativeFile&) = delete;
+
+  // Opens Path (a native path, UTF-8 on every platform). On failure the
+  // file is not open and Error says why.
+  static TNativeFile Open(const std::string& Path, TOpenError& Error);
+
+  bool IsOpen() const { return Handle != Invalid; }
+  // The size at opening.
+  uint64_t Size() const { return SizeAtOpen; }
+  // Up to N bytes; 0 at the end of the file, -1 on a read error (errno or
+  // the system's last error is left set).
+  int64_t Read(void* Dst, size_t N);
+  void Close();
+
+ private:
+  static constexpr intptr_t Invalid = -1;
+  intptr_t Handle = Invalid;  // a descriptor, or a Windows HANDLE
+  uint64_t SizeAtOpen = 0;
+};
+
+// The system's message for an error number of the file functions.
+std::string SystemErrorText(int Code);

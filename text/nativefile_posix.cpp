@@ -1,0 +1,74 @@
+// Opening and reading files through POSIX descriptors.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "text/nativefile.h"
+
+namespace {
+
+TOpenStatus StatusOfErrno(int Code) {
+  switch (Code) {
+    case ENOENT:
+    case ENOTDIR:
+      return TOpenStatus::Missing;
+    case ENXIO:  // a FIFO without a writer, a device without its hardware
+      return TOpenStatus::NotRegular;
+    default:
+      return TOpenStatus::CannotOpen;
+  }
+}
+
+}  // namespace
+
+std::string SystemErrorText(int Code) {
+  return std::strerror(Code);
+}
+
+TNativeFile TNativeFile::Open(const std::string& Path, TOpenError& Error) {
+  Error = TOpenError{};
+  TNativeFile file;
+  // O_NONBLOCK: opening a FIFO must not wait for a writer. The flag is
+  // cleared again once the file is known to be regular.
+  const int fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) {
+    const int code = errno;
+    Error = {StatusOfErrno(code), code, SystemErrorText(code)};
+    return file;
+  }
+  struct stat st {};
+  if (fstat(fd, &st) != 0) {
+    const int code = errno;
+    ::close(fd);
+    Error = {TOpenStatus::CannotOpen, code, SystemErrorText(code)};
+    return file;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    Error = {TOpenStatus::NotRegular, 0,
+             S_ISDIR(st.st_mode) ? "is a folder" : "not a regular file"};
+    return file;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  file.Handle = fd;
+  file.SizeAtOpen = static_cast<uint64_t>(st.st_size);
+  return file;
+}
+
+int64_t TNativeFile::Read(void* Dst, size_t N) {
+  for (;;) {
+    const ssize_t got = ::read(static_cast<int>(Handle), Dst, N);
+    if (got < 0 && errno == EINTR) continue;
+    return got;
+  }
+}
+
+void TNativeFile::Close() {
+  if (Handle != Invalid) ::close(static_cast<int>(Handle));
+  Handle = Invalid;
+}
+
