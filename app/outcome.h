@@ -7,6 +7,8 @@
 
 #include "jww/archive.h"
 
+enum class TFileKind { None, Jww, Jws };
+
 enum class TOutcomeKind {
   Complete,        // read to the end
   Skipped,         // read to the end, some damaged entity records skipped
@@ -20,10 +22,12 @@ enum class TOutcomeKind {
 
 struct TFileOutcome {
   TOutcomeKind Kind = TOutcomeKind::Complete;
-  int32_t SkippedRecords = 0;  // Skipped (and Partial: records skipped before)
-  uint64_t Offset = 0;         // Partial: the byte where reading stopped
-  TReadPlace Place;            // Partial: what was being read
-  std::string SystemReason;    // CannotOpen, Missing, NotRegular: the system's words
+  TFileKind FileKind = TFileKind::None;  // by the extension
+  int32_t SkippedRecords = 0;            // Skipped (and Partial: records skipped before)
+  uint64_t Offset = 0;                   // Partial: the byte where reading stopped
+  TReadPlace Place;                      // Partial: what was being read
+  std::string Message;                   // Partial: the read error's own words (English)
+  std::string SystemReason;              // CannotOpen, Missing, NotRegular: the system's words
 
   // True for Complete and Skipped: every record was walked.
   bool ReadCompletely() const {
@@ -35,8 +39,16 @@ struct TFileOutcome {
   bool Failed() const { return !ReadCompletely(); }
 };
 
-// The outcome of an open or signature probe that failed.
-TFileOutcome OutcomeOfOpenError(const TOpenError& Error);
+// The outcome of an open that failed.
+TFileOutcome OutcomeOfOpenError(TFileKind Kind, const TOpenError& Error);
+// The outcome of a load that ended with false: an open error when the file
+// could not be opened, else read part-way where the failure says.
+TFileOutcome OutcomeOfFailedLoad(TFileKind Kind, const TReadFailure& Failure,
+                                 int32_t SkippedRecords);
+// What was being read, in English ("block definition 12 of 40") and in
+// Japanese.
+std::string DescribePlace(const TReadPlace& Place);
+std::string DescribePlaceJa(const TReadPlace& Place);
 
 // The reason in English, for the command-line tool's diagnostics, e.g.
 // "read part-way: stopped at byte 1234 while reading block definition 12 of 40".

@@ -31,26 +31,35 @@ namespace {
 
 // Loads Path into Reader when its signature matches, hands each block name
 // (cut before the marker) to Take until Take answers false, then clears the
-// reader. Returns the load's result, or nothing when the signature failed.
+// reader. Returns how reading went.
 template <class Reader, class Take>
-TLoadOutcome ReadNames(Reader& R, const std::string& Path, Take&& TakeName, int32_t* Absorbed) {
-  TLoadOutcome outcome = TLoadOutcome::WrongSignature;
-  if (R.CheckSignature(Path)) {
-    outcome = R.LoadFromFile(Path) ? TLoadOutcome::Complete : TLoadOutcome::Partial;
-    if (Absorbed) *Absorbed = R.AbsorbedFailures;
-    for (int32_t k = 0; k < R.BlockDefCount; ++k) {
-      if (!TakeName(CutAtMarker(R.BlockDefs[static_cast<size_t>(k)].Name))) break;
-    }
+TFileOutcome ReadNames(Reader& R, TFileKind Kind, const std::string& Path, Take&& TakeName) {
+  TFileOutcome outcome;
+  outcome.FileKind = Kind;
+  TOpenError openError;
+  if (!R.CheckSignature(Path, &openError)) {
+    if (openError.Status != TOpenStatus::Ok) return OutcomeOfOpenError(Kind, openError);
+    outcome.Kind = TOutcomeKind::WrongSignature;
+    return outcome;
+  }
+  if (R.LoadFromFile(Path)) {
+    outcome.SkippedRecords = R.AbsorbedFailures;
+    outcome.Kind = R.AbsorbedFailures > 0 ? TOutcomeKind::Skipped : TOutcomeKind::Complete;
+  } else {
+    outcome = OutcomeOfFailedLoad(Kind, R.LastError, R.AbsorbedFailures);
+  }
+  for (int32_t k = 0; k < R.BlockDefCount; ++k) {
+    if (!TakeName(CutAtMarker(R.BlockDefs[static_cast<size_t>(k)].Name))) break;
   }
   R.Clear();
   return outcome;
 }
 
 template <class Take>
-TLoadOutcome ReadNamesOf(TFileKind Kind, const std::string& Path, TJwwData& Jww, TJwsData& Jws,
-                         Take&& TakeName, int32_t* Absorbed) {
-  return Kind == TFileKind::Jww ? ReadNames(Jww, Path, TakeName, Absorbed)
-                                : ReadNames(Jws, Path, TakeName, Absorbed);
+TFileOutcome ReadNamesOf(TFileKind Kind, const std::string& Path, TJwwData& Jww, TJwsData& Jws,
+                         Take&& TakeName) {
+  return Kind == TFileKind::Jww ? ReadNames(Jww, Kind, Path, TakeName)
+                                : ReadNames(Jws, Kind, Path, TakeName);
 }
 
 }  // namespace
@@ -69,9 +78,8 @@ void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsRea
     Window.SetStatusText(ReadingStatusText(path));
     Window.ProcessMessages();
     const std::string fileName = ExtractName(path);
-    ReadNamesOf(
-        kind, path, JwwReader, JwsReader,
-        [&](const std::string& name) {
+    const TFileOutcome outcome =
+        ReadNamesOf(kind, path, JwwReader, JwsReader, [&](const std::string& name) {
           ++rows;
           if (rows > MaxResultRows) {
             limitReached = true;
@@ -81,8 +89,8 @@ void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsRea
           Window.SetCell(1, rows, path);
           Window.SetCell(2, rows, name);
           return true;
-        },
-        nullptr);
+        });
+    Window.FileDone(i, outcome);
     if (limitReached) break;
     Window.SetSelected(i, false);
     Window.ProcessMessages();
@@ -101,17 +109,20 @@ void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsRea
 TFileBlocks ReadFileBlocks(const std::string& Path, TJwwData& JwwReader, TJwsData& JwsReader) {
   TFileBlocks result;
   const TFileKind kind = KindOfPath(Path);
-  if (kind == TFileKind::None) return result;
-  if (!IsExistingFile(Path)) {
-    result.Outcome = TLoadOutcome::Missing;
+  if (kind == TFileKind::None) {
+    // Not read; but a missing or unopenable file is said as such.
+    TOpenError error;
+    TNativeFile::Open(Path, error);
+    if (error.Status != TOpenStatus::Ok) {
+      result.Outcome = OutcomeOfOpenError(kind, error);
+    } else {
+      result.Outcome.Kind = TOutcomeKind::NotDrawing;
+    }
     return result;
   }
-  result.Outcome = ReadNamesOf(
-      kind, Path, JwwReader, JwsReader,
-      [&](const std::string& name) {
-        result.Names.push_back(name);
-        return true;
-      },
-      &result.AbsorbedFailures);
+  result.Outcome = ReadNamesOf(kind, Path, JwwReader, JwsReader, [&](const std::string& name) {
+    result.Names.push_back(name);
+    return true;
+  });
   return result;
 }

@@ -29,7 +29,6 @@ std::string ReadingStatusText(const std::string& Path);
 // Header row texts of the results table, in UTF-8.
 extern const std::string ResultHeader[3];
 
-enum class TFileKind { None, Jww, Jws };
 // Chooses the reader by the upper-cased extension alone.
 TFileKind KindOfPath(std::string_view Path);
 
@@ -66,18 +65,9 @@ class TSearchWindow {
 // The whole run, as the search button starts it.
 void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsReader);
 
-// How reading one file went, for tools that read files outside the run.
-enum class TLoadOutcome {
-  NotDrawing,      // extension is neither .jww nor .jws
-  Missing,         // no such file, or not a regular file
-  WrongSignature,  // the file does not start with its kind's signature
-  Partial,         // the load failed part-way; the names read so far are kept
-  Complete,        // read to the end of the block definitions
-};
 struct TFileBlocks {
-  TLoadOutcome Outcome = TLoadOutcome::NotDrawing;
+  TFileOutcome Outcome;
   std::vector<std::string> Names;  // CP932, cut before the marker, file order
-  int32_t AbsorbedFailures = 0;    // entity records dropped in a loaded file
 };
 // Reads one file with the reader its extension chooses, takes the block
 // names and clears the reader again.

@@ -1,11 +1,8 @@
 #include "cli/clicore.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <system_error>
 
@@ -49,16 +46,6 @@ void WalkFolder(const fs::path& Folder, const std::string& Cwd, std::vector<TInp
       return;
     }
   }
-}
-
-// Why a path that is not an existing regular file cannot be read.
-std::string NotAFileReason(const std::string& Path) {
-  std::error_code ec;
-  return fs::exists(Path, ec) ? "not a regular file" : "no such file";
-}
-
-std::string Plural(int64_t N, const char* One, const char* Many) {
-  return std::to_string(N) + " " + (N == 1 ? One : Many);
 }
 
 }  // namespace
@@ -122,46 +109,17 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
     return result;
   }
   try {
-    const TFileKind kind = KindOfPath(Input.Path);
-    if (kind == TFileKind::None) {
-      result.Error = IsExistingFile(Input.Path) ? "not a drawing or figure file (.jww or .jws)"
-                                                : NotAFileReason(Input.Path);
-      return result;
-    }
     TFileBlocks blocks = ReadFileBlocks(Input.Path, Jww, Jws);
     const std::string fileName = ExtractName(Input.FullPath);
     for (const std::string& name : blocks.Names) {
       if (Filter.Matches(name))
         result.Rows.push_back({fileName, Input.FullPath, Cp932ToUtf8(name)});
     }
-    switch (blocks.Outcome) {
-      case TLoadOutcome::Complete:
-        if (blocks.AbsorbedFailures > 0) {
-          result.Warning =
-              "warning: " + Plural(blocks.AbsorbedFailures, "damaged entity record was skipped",
-                                   "damaged entity records were skipped");
-        }
-        break;
-      case TLoadOutcome::Partial:
-        // The rows are those the reader holds, as the search run lists them.
-        result.Error = "could not be read to the end (damaged, cut short or of an old version)";
-        break;
-      case TLoadOutcome::WrongSignature: {
-        std::ifstream probe(Input.Path, std::ios::binary);
-        if (!probe) {
-          result.Error = std::string("cannot be opened: ") + std::strerror(errno);
-        } else {
-          result.Error = kind == TFileKind::Jww ? "not a JW drawing file (no JwwData. signature)"
-                                                : "not a JW figure file (no JwsData signature)";
-        }
-        break;
-      }
-      case TLoadOutcome::Missing:
-        result.Error = NotAFileReason(Input.Path);
-        break;
-      case TLoadOutcome::NotDrawing:
-        result.Error = "not a drawing or figure file (.jww or .jws)";
-        break;
+    result.Outcome = blocks.Outcome;
+    if (blocks.Outcome.Failed()) {
+      result.Error = DescribeOutcome(blocks.Outcome);
+    } else if (blocks.Outcome.Kind == TOutcomeKind::Skipped) {
+      result.Warning = "warning: " + DescribeOutcome(blocks.Outcome);
     }
   } catch (const std::exception& e) {
     result.Rows.clear();

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/outcome.h"
+
 class TJwwData;
 class TJwsData;
 
@@ -73,8 +75,9 @@ class TBlockFilter {
 // How reading one input went, ready for output.
 struct TFileResult {
   std::vector<TRow> Rows;
-  std::string Error;    // diagnostic reason; not empty when not read completely
-  std::string Warning;  // diagnostic for a file that loaded but skipped records
+  std::string Error;     // diagnostic reason; not empty when not read completely
+  std::string Warning;   // diagnostic for a file that loaded but skipped records
+  TFileOutcome Outcome;  // how reading went (for inputs that were read)
 };
 
 // Reads one input with the given readers (which must belong to the calling

@@ -40,8 +40,8 @@ void TJwsData::Clear() {
   ResetFields();
 }
 
-bool TJwsData::CheckSignature(const std::string& Path) const {
-  return FileStartsWith(Path, "JwsData");
+bool TJwsData::CheckSignature(const std::string& Path, TOpenError* OpenError) const {
+  return FileStartsWith(Path, "JwsData", OpenError);
 }
 
 bool TJwsData::LoadFromFile(const std::string& Path) {

@@ -34,7 +34,9 @@ class TJwsData : public TContentsOf<TEntJwwMoji2> {
 
   void ResetFields();
   void Clear();
-  bool CheckSignature(const std::string& Path) const;
+  // True when the file starts with this kind's signature; when the file
+  // cannot be opened, OpenError (if given) says why.
+  bool CheckSignature(const std::string& Path, TOpenError* OpenError = nullptr) const;
   bool LoadFromFile(const std::string& Path);
   bool LoadFromMemory(const uint8_t* Data, size_t Size, const std::string& Path = {});
 

@@ -87,8 +87,8 @@ void TJwwData::Clear() {
   ResetFields();
 }
 
-bool TJwwData::CheckSignature(const std::string& Path) const {
-  return FileStartsWith(Path, "JwwData.");
+bool TJwwData::CheckSignature(const std::string& Path, TOpenError* OpenError) const {
+  return FileStartsWith(Path, "JwwData.", OpenError);
 }
 
 bool TJwwData::LoadFromFile(const std::string& Path) {
@@ -106,7 +106,8 @@ bool TJwwData::Load(ByteSource* Memory, const std::string& Path) {
 
 TJwwData::THeaderResult TJwwData::ReadHeaderPart(ByteSource& Src) {
   ReadHeader(Src);
-  return Header.Version < jwversion::FirstRead ? THeaderResult::StopUnpublished : THeaderResult::Read;
+  return Header.Version < jwversion::FirstRead ? THeaderResult::StopUnpublished
+                                               : THeaderResult::Read;
 }
 
 void TJwwData::ReadBodyPart(ByteSource& Src) {

@@ -119,7 +119,9 @@ class TJwwData : public TContentsOf<TEntJwwMoji> {
 
   void ResetFields();
   void Clear();
-  bool CheckSignature(const std::string& Path) const;
+  // True when the file starts with this kind's signature; when the file
+  // cannot be opened, OpenError (if given) says why.
+  bool CheckSignature(const std::string& Path, TOpenError* OpenError = nullptr) const;
   bool LoadFromFile(const std::string& Path);
   // The same load over bytes in memory (tests, fuzzing); Path is only
   // published as LoadedFileName.

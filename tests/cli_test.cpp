@@ -4,10 +4,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -403,6 +405,30 @@ TEST_F(CliProgram, FilesNotReadCompletelyAreReportedAndExitOne) {
     expected.push_back("GOOD");
     EXPECT_EQ(names, expected) << c.path;
   }
+}
+
+TEST_F(CliProgram, AFileTheUserMayNotReadGivesTheSystemsReason) {
+  // Root reads everything: the run is made as an unprivileged user.
+  if (::geteuid() != 0 || std::system("command -v setpriv >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "needs root and setpriv";
+  const std::string locked = Write("locked.jww", {"L"});
+  fs::permissions(locked, fs::perms::none);
+  fs::create_directories(Dir / "shut");
+  const std::string inShut = Write("shut/inside.jww", {"S"});
+  fs::permissions(Dir / "shut", fs::perms::owner_all);
+  fs::permissions(Dir, fs::perms::all);
+  const std::string cmd = "setpriv --reuid=65534 --regid=65534 --clear-groups " +
+                          Quote(QUILLON_CLI_PATH) + " " + Quote(locked) + " " + Quote(inShut) +
+                          " 2>&1 >/dev/null";
+  std::string err;
+  if (FILE* p = ::popen(cmd.c_str(), "r")) {
+    char buf[512];
+    while (size_t n = std::fread(buf, 1, sizeof buf, p)) err.append(buf, n);
+    ::pclose(p);
+  }
+  EXPECT_THAT(err, HasSubstr(locked + ": cannot be opened: Permission denied"));
+  EXPECT_THAT(err, HasSubstr(inShut + ": cannot be opened: Permission denied"));
+  fs::permissions(Dir / "shut", fs::perms::all);
 }
 
 TEST_F(CliProgram, SkippedRecordsWarnButExitZero) {

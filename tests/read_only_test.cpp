@@ -26,10 +26,10 @@
 #include <vector>
 
 #include "app/search.h"
-#include "testkit/sample_drawings.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
 #include "testkit/jwbuilder.h"
+#include "testkit/sample_drawings.h"
 
 namespace fs = std::filesystem;
 
@@ -247,7 +247,7 @@ TEST_F(ReadOnlyFiles, FilesHeldOpenForWritingAreRead) {
     TJwsData jws;
     const TFileBlocks got = ReadFileBlocks(drawing.string(), jww, jws);
     ::close(fd);
-    EXPECT_EQ(got.Outcome, TLoadOutcome::Complete);
+    EXPECT_EQ(got.Outcome.Kind, TOutcomeKind::Complete);
     EXPECT_EQ(got.Names, whole);
   }
 

@@ -65,8 +65,8 @@ TEST(Samples, ReadBackCompletelyWithTheirNames) {
     (file.Figure ? figure : drawing) = true;
 
     const TFileBlocks blocks = ReadFileBlocks(path, jww, jws);
-    EXPECT_EQ(blocks.Outcome, TLoadOutcome::Complete);
-    EXPECT_EQ(blocks.AbsorbedFailures, 0);
+    EXPECT_EQ(blocks.Outcome.Kind, TOutcomeKind::Complete);
+    EXPECT_EQ(blocks.Outcome.SkippedRecords, 0);
     std::vector<std::string> listed;
     for (const std::string& name : blocks.Names) listed.push_back(Cp932ToUtf8(name));
     std::vector<std::string> intended;

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <string>
@@ -221,27 +223,46 @@ TEST_F(SearchRunTest, ReadFileBlocksReportsHowEachFileWent) {
   d.Def(1, "KEPT").Line();
   d.Def(2, "LOST").Line();
   jwb::Bytes bytes = d.JwwBytes();
+  const jwb::Layout layout = d.LastLayout();
   const std::string cut = (Dir / "cut.jww").string();
-  jwb::WriteFile(cut, jwb::Cut(bytes, d.LastLayout().defs[1].name + 1));
+  jwb::WriteFile(cut, jwb::Cut(bytes, layout.defs[1].name + 1));
+  const std::string cutHeader = (Dir / "header.jww").string();
+  jwb::WriteFile(cutHeader, jwb::Cut(bytes, layout.section[5] + 10));
+  // A FIFO without a writer: opening it must not wait for one.
+  const std::string fifo = (Dir / "fifo.jws").string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directories(Dir / "folder.jww");
 
   struct Case {
     std::string path;
-    TLoadOutcome outcome;
+    TOutcomeKind outcome;
     std::vector<std::string> names;
+    std::string reason;  // a part of DescribeOutcome
   } cases[] = {
-      {good, TLoadOutcome::Complete, {"G1", "G2"}},
-      {fig, TLoadOutcome::Complete, {"F"}},
-      {wrongSig, TLoadOutcome::WrongSignature, {}},
-      {(Dir / "missing.jww").string(), TLoadOutcome::Missing, {}},
-      {Dir.string(), TLoadOutcome::NotDrawing, {}},
-      {(Dir / "folder.jww").string(), TLoadOutcome::Missing, {}},
-      {cut, TLoadOutcome::Partial, {"KEPT", ""}},
+      {good, TOutcomeKind::Complete, {"G1", "G2"}, "read completely"},
+      {fig, TOutcomeKind::Complete, {"F"}, "read completely"},
+      {wrongSig, TOutcomeKind::WrongSignature, {}, "not a JW figure file"},
+      {(Dir / "missing.jww").string(), TOutcomeKind::Missing, {}, "no such file"},
+      {(Dir / "nofolder" / "x.jww").string(), TOutcomeKind::Missing, {}, "no such file"},
+      {Dir.string(), TOutcomeKind::NotRegular, {}, "not a regular file"},
+      {(Dir / "folder.jww").string(), TOutcomeKind::NotRegular, {}, "not a regular file"},
+      {fifo, TOutcomeKind::NotRegular, {}, "not a regular file"},
+      {cut,
+       TOutcomeKind::Partial,
+       {"KEPT", ""},
+       "stopped at byte " + std::to_string(layout.defs[1].name + 1) +
+           " while reading block definition 2 of 2 (the file ends early"},
+      {cutHeader,
+       TOutcomeKind::Partial,
+       {},
+       "stopped at byte " + std::to_string(layout.section[5]) + " while reading the header"},
   };
-  fs::create_directories(Dir / "folder.jww");
   for (const Case& c : cases) {
     const TFileBlocks r = ReadFileBlocks(c.path, Jww, Jws);
-    EXPECT_EQ(r.Outcome, c.outcome) << c.path;
+    EXPECT_EQ(r.Outcome.Kind, c.outcome) << c.path;
     EXPECT_EQ(r.Names, c.names) << c.path;
+    EXPECT_THAT(DescribeOutcome(r.Outcome), ::testing::HasSubstr(c.reason)) << c.path;
+    EXPECT_FALSE(DescribeOutcomeJa(r.Outcome).empty());
     EXPECT_EQ(Jww.BlockDefCount + Jws.BlockDefCount, 0) << c.path;
   }
 }

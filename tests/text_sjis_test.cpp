@@ -128,7 +128,7 @@ TEST(WidthKanaConvertTest, WidensAsciiAndKanaAndTurnsHiraganaIntoKatakana) {
     std::string In, Out;
   } const Cases[] = {
       {"A1 ~\\", "\x82\x60\x82\x50\x81\x40\x81\x60\x81\x5F"},  // Ａ１　～＼
-      {"\"'", "\xFA\x57\xFA\x56"},                             // ＂＇
+      {"\"'", "\x81\x68\x81\x66"},                             // ”’
       {kHalfA, "\x83\x41"},                                    // ア
       {"\xB6\xDE", "\x83\x4B"},                                // ｶﾞ -> ガ
       {"\xCA\xDF", "\x83\x70"},                                // ﾊﾟ -> パ
@@ -203,9 +203,13 @@ TEST(NormalizeForSearchTest, FoldsMarksTogether) {
       {"\xDE", "\x81\x68"},                                // ﾞ
       {"\x81\x67", "\x81\x68"},                            // “
       {"\x81\x8D", "\x81\x68"},                            // ″
+      {"'", "\x81\x66"},                                   // the apostrophe
+      {"\"", "\x81\x68"},                                  // the double quote
       {"\x7F", "\x7F"},                                    // a single byte left over is kept
   };
   for (const auto& C : Cases) EXPECT_EQ(NormalizeForSearch(C.In), C.Out) << C.In;
+  // So a name typed with half-width quotes finds one written with curly ones.
+  EXPECT_GT(TextPos(NormalizeForSearch("it's"), NormalizeForSearch("IT\x81\x66S")), 0);
 }
 
 TEST(TextToIntTest, ParsesWholeDecimalAndHexTexts) {

@@ -53,10 +53,16 @@ def upper_pairs():
     return pairs
 
 
+# The apostrophe and the double quote widen to the right quotation marks, the
+# forms the search folds every single and double quote mark into; their
+# full-width forms U+FF07 and U+FF02 would match none of the other marks.
+WIDE_QUOTES = {0x22: "\u201D", 0x27: "\u2019"}
+
+
 def full_width_ascii():
     out = []
     for c in range(0x20, 0x7F):
-        wide = "\u3000" if c == 0x20 else chr(0xFF01 + c - 0x21)
+        wide = "\u3000" if c == 0x20 else WIDE_QUOTES.get(c, chr(0xFF01 + c - 0x21))
         enc = encode(wide)
         out.append(word(enc) if enc is not None and len(enc) == 2 else 0)
     return out
@@ -119,7 +125,8 @@ def main():
         print("    " + " ".join(f"{{0x{a:04X}, 0x{b:04X}}}," for a, b, _, _ in pairs[i:i + 4]))
     print("};")
     print()
-    print("// 0x20-0x7E: the full-width form (U+3000, U+FF01-U+FF5E).")
+    print("// 0x20-0x7E: the full-width form (U+3000, U+FF01-U+FF5E), except the apostrophe")
+    print("// and the double quote, which widen to U+2019 and U+201D.")
     print("const uint16_t kFullWidthAscii[95] = {")
     print(hex_rows(ascii_full))
     print("};")
