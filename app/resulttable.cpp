@@ -317,7 +317,9 @@ void TResultTable::SetReport(const TRunSummary& Summary, std::vector<TProblemFil
 }
 
 std::string TResultTable::StatusText() const {
-  if (!Reported) return Filtering() ? "絞り込み " + Number(ShownCount()) : std::string();
+  if (!Reported) {
+    return Filtering() ? "絞り込み " + Number(ShownCount()) + " / " + Number(Count) : std::string();
+  }
   std::string text = Number(Report.Rows) + " 行（" + Number(Report.Files) + " ファイル）";
   if (Report.Failed > 0) text += "・読み込めなかったファイル " + Number(Report.Failed);
   if (Report.Warnings > 0) text += "・一部を読み飛ばしたファイル " + Number(Report.Warnings);

@@ -227,6 +227,41 @@ class TLayoutTest : public QObject {
     QVERIFY(forms.Form1->close());
     QVERIFY(!QFile::exists(dir.filePath("plain/q.dat")));
   }
+
+  // Start, move off every screen and maximise, close, start again: the
+  // window comes back maximised, its normal place moved onto the nearest of
+  // the (fake) screens.
+  void placementAndMaximisedState() {
+    QTemporaryDir dir;
+    const std::string path = Native(dir.filePath("q.dat"));
+    const auto screens = [] { return std::vector<TRect>{{0, 0, 800, 600}, {800, 0, 640, 480}}; };
+    {
+      TForms forms(path);
+      forms.Form1->Screens = screens;
+      forms.Show();
+      forms.Form1->setGeometry(5000, 100, 300, 200);
+      QApplication::processEvents();
+      QVERIFY(forms.Form1->close());
+    }
+    {
+      TForms forms(path);
+      forms.Form1->Screens = screens;
+      forms.Show();
+      QCOMPARE(forms.Form1->geometry().size(), QSize(300, 200));
+      QVERIFY(forms.Form1->geometry().right() < 1440);
+      QVERIFY(forms.Form1->geometry().left() >= 800);
+      forms.Form1->showMaximized();
+      QApplication::processEvents();
+      QVERIFY(forms.Form1->close());
+    }
+    QCOMPARE(ReadLayoutExtras(path)[0],
+             (std::pair<std::string, std::string>("main.maximized", "1")));
+    TForms again(path);
+    again.Form1->Screens = screens;
+    again.Show();
+    QVERIFY(again.Form1->isMaximized());
+    QCOMPARE(again.Form1->normalGeometry().size(), QSize(300, 200));
+  }
 };
 
 QTEST_MAIN(TLayoutTest)
