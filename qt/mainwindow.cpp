@@ -161,7 +161,8 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   Button2 = MakeButton(QStringLiteral("削除(&D)"), 40, Panel1);
   Button3 = MakeButton(QStringLiteral("検索(&S)"), 96, Panel1);
   Button4 = MakeButton(QStringLiteral("終了(&X)"), 144, Panel1);
-  Button5 = MakeButton(QStringLiteral("フォルダー(&F)"), 68, Panel1);
+  Button5 = MakeButton(QStringLiteral("フォルダ(&F)"), 68, Panel1);
+  Button5->resize(88, 25);  // the caption is longer than the others
   setTabOrder(Button2, Button5);
   setTabOrder(Button5, Button3);
   connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });

@@ -49,7 +49,7 @@ class TForm1 : public QMainWindow, public TSearchWindow {
   QPushButton* Button2;
   QPushButton* Button3;
   QPushButton* Button4;
-  // "フォルダー(&F)" (Ctrl+D): adds the drawing and figure files of a folder.
+  // "フォルダ(&F)" (Ctrl+D): adds the drawing and figure files of a folder.
   QPushButton* Button5;
   QStatusBar* StatusBar1;
   // Files done of files listed, shown only while a search runs.
