@@ -42,6 +42,7 @@ constexpr int DesignHeight = 245;
 constexpr int DesignListWidth = 176;
 constexpr int SplitterWidth = 3;
 constexpr int StatusBarHeight = 19;
+constexpr int AssumedTitleHeight = 30;
 
 QFont DesignFont() {
   QFont f;
@@ -424,8 +425,11 @@ void TForm1::PlaceWindows() {
     if (!w) continue;
     // The title bar above the client area must be reachable too.
     const QRect area = w->geometry();
-    const QPoint frame = area.topLeft() - w->pos();
-    const TRect outer = {w->x(), w->y(), area.width() + 2 * frame.x(),
+    // Before the window is first mapped its frame is not known yet: a title
+    // bar of usual height is assumed above the client area.
+    const QPoint known = area.topLeft() - w->pos();
+    const QPoint frame(known.x(), std::max(known.y(), AssumedTitleHeight));
+    const TRect outer = {area.x() - frame.x(), area.y() - frame.y(), area.width() + 2 * frame.x(),
                          area.height() + frame.y() + frame.x()};
     const TRect placed = PlaceOnScreens(outer, screens);
     if (placed != outer)
