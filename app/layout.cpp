@@ -1,6 +1,8 @@
 #include "app/layout.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "text/paths.h"
 #include "text/sjis.h"
@@ -86,6 +88,7 @@ std::string FormatLayout(const TLayoutValues& Values) {
   }
   out += Values.LastFolder;
   out += "\r\n";
+  for (const auto& [key, value] : Values.Extras) out += key + "=" + value + "\r\n";
   return out;
 }
 
@@ -98,4 +101,40 @@ bool WriteLayoutFile(const std::string& Path, std::string_view Content) {
   }
   if (!ok && IsExistingFile(Path)) std::remove(Path.c_str());
   return ok;
+}
+
+std::vector<std::pair<std::string, std::string>> SplitLayoutExtras(std::string_view Content) {
+  std::vector<std::pair<std::string, std::string>> extras;
+  const size_t end = Content.find(EndOfFileMark);
+  if (end != std::string_view::npos) Content = Content.substr(0, end);
+  int line = 0;
+  size_t at = 0;
+  while (at < Content.size()) {
+    size_t next = Content.find('\n', at);
+    if (next == std::string_view::npos) next = Content.size();
+    std::string text;
+    for (char c : Content.substr(at, next - at)) {
+      if (c != '\r') text.push_back(c);
+    }
+    at = next + 1;
+    if (++line <= LayoutLineCount) continue;
+    const size_t eq = text.find('=');
+    if (eq != std::string::npos) extras.emplace_back(text.substr(0, eq), text.substr(eq + 1));
+  }
+  return extras;
+}
+
+std::vector<std::pair<std::string, std::string>> ReadLayoutExtras(const std::string& Path) {
+  std::ifstream in(Path, std::ios::binary);
+  if (!in) return {};
+  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return SplitLayoutExtras(content);
+}
+
+std::string LayoutExtra(const std::vector<std::pair<std::string, std::string>>& Extras,
+                        std::string_view Key, std::string_view Default) {
+  for (const auto& [key, value] : Extras) {
+    if (key == Key) return value;
+  }
+  return std::string(Default);
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 inline constexpr int LayoutLineCount = 13;
@@ -53,7 +54,23 @@ std::vector<std::string> ReadLayoutLines(const std::string& Path);
 struct TLayoutValues {
   std::array<int32_t, 12> Numbers{};  // lines 1-12
   std::string LastFolder;             // line 13
+  // Lines 14 and after, one "key=value" a line: what the program remembers
+  // beyond the 13 lines (older builds ignore them).
+  std::vector<std::pair<std::string, std::string>> Extras;
 };
+
+// Keys of the lines after the 13th.
+inline constexpr std::string_view LayoutMainMaximized = "main.maximized";
+inline constexpr std::string_view LayoutResultMaximized = "results.maximized";
+
+// The "key=value" lines after the 13th of a layout file's content (CR bytes
+// dropped, a byte 0x1A ends the file, lines without "=" skipped).
+std::vector<std::pair<std::string, std::string>> SplitLayoutExtras(std::string_view Content);
+// The same, read from the file at Path (none when it cannot be read).
+std::vector<std::pair<std::string, std::string>> ReadLayoutExtras(const std::string& Path);
+// The value of Key among Extras, or Default.
+std::string LayoutExtra(const std::vector<std::pair<std::string, std::string>>& Extras,
+                        std::string_view Key, std::string_view Default = {});
 
 // The file's content: the 13 lines, each followed by CR LF.
 std::string FormatLayout(const TLayoutValues& Values);

@@ -67,13 +67,18 @@ TFileOutcome ReadNamesOf(TFileKind Kind, const std::string& Path, TJwwData& Jww,
 void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsReader) {
   if (Window.ListCount() <= 0) return;
   Window.ClearSelection();
-  int32_t rows = 0;
-  bool limitReached = false;
+  TRunSummary summary;
+  int32_t& rows = summary.Rows;
   const int count = Window.ListCount();
   for (int i = 0; i < count; ++i) {
     const std::string path = Window.ListEntry(i);
     const TFileKind kind = KindOfPath(path);
     if (kind == TFileKind::None) continue;
+    if (summary.Files > 0 && Window.StopRequested()) {
+      summary.Stopped = true;
+      break;
+    }
+    ++summary.Files;
     Window.SetSelected(i, true);
     Window.SetStatusText(ReadingStatusText(path));
     Window.ProcessMessages();
@@ -81,28 +86,28 @@ void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsRea
     const TFileOutcome outcome =
         ReadNamesOf(kind, path, JwwReader, JwsReader, [&](const std::string& name) {
           ++rows;
-          if (rows > MaxResultRows) {
-            limitReached = true;
-            return false;
-          }
           Window.SetCell(0, rows, fileName);
           Window.SetCell(1, rows, path);
           Window.SetCell(2, rows, name);
           return true;
         });
+    if (outcome.Failed()) {
+      ++summary.Failed;
+    } else if (outcome.Noteworthy()) {
+      ++summary.Warnings;
+    }
     Window.FileDone(i, outcome);
-    if (limitReached) break;
     Window.SetSelected(i, false);
     Window.ProcessMessages();
   }
   Window.SetStatusText(IdlePrompt);
-  const int n = rows > MaxResultRows ? MaxResultRows : rows;
-  if (n == 0) {
+  if (rows == 0) {
     Window.SetRowCount(2);
     for (int c = 0; c < 3; ++c) Window.SetCell(c, 1, std::string());
   } else {
-    Window.SetRowCount(n + 1);
+    Window.SetRowCount(rows + 1);
   }
+  Window.RunFinished(summary);
   Window.ShowResults();
 }
 

@@ -14,10 +14,6 @@
 class TJwwData;
 class TJwsData;
 
-// The most result rows one run produces (the table then has one more, the
-// header row).
-inline constexpr int32_t MaxResultRows = 32766;
-
 // Marker that ends the listed part of a block name, found case-blind.
 inline constexpr std::string_view BlockNameMarker = "@@SFIGORGFLAG";
 
@@ -39,6 +35,15 @@ std::string CutAtMarker(std::string_view Name);
 // The operations of the window layer that the run uses, and nothing else.
 // List entries and the first two result columns are native paths; the block
 // name column is CP932 bytes as the file holds them.
+// What a run did, for the results window's status bar.
+struct TRunSummary {
+  int32_t Rows = 0;      // rows written
+  int32_t Files = 0;     // files read (or tried)
+  int32_t Failed = 0;    // files not read completely
+  int32_t Warnings = 0;  // files read with damaged records skipped
+  bool Stopped = false;  // the user stopped the run before its last file
+};
+
 class TSearchWindow {
  public:
   virtual ~TSearchWindow() = default;
@@ -60,6 +65,11 @@ class TSearchWindow {
     (void)Index;
     (void)Outcome;
   }
+  // Asked between files: true ends the run before the next file; the rows
+  // read so far are shown as usual.
+  virtual bool StopRequested() { return false; }
+  // Called once, right before ShowResults.
+  virtual void RunFinished(const TRunSummary& Summary) { (void)Summary; }
 };
 
 // The whole run, as the search button starts it.

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
+#include "app/filelist.h"
 #include "app/search.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
@@ -16,39 +17,6 @@
 namespace fs = std::filesystem;
 
 namespace qcli {
-
-namespace {
-
-// Adds the drawing and figure files below Folder (and a problem entry for
-// every folder that cannot be listed). Symbolic links to folders are not
-// followed, so a link cycle cannot make the walk endless.
-void WalkFolder(const fs::path& Folder, const std::string& Cwd, std::vector<TInput>& Found) {
-  std::error_code ec;
-  fs::directory_iterator it(Folder, ec);
-  if (ec) {
-    Found.push_back(
-        {Folder.string(), FullPathOf(Folder.string(), Cwd), "cannot read folder: " + ec.message()});
-    return;
-  }
-  for (const fs::directory_iterator end; it != end;) {
-    const fs::directory_entry& entry = *it;
-    std::error_code sub;
-    if (entry.is_directory(sub) && !entry.is_symlink(sub)) {
-      WalkFolder(entry.path(), Cwd, Found);
-    } else if (entry.is_regular_file(sub) && KindOfPath(entry.path().string()) != TFileKind::None) {
-      const std::string path = entry.path().string();
-      Found.push_back({path, FullPathOf(path, Cwd), {}});
-    }
-    it.increment(ec);
-    if (ec) {
-      Found.push_back({Folder.string(), FullPathOf(Folder.string(), Cwd),
-                       "folder listing stopped: " + ec.message()});
-      return;
-    }
-  }
-}
-
-}  // namespace
 
 std::string FullPathOf(const std::string& Path, const std::string& WorkingFolder) {
   const fs::path path(Path);
@@ -75,11 +43,10 @@ std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Rec
         inputs.push_back({arg, FullPathOf(arg, cwd), "is a folder (use -r to search it)"});
         continue;
       }
-      std::vector<TInput> found;
-      WalkFolder(arg, cwd, found);
-      std::stable_sort(found.begin(), found.end(),
-                       [](const TInput& a, const TInput& b) { return a.Path < b.Path; });
-      for (TInput& in : found) inputs.push_back(std::move(in));
+      for (TFoundFile& f : FindDrawingFiles(arg)) {
+        const std::string full = FullPathOf(f.Path, cwd);
+        inputs.push_back({std::move(f.Path), full, std::move(f.Problem)});
+      }
     } else {
       inputs.push_back({arg, FullPathOf(arg, cwd), {}});
     }

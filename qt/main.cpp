@@ -3,15 +3,20 @@
 //
 // quillon [FILE...]: the files are put in the list by the rules for dropped
 // files. A hidden switch --screenshot DIR runs one search over the files and
-// saves both windows as DIR/main.png and DIR/results.png; with --find TEXT
-// the results window first steps to the first row that matches TEXT.
+// saves both windows as DIR/main.png and DIR/results.png; with --filter TEXT
+// the results table is first narrowed to TEXT, with --find TEXT the results
+// window steps to the first row that matches TEXT. When files could not be
+// read, their list is saved as DIR/problems.png.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -30,18 +35,29 @@ std::string FullPath(const std::string& Arg) {
 
 // Searches once, saves the results window while it is shown and the main
 // window after it has closed, then ends the program.
-void TakeScreenshots(TForm1& Form1, const QString& Dir, const QString& Find) {
+void TakeScreenshots(TForm1& Form1, const QString& Dir, const QString& Filter,
+                     const QString& Find) {
   QDir().mkpath(Dir);
   auto* closer = new QTimer(&Form1);
-  QObject::connect(closer, &QTimer::timeout, &Form1, [&Form1, closer, Dir, Find] {
-    if (!Form1.Form2->isVisible()) return;
+  QObject::connect(closer, &QTimer::timeout, &Form1, [&Form1, closer, Dir, Filter, Find] {
+    TForm2* form2 = Form1.Form2;
+    if (!form2->isVisible()) return;
     closer->stop();
+    if (!Filter.isEmpty()) form2->SetFilter(Filter);
     if (!Find.isEmpty()) {
-      Form1.Form2->Edit1->setText(Find);
-      Form1.Form2->Button1Click();
+      form2->Edit1->setText(Find);
+      form2->Button1Click();
     }
-    Form1.Form2->grab().save(Dir + QStringLiteral("/results.png"));
-    Form1.Form2->Button2Click();
+    form2->grab().save(Dir + QStringLiteral("/results.png"));
+    // The list of problem files is modal: saved and closed from a timer.
+    QTimer::singleShot(200, form2, [form2, Dir] {
+      if (auto* list = form2->findChild<QDialog*>(QStringLiteral("ProblemList"))) {
+        list->grab().save(Dir + QStringLiteral("/problems.png"));
+        list->reject();
+      }
+    });
+    form2->ShowProblems();
+    form2->Button2Click();
   });
   closer->start(100);
   Form1.Button3Click();
@@ -60,16 +76,24 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Quillon"));
   QApplication::setDesktopFileName(QStringLiteral("quillon"));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quillon")));
+  // Qt's own dialogs and menus in the desktop's language.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qtTexts);
+  }
 
   TForm1 Form1;
   auto* Form2 = new TForm2(&Form1);
   Form1.Form2 = Form2;
 
-  QString screenshotDir, find;
+  QString screenshotDir, filter, find;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--screenshot" && i + 1 < argc) {
       screenshotDir = QString::fromLocal8Bit(argv[++i]);
+    } else if (arg == "--filter" && i + 1 < argc) {
+      filter = QString::fromLocal8Bit(argv[++i]);
     } else if (arg == "--find" && i + 1 < argc) {
       find = QString::fromLocal8Bit(argv[++i]);
     } else if (!arg.empty()) {
@@ -87,8 +111,9 @@ int main(int argc, char** argv) {
 
   Form1.show();
   if (!screenshotDir.isEmpty()) {
-    QTimer::singleShot(
-        0, &Form1, [&Form1, screenshotDir, find] { TakeScreenshots(Form1, screenshotDir, find); });
+    QTimer::singleShot(0, &Form1, [&Form1, screenshotDir, filter, find] {
+      TakeScreenshots(Form1, screenshotDir, filter, find);
+    });
   }
   return app.exec();
 }

@@ -8,19 +8,24 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QShowEvent>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyledItemDelegate>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/filelist.h"
 #include "app/layout.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwtype.h"
@@ -37,6 +42,7 @@ constexpr int DesignHeight = 245;
 constexpr int DesignListWidth = 176;
 constexpr int SplitterWidth = 3;
 constexpr int StatusBarHeight = 19;
+constexpr int AssumedTitleHeight = 30;
 
 QFont DesignFont() {
   QFont f;
@@ -56,7 +62,7 @@ std::string Native(const QString& Path) {
   return QFile::encodeName(Path).toStdString();
 }
 
-QString Display(const std::string& Path) {
+QString ShownPath(const std::string& Path) {
   return QFile::decodeName(QByteArray::fromStdString(Path));
 }
 
@@ -73,6 +79,40 @@ std::optional<QStringList> ShowOpenDialog(QWidget* Parent, const QString& StartF
   if (!StartFolder.isEmpty()) dialog.setDirectory(StartFolder);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.selectedFiles();
+}
+
+std::optional<QString> ShowFolderDialog(QWidget* Parent, const QString& StartFolder) {
+  const QString folder = QFileDialog::getExistingDirectory(
+      Parent, QStringLiteral("追加するフォルダー"), StartFolder, QFileDialog::ShowDirsOnly);
+  if (folder.isEmpty()) return std::nullopt;
+  return folder;
+}
+
+std::vector<TRect> AvailableScreens() {
+  std::vector<TRect> out;
+  for (const QScreen* s : QGuiApplication::screens()) {
+    const QRect r = s->availableGeometry();
+    out.push_back({r.x(), r.y(), r.width(), r.height()});
+  }
+  return out;
+}
+
+// Draws each entry in the list's width, so a long path is elided in the
+// middle and its file name stays visible (instead of scrolling sideways).
+class TElidingDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& Option, const QModelIndex& Index) const override {
+    return {1, QStyledItemDelegate::sizeHint(Option, Index).height()};
+  }
+};
+
+QAction* AddShortcut(QWidget* Owner, const QKeySequence& Key, Qt::ShortcutContext Context) {
+  auto* a = new QAction(Owner);
+  a->setShortcut(Key);
+  a->setShortcutContext(Context);
+  Owner->addAction(a);
+  return a;
 }
 
 }  // namespace
@@ -103,6 +143,11 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
   ListBox1->setMinimumWidth(MinListWidth);
   ListBox1->setUniformItemSizes(true);
+  ListBox1->setTextElideMode(Qt::ElideMiddle);
+  ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ListBox1->setItemDelegate(new TElidingDelegate(ListBox1));
+  connect(AddShortcut(ListBox1, QKeySequence::Delete, Qt::WidgetShortcut), &QAction::triggered,
+          this, [this] { Button2Click(); });
   Panel1 = new QWidget(Splitter1);
   Panel1->setMinimumWidth(0);
   Splitter1->addWidget(ListBox1);
@@ -117,6 +162,15 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   Button2 = MakeButton(QStringLiteral("削除(&D)"), 40, Panel1);
   Button3 = MakeButton(QStringLiteral("検索(&S)"), 96, Panel1);
   Button4 = MakeButton(QStringLiteral("終了(&X)"), 144, Panel1);
+  Button5 = MakeButton(QStringLiteral("フォルダ(&F)"), 68, Panel1);
+  Button5->resize(88, 25);  // the caption is longer than the others
+  setTabOrder(Button2, Button5);
+  setTabOrder(Button5, Button3);
+  connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
+  connect(AddShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_D), Qt::WindowShortcut),
+          &QAction::triggered, this, [this] { Button5Click(); });
+  connect(AddShortcut(this, QKeySequence(Qt::Key_Escape), Qt::WindowShortcut), &QAction::triggered,
+          this, [this] { StopClick(); });
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
   connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
@@ -130,13 +184,20 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   ProgressBar1->setTextVisible(false);
   ProgressBar1->hide();
   StatusBar1->addPermanentWidget(ProgressBar1);
+  StopButton = new QPushButton(QStringLiteral("中止"), StatusBar1);
+  StopButton->setMaximumHeight(StatusBarHeight - 2);
+  StopButton->setToolTip(QStringLiteral("今のファイルの後で検索を止めます（Esc）"));
+  StopButton->hide();
+  StatusBar1->addPermanentWidget(StopButton);
+  connect(StopButton, &QPushButton::clicked, this, [this] { StopClick(); });
   setStatusBar(StatusBar1);
   SetStatusText(IdlePrompt);
 
   OpenDialog1 = [this](const QString& StartFolder) { return ShowOpenDialog(this, StartFolder); };
+  FolderDialog = [this](const QString& StartFolder) { return ShowFolderDialog(this, StartFolder); };
+  Screens = AvailableScreens;
 
-  move(DesignLeft, DesignTop);
-  resize(DesignWidth, DesignHeight);
+  setGeometry(DesignLeft, DesignTop, DesignWidth, DesignHeight);
   SetListWidth(DesignListWidth);
 }
 
@@ -148,7 +209,7 @@ std::string TForm1::ExePath() {
 
 std::string TForm1::DefaultLayoutFile(const std::string& Exe) {
   const std::string beside = ReplaceExt(Exe, ".dat");
-  if (QFileInfo(Display(ExtractFolder(Exe))).isWritable()) return beside;
+  if (QFileInfo(ShownPath(ExtractFolder(Exe))).isWritable()) return beside;
   const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
   QDir().mkpath(config);
   return Native(config) + "/" + ExtractName(beside);
@@ -202,16 +263,17 @@ void TForm1::FormClose() {
 }
 
 bool TForm1::AddFile(const std::string& Path) {
-  if (Path.empty() || KindOfPath(Path) == TFileKind::None || !IsExistingFile(Path)) return false;
-  auto* item = new QListWidgetItem(Display(Path));
+  if (!AcceptsFile(Path)) return false;
+  auto* item = new QListWidgetItem(ShownPath(Path));
   item->setData(Qt::UserRole, QByteArray::fromStdString(Path));
+  item->setToolTip(ShownPath(Path));
   ListBox1->addItem(item);
   return true;
 }
 
 void TForm1::Button1Click() {
   if (Running || !OpenDialog1) return;
-  const std::optional<QStringList> chosen = OpenDialog1(Display(LastFolder));
+  const std::optional<QStringList> chosen = OpenDialog1(ShownPath(LastFolder));
   if (!chosen || chosen->isEmpty()) return;
   LastFolder = ExtractFolder(Native(chosen->first()));
   for (const QString& path : *chosen) AddFile(Native(path));
@@ -232,6 +294,7 @@ void TForm1::Button2Click() {
 
 void TForm1::Button3Click() {
   if (Running || !JwwReader || !JwsReader) return;
+  if (ListBox1->count() > 0) ClearMarks();
   SetBusy(true);
   RunBlockSearch(*this, *JwwReader, *JwsReader);
   SetBusy(false);
@@ -242,9 +305,29 @@ void TForm1::Button4Click() {
   close();
 }
 
+void TForm1::Button5Click() {
+  if (Running || !FolderDialog) return;
+  const std::optional<QString> chosen = FolderDialog(ShownPath(LastFolder));
+  if (!chosen || chosen->isEmpty()) return;
+  std::string folder = Native(*chosen);
+  for (const std::string& path : FilesOfFolder(folder)) AddFile(path);
+  if (folder.back() != '/') folder += '/';
+  LastFolder = folder;
+}
+
+void TForm1::StopClick() {
+  if (!Running) return;
+  StopAsked = true;
+  StopButton->setEnabled(false);
+  SetStatusText("中止します…");
+}
+
 void TForm1::SetBusy(bool Busy) {
   Running = Busy;
-  for (QPushButton* b : {Button1, Button2, Button3, Button4}) b->setEnabled(!Busy);
+  StopAsked = false;
+  for (QPushButton* b : {Button1, Button2, Button3, Button4, Button5}) b->setEnabled(!Busy);
+  StopButton->setEnabled(true);
+  StopButton->setVisible(Busy && ListBox1->count() > 0);
   if (Busy && ListBox1->count() > 0) {
     ProgressBar1->setRange(0, ListBox1->count());
     ProgressBar1->setValue(0);
@@ -301,11 +384,57 @@ void TForm1::SetListWidth(int Width) {
 
 // Layout file.
 
+// Positions and sizes are those of the client area (geometry()), read and
+// applied alike: the window manager's frame, which is not known yet when the
+// layout is applied (before the window is first mapped), cannot shift a
+// window on every start.
+
+namespace {
+
+void SetLeft(QWidget* W, int V) {
+  W->setGeometry(V, W->geometry().y(), W->width(), W->height());
+}
+void SetTop(QWidget* W, int V) {
+  W->setGeometry(W->geometry().x(), V, W->width(), W->height());
+}
+
+// The client area a window returns to from maximised.
+QRect NormalArea(const QWidget* W) {
+  return W->isMaximized() && W->normalGeometry().isValid() ? W->normalGeometry() : W->geometry();
+}
+
+}  // namespace
+
 void TForm1::LoadLayout(const std::string& Path) {
   LastFolder = ExeFolder;
   if (!IsExistingFile(Path)) return;
   const std::vector<std::string> lines = ReadLayoutLines(Path);
   for (size_t i = 0; i < lines.size(); ++i) ApplyLayoutLine(static_cast<int>(i) + 1, lines[i]);
+  PlaceWindows();
+  const auto extras = ReadLayoutExtras(Path);
+  ResultsMaximized = LayoutExtra(extras, LayoutResultMaximized) == "1";
+  if (LayoutExtra(extras, LayoutMainMaximized) == "1") {
+    setWindowState(windowState() | Qt::WindowMaximized);
+  }
+}
+
+void TForm1::PlaceWindows() {
+  if (!Screens) return;
+  const std::vector<TRect> screens = Screens();
+  for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(Form2)}) {
+    if (!w) continue;
+    // The title bar above the client area must be reachable too.
+    const QRect area = w->geometry();
+    // Before the window is first mapped its frame is not known yet: a title
+    // bar of usual height is assumed above the client area.
+    const QPoint known = area.topLeft() - w->pos();
+    const QPoint frame(known.x(), std::max(known.y(), AssumedTitleHeight));
+    const TRect outer = {area.x() - frame.x(), area.y() - frame.y(), area.width() + 2 * frame.x(),
+                         area.height() + frame.y() + frame.x()};
+    const TRect placed = PlaceOnScreens(outer, screens);
+    if (placed != outer)
+      w->setGeometry(area.translated(placed.Left - outer.Left, placed.Top - outer.Top));
+  }
 }
 
 void TForm1::ApplyLayoutLine(int Line, const std::string& Text) {
@@ -316,10 +445,10 @@ void TForm1::ApplyLayoutLine(int Line, const std::string& Text) {
   const int v = LayoutNumber(Line, Text);
   switch (Line) {
     case LayoutMainLeft:
-      move(v, y());
+      SetLeft(this, v);
       break;
     case LayoutMainTop:
-      move(x(), v);
+      SetTop(this, v);
       break;
     case LayoutMainWidth:
       resize(v, height());
@@ -336,10 +465,10 @@ void TForm1::ApplyLayoutLine(int Line, const std::string& Text) {
   if (!Form2) return;
   switch (Line) {
     case LayoutResultLeft:
-      Form2->move(v, Form2->y());
+      SetLeft(Form2, v);
       break;
     case LayoutResultTop:
-      Form2->move(Form2->x(), v);
+      SetTop(Form2, v);
       break;
     case LayoutResultWidth:
       Form2->resize(v, Form2->height());
@@ -363,15 +492,21 @@ void TForm1::ApplyLayoutLine(int Line, const std::string& Text) {
 
 void TForm1::SaveLayout(const std::string& Path) {
   TLayoutValues values;
-  values.Numbers = {x(), y(), width(), height(), ListWidth(), 0, 0, 0, 0, 0, 0, 0};
+  const QRect main = NormalArea(this);
+  values.Numbers = {main.x(), main.y(), main.width(), main.height(), ListWidth(), 0, 0, 0, 0, 0,
+                    0,        0};
   if (Form2) {
-    values.Numbers[5] = Form2->x();
-    values.Numbers[6] = Form2->y();
-    values.Numbers[7] = Form2->width();
-    values.Numbers[8] = Form2->height();
+    const QRect results = NormalArea(Form2);
+    values.Numbers[5] = results.x();
+    values.Numbers[6] = results.y();
+    values.Numbers[7] = results.width();
+    values.Numbers[8] = results.height();
     for (int c = 0; c < 3; ++c) values.Numbers[static_cast<size_t>(9 + c)] = Form2->ColWidth(c);
   }
   values.LastFolder = LastFolder;
+  values.Extras = {{std::string(LayoutMainMaximized), isMaximized() ? "1" : "0"},
+                   {std::string(LayoutResultMaximized),
+                    Form2 && (Form2->windowState() & Qt::WindowMaximized) ? "1" : "0"}};
   WriteLayoutFile(Path, FormatLayout(values));
 }
 
@@ -413,5 +548,37 @@ void TForm1::SetRowCount(int Rows) {
 
 void TForm1::ShowResults() {
   ProgressBar1->hide();
-  if (Form2) Form2->exec();
+  StopButton->hide();
+  if (!Form2) return;
+  if (ResultsMaximized) Form2->setWindowState(Form2->windowState() | Qt::WindowMaximized);
+  Form2->exec();
+}
+
+void TForm1::ClearMarks() {
+  for (int i = 0; i < ListBox1->count(); ++i) {
+    QListWidgetItem* item = ListBox1->item(i);
+    item->setIcon(QIcon());
+    item->setToolTip(item->text());
+  }
+  Problems.clear();
+}
+
+void TForm1::FileDone(int Index, const TFileOutcome& Outcome) {
+  if (!Outcome.Noteworthy()) return;
+  const std::string path = ListEntry(Index);
+  Problems.push_back({path, Outcome});
+  if (QListWidgetItem* item = ListBox1->item(Index)) {
+    item->setIcon(style()->standardIcon(Outcome.Failed() ? QStyle::SP_MessageBoxCritical
+                                                         : QStyle::SP_MessageBoxWarning));
+    item->setToolTip(ShownPath(path) + QLatin1Char('\n') +
+                     QString::fromStdString(DescribeOutcomeJa(Outcome)));
+  }
+}
+
+bool TForm1::StopRequested() {
+  return StopAsked;
+}
+
+void TForm1::RunFinished(const TRunSummary& Summary) {
+  if (Form2) Form2->SetReport(Summary, Problems);
 }

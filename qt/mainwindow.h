@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "app/resulttable.h"
 #include "app/search.h"
+#include "app/windowplace.h"
 
 class QCloseEvent;
 class QDragEnterEvent;
@@ -47,9 +49,13 @@ class TForm1 : public QMainWindow, public TSearchWindow {
   QPushButton* Button2;
   QPushButton* Button3;
   QPushButton* Button4;
+  // "フォルダ(&F)" (Ctrl+D): adds the drawing and figure files of a folder.
+  QPushButton* Button5;
   QStatusBar* StatusBar1;
   // Files done of files listed, shown only while a search runs.
   QProgressBar* ProgressBar1;
+  // "中止" (Esc): stops the run after the current file; shown while it runs.
+  QPushButton* StopButton;
 
   // The results window; created after this window, before it is shown.
   TForm2* Form2 = nullptr;
@@ -72,6 +78,13 @@ class TForm1 : public QMainWindow, public TSearchWindow {
   // replace it; by default it shows OpenDialog1.
   using TOpenDialog = std::function<std::optional<QStringList>(const QString& StartFolder)>;
   TOpenDialog OpenDialog1;
+  // The folder dialog of Button5: the chosen folder, or nothing. Tests
+  // replace it.
+  using TFolderDialog = std::function<std::optional<QString>(const QString& StartFolder)>;
+  TFolderDialog FolderDialog;
+  // The screens' available areas, for placing restored windows. Tests
+  // replace it with a fake screen set.
+  std::function<std::vector<TRect>()> Screens;
 
   void FormShow();
   void FormClose();
@@ -79,6 +92,9 @@ class TForm1 : public QMainWindow, public TSearchWindow {
   void Button2Click();
   void Button3Click();
   void Button4Click();
+  void Button5Click();
+  // Esc and "中止" while a search runs.
+  void StopClick();
   // Adds dropped files (native paths) by the acceptance rules.
   void DropFiles(const std::vector<std::string>& Paths);
 
@@ -111,6 +127,9 @@ class TForm1 : public QMainWindow, public TSearchWindow {
   void SetCell(int Col, int Row, const std::string& Text) override;
   void SetRowCount(int Rows) override;
   void ShowResults() override;
+  void FileDone(int Index, const TFileOutcome& Outcome) override;
+  bool StopRequested() override;
+  void RunFinished(const TRunSummary& Summary) override;
 
  protected:
   void showEvent(QShowEvent* Event) override;
@@ -125,8 +144,15 @@ class TForm1 : public QMainWindow, public TSearchWindow {
   bool AddFile(const std::string& Path);
   void ApplyLayoutLine(int Line, const std::string& Text);
   void SetBusy(bool Busy);
+  // Moves both windows onto a screen that is there now.
+  void PlaceWindows();
+  // Clears the marks a run left on the list's entries.
+  void ClearMarks();
 
   bool Shown = false;
   bool Closed = false;
   bool Running = false;
+  bool StopAsked = false;
+  bool ResultsMaximized = false;
+  std::vector<TProblemFile> Problems;  // of the running search
 };

@@ -2,9 +2,7 @@
 
 #include "text/codec.h"
 
-TResultModel::TResultModel(QObject* Parent) : QAbstractTableModel(Parent) {
-  Cells.resize(static_cast<size_t>(Rows - 1));
-}
+TResultModel::TResultModel(QObject* Parent) : QAbstractTableModel(Parent) {}
 
 void TResultModel::SetCell(int Col, int Row, const std::string& Text) {
   if (Col < 0 || Col >= ColCount || Row < 0) return;
@@ -13,45 +11,49 @@ void TResultModel::SetCell(int Col, int Row, const std::string& Text) {
     emit headerDataChanged(Qt::Horizontal, Col, Col);
     return;
   }
-  if (static_cast<size_t>(Row) > Cells.size()) Cells.resize(static_cast<size_t>(Row));
-  Cells[static_cast<size_t>(Row - 1)][static_cast<size_t>(Col)] = Text;
-  if (Row < Rows) {
-    const QModelIndex at = index(Row - 1, Col);
-    emit dataChanged(at, at, {Qt::DisplayRole});
+  // The view (filter, order) is rebuilt by SetRowCount, which every fill
+  // ends with; until then a changed cell is only redrawn.
+  Table.SetCell(Col, Row, Text);
+  const int at = Table.PositionOf(Row);
+  if (at >= 0 && Col != BlockNameCol) {
+    emit dataChanged(index(at, 0), index(at, ColCount - 1), {Qt::DisplayRole});
+  } else if (at >= 0) {
+    emit dataChanged(index(at, Col), index(at, Col), {Qt::DisplayRole});
   }
 }
 
 std::string TResultModel::Cell(int Col, int Row) const {
   if (Col < 0 || Col >= ColCount || Row < 0) return {};
   if (Row == 0) return Header[static_cast<size_t>(Col)];
-  if (static_cast<size_t>(Row) > Cells.size()) return {};
-  return Cells[static_cast<size_t>(Row - 1)][static_cast<size_t>(Col)];
+  return Table.Cell(Col, Row);
 }
 
 void TResultModel::SetRowCount(int NewRows) {
-  if (NewRows < MinRowCount) NewRows = MinRowCount;
-  if (NewRows == Rows) return;
-  if (NewRows > Rows) {
-    beginInsertRows(QModelIndex(), Rows - 1, NewRows - 2);
-    Rows = NewRows;
-    if (Cells.size() < static_cast<size_t>(Rows - 1)) Cells.resize(static_cast<size_t>(Rows - 1));
-    endInsertRows();
-  } else {
-    beginRemoveRows(QModelIndex(), NewRows - 1, Rows - 2);
-    Rows = NewRows;
-    Cells.resize(static_cast<size_t>(Rows - 1));
-    endRemoveRows();
-  }
+  beginResetModel();
+  Table.SetRowCount(NewRows);
+  endResetModel();
+}
+
+void TResultModel::SetFilter(const QString& Text) {
+  beginResetModel();
+  Table.SetFilter(Text.toStdString());
+  endResetModel();
+}
+
+void TResultModel::SetSort(int Col, TSortOrder Order) {
+  beginResetModel();
+  Table.SetSort(Col, Order);
+  endResetModel();
 }
 
 QString TResultModel::DisplayText(int Col, int Row) const {
   const std::string text = Cell(Col, Row);
-  if (Row >= 1 && Col == 2) return QString::fromStdString(Cp932ToUtf8(text));
+  if (Row >= 1 && Col == BlockNameCol) return QString::fromStdString(Cp932ToUtf8(text));
   return QString::fromStdString(text);
 }
 
 int TResultModel::rowCount(const QModelIndex& Parent) const {
-  return Parent.isValid() ? 0 : Rows - 1;
+  return Parent.isValid() ? 0 : Table.ShownCount();
 }
 
 int TResultModel::columnCount(const QModelIndex& Parent) const {
@@ -59,8 +61,12 @@ int TResultModel::columnCount(const QModelIndex& Parent) const {
 }
 
 QVariant TResultModel::data(const QModelIndex& Index, int Role) const {
-  if (!Index.isValid() || Role != Qt::DisplayRole) return {};
-  return DisplayText(Index.column(), Index.row() + 1);
+  if (!Index.isValid() || Index.row() >= Table.ShownCount()) return {};
+  const int row = Table.ShownRow(Index.row());
+  if (Role == Qt::DisplayRole) return DisplayText(Index.column(), row);
+  // Paths are elided in the middle; the tooltip has the whole of them.
+  if (Role == Qt::ToolTipRole && Index.column() != BlockNameCol) return DisplayText(PathCol, row);
+  return {};
 }
 
 QVariant TResultModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {

@@ -3,20 +3,29 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
+#include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <optional>
 
 #include "qt/resultmodel.h"
-#include "text/codec.h"
-#include "text/sjis.h"
+#include "text/paths.h"
 
 namespace {
 
@@ -28,7 +37,6 @@ constexpr int DefaultColWidth = 120;
 // Narrow enough for every width the layout file can restore.
 constexpr int MinSectionSize = 8;
 constexpr int DesignColWidths[TResultModel::ColCount] = {99, 206, 120};
-constexpr int BlockNameCol = 2;
 
 QFont DesignFont() {
   QFont f;
@@ -37,11 +45,60 @@ QFont DesignFont() {
   return f;
 }
 
+QString ShownPath(const std::string& Path) {
+  return QFile::decodeName(QByteArray::fromStdString(Path));
+}
+
+QAction* AddAction(QWidget* Owner, const QString& Text, const QKeySequence& Key,
+                   Qt::ShortcutContext Context) {
+  auto* a = new QAction(Text, Owner);
+  a->setShortcut(Key);
+  a->setShortcutContext(Context);
+  Owner->addAction(a);
+  return a;
+}
+
 }  // namespace
+
+void OpenFileWith(TOpenAction Action, const std::string& Path) {
+  const QString path = ShownPath(Path);
+  if (Action == TOpenAction::OpenWithProgram) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return;
+  }
+  // The file manager selects the file when it offers the freedesktop
+  // interface; otherwise its folder is opened.
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.FileManager1"),
+      QStringLiteral("/org/freedesktop/FileManager1"),
+      QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
+  call << QStringList{QString::fromStdString(FileUri(Path))} << QString();
+  const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
+  if (reply.type() != QDBusMessage::ReplyMessage) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(ShownPath(ExtractFolder(Path))));
+  }
+}
 
 TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   setWindowTitle(QStringLiteral("検索結果"));
   setFont(DesignFont());
+
+  FilterPanel = new QWidget(this);
+  auto* filterRow = new QHBoxLayout(FilterPanel);
+  filterRow->setContentsMargins(4, 2, 4, 2);
+  FilterLabel = new QLabel(QStringLiteral("絞り込み(&L)："), FilterPanel);
+  FilterEdit = new QLineEdit(FilterPanel);
+  FilterEdit->setPlaceholderText(QStringLiteral("ブロック名・ファイル名"));
+  FilterEdit->setClearButtonEnabled(true);
+  FilterLabel->setBuddy(FilterEdit);
+  filterRow->addWidget(FilterLabel);
+  filterRow->addWidget(FilterEdit, 1);
+  connect(FilterEdit, &QLineEdit::textChanged, this, [this](const QString& t) { SetFilter(t); });
+  connect(AddAction(this, QString(), QKeySequence::Find, Qt::WindowShortcut), &QAction::triggered,
+          this, [this] {
+            FilterEdit->setFocus();
+            FilterEdit->selectAll();
+          });
 
   Model = new TResultModel(this);
   SG1 = new QTableView(this);
@@ -52,6 +109,7 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   SG1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   SG1->setShowGrid(true);
   SG1->setWordWrap(false);
+  SG1->setTextElideMode(Qt::ElideMiddle);
   SG1->verticalHeader()->hide();
   SG1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   SG1->verticalHeader()->setDefaultSectionSize(18);
@@ -60,13 +118,31 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   SG1->horizontalHeader()->setDefaultSectionSize(DefaultColWidth);
   SG1->horizontalHeader()->setStretchLastSection(false);
   SG1->horizontalHeader()->setHighlightSections(false);
+  SG1->horizontalHeader()->setSectionsClickable(true);
+  SG1->horizontalHeader()->setSortIndicatorShown(false);
+  connect(SG1->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          [this](int Col) { HeaderClick(Col); });
   for (int c = 0; c < TResultModel::ColCount; ++c) SG1->setColumnWidth(c, DesignColWidths[c]);
 
-  auto* copy = new QAction(SG1);
-  copy->setShortcut(QKeySequence::Copy);
-  copy->setShortcutContext(Qt::WidgetShortcut);
-  SG1->addAction(copy);
+  QAction* copy =
+      AddAction(SG1, QStringLiteral("行をコピー(&C)"), QKeySequence::Copy, Qt::WidgetShortcut);
   connect(copy, &QAction::triggered, this, [this] { CopySelection(); });
+  OpenFile = OpenFileWith;
+  RowMenu = new QMenu(this);
+  connect(RowMenu->addAction(QStringLiteral("関連付けられたプログラムで開く(&O)")),
+          &QAction::triggered, this, [this] { OpenCurrent(TOpenAction::OpenWithProgram); });
+  connect(RowMenu->addAction(QStringLiteral("フォルダーに表示(&F)")), &QAction::triggered, this,
+          [this] { OpenCurrent(TOpenAction::ShowInFolder); });
+  connect(RowMenu->addAction(QStringLiteral("パスをコピー(&P)")), &QAction::triggered, this,
+          [this] { CopyPath(); });
+  RowMenu->addAction(copy);
+  SG1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(SG1, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
+    if (SG1->indexAt(At).isValid()) RowMenu->popup(SG1->viewport()->mapToGlobal(At));
+  });
+  connect(SG1, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& At) {
+    if (At.isValid()) OpenCurrent(DoubleClickAction());
+  });
 
   Panel1 = new QWidget(this);
   Panel1->setFixedHeight(23);
@@ -83,25 +159,33 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   Button2->setAutoDefault(false);
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+  connect(AddAction(this, QString(), QKeySequence(Qt::Key_F3), Qt::WindowShortcut),
+          &QAction::triggered, this, [this] { Button1->click(); });
 
+  // One line of text; a click lists the problem files.
   StatusBar1 = new QStatusBar(this);
-  StatusBar1->setFixedHeight(11);
   StatusBar1->setSizeGripEnabled(false);
+  StatusText = new QLabel(StatusBar1);
+  StatusText->setTextFormat(Qt::PlainText);
+  StatusBar1->addWidget(StatusText, 1);
+  StatusBar1->setFixedHeight(fontMetrics().height() + 6);
+  StatusBar1->installEventFilter(this);
+  StatusText->installEventFilter(this);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
+  layout->addWidget(FilterPanel);
   layout->addWidget(SG1, 1);
   layout->addWidget(Panel1);
   layout->addWidget(StatusBar1);
 
-  move(DesignLeft, DesignTop);
-  resize(DesignWidth, DesignHeight);
+  setGeometry(DesignLeft, DesignTop, DesignWidth, DesignHeight);
 
   // The current row follows the user's clicks and key presses.
   connect(SG1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& Now, const QModelIndex&) {
-            if (Now.isValid()) CurrentRow = Now.row() + 1;
+            if (Now.isValid()) Model->Results().SetCurrent(Model->ResultRow(Now.row()));
           });
   SetRow(1);
 }
@@ -115,9 +199,9 @@ std::string TForm2::Cell(int Col, int Row) const {
 }
 
 void TForm2::SetRowCount(int Rows) {
-  const int keep = CurrentRow;
   Model->SetRowCount(Rows);
-  SetRow(std::min(keep, Model->RowCount() - 1));
+  ShowCurrent();
+  UpdateStatus();
 }
 
 int TForm2::RowCount() const {
@@ -125,16 +209,26 @@ int TForm2::RowCount() const {
 }
 
 int TForm2::Row() const {
-  return CurrentRow;
+  return Model->Results().Current();
 }
 
 void TForm2::SetRow(int R) {
-  R = std::clamp(R, 1, Model->RowCount() - 1);
-  CurrentRow = R;
-  const QModelIndex at = Model->index(R - 1, 0);
+  Model->Results().SetCurrent(R);
+  ShowCurrent();
+}
+
+// Selects the table's current row in the view (the model's reset dropped
+// the view's own selection).
+void TForm2::ShowCurrent() {
+  const int at = Model->ModelRow(Row());
+  if (at < 0) {
+    SG1->selectionModel()->clearSelection();
+    return;
+  }
+  const QModelIndex index = Model->index(at, 0);
   SG1->selectionModel()->setCurrentIndex(
-      at, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  SG1->scrollTo(at);
+      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  SG1->scrollTo(index);
 }
 
 int TForm2::ColWidth(int Col) const {
@@ -145,18 +239,83 @@ void TForm2::SetColWidth(int Col, int Width) {
   SG1->setColumnWidth(Col, Width);
 }
 
-void TForm2::Button1Click() {
-  // A character that CP932 cannot hold can match no block name.
-  const std::optional<std::string> text = Utf8ToCp932(Edit1->text().toStdString());
-  if (!text) return;
-  const std::string key = NormalizeForSearch(*text);
-  const int rows = Model->RowCount();
-  for (int r = CurrentRow + 1; r < rows; ++r) {
-    if (TextPos(key, NormalizeForSearch(Model->Cell(BlockNameCol, r))) > 0) {
-      SetRow(r);
-      return;
-    }
+void TForm2::SetFilter(const QString& Text) {
+  if (FilterEdit->text() != Text) FilterEdit->setText(Text);  // comes back here
+  if (Model->Results().FilterText() == Text.toStdString()) return;
+  Model->SetFilter(Text);
+  ShowCurrent();
+  UpdateStatus();
+}
+
+void TForm2::HeaderClick(int Col) {
+  const TResultTable& t = Model->Results();
+  const TSortOrder order = NextSortOrder(t.SortColumn(), t.SortOrder(), Col);
+  Model->SetSort(Col, order);
+  QHeaderView* header = SG1->horizontalHeader();
+  header->setSortIndicatorShown(order != TSortOrder::Search);
+  header->setSortIndicator(
+      Col, order == TSortOrder::Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+  ShowCurrent();
+}
+
+void TForm2::SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) {
+  Model->Results().SetReport(Summary, std::move(Problems));
+  UpdateStatus();
+}
+
+void TForm2::UpdateStatus() {
+  StatusText->setText(QString::fromStdString(Model->Results().StatusText()));
+  const bool problems = !Model->Results().Problems().empty();
+  StatusText->setToolTip(problems ? QStringLiteral("クリックで読み込めなかったファイルの一覧")
+                                  : QString());
+  StatusText->setCursor(problems ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+QString TForm2::StatusBarText() const {
+  return StatusText->text();
+}
+
+bool TForm2::eventFilter(QObject* Watched, QEvent* Event) {
+  if ((Watched == StatusBar1 || Watched == StatusText) &&
+      Event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(Event)->button() == Qt::LeftButton) {
+    ShowProblems();
+    return true;
   }
+  return QDialog::eventFilter(Watched, Event);
+}
+
+void TForm2::ShowProblems() {
+  const std::vector<TProblemFile>& problems = Model->Results().Problems();
+  if (problems.empty()) return;
+  QDialog list(this);
+  list.setObjectName(QStringLiteral("ProblemList"));
+  list.setWindowTitle(QStringLiteral("読み込めなかったファイル"));
+  auto* tree = new QTreeWidget(&list);
+  tree->setRootIsDecorated(false);
+  tree->setHeaderLabels({QStringLiteral("ファイル"), QStringLiteral("理由")});
+  tree->setTextElideMode(Qt::ElideMiddle);
+  for (const TProblemFile& p : problems) {
+    auto* item = new QTreeWidgetItem(tree);
+    item->setText(0, ShownPath(p.Path));
+    item->setToolTip(0, ShownPath(p.Path));
+    item->setText(1, QString::fromStdString(DescribeOutcomeJa(p.Outcome)));
+    item->setToolTip(1, item->text(1));
+    item->setIcon(0, style()->standardIcon(p.Outcome.Failed() ? QStyle::SP_MessageBoxCritical
+                                                              : QStyle::SP_MessageBoxWarning));
+  }
+  tree->setColumnWidth(0, 260);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &list);
+  connect(buttons, &QDialogButtonBox::rejected, &list, &QDialog::reject);
+  auto* column = new QVBoxLayout(&list);
+  column->addWidget(tree);
+  column->addWidget(buttons);
+  list.resize(560, 240);
+  list.exec();
+}
+
+void TForm2::Button1Click() {
+  if (Model->Results().FindNext(Edit1->text().toStdString())) ShowCurrent();
 }
 
 void TForm2::Button2Click() {
@@ -164,11 +323,12 @@ void TForm2::Button2Click() {
 }
 
 QString TForm2::SelectedRowsText() const {
-  QList<int> rows;
-  for (const QModelIndex& i : SG1->selectionModel()->selectedRows()) rows.append(i.row() + 1);
-  std::sort(rows.begin(), rows.end());
+  QList<int> at;
+  for (const QModelIndex& i : SG1->selectionModel()->selectedRows()) at.append(i.row());
+  std::sort(at.begin(), at.end());
   QString out;
-  for (int r : rows) {
+  for (int m : at) {
+    const int r = Model->ResultRow(m);
     for (int c = 0; c < TResultModel::ColCount; ++c) {
       if (c > 0) out += QLatin1Char('\t');
       out += Model->DisplayText(c, r);
@@ -181,4 +341,19 @@ QString TForm2::SelectedRowsText() const {
 void TForm2::CopySelection() {
   const QString text = SelectedRowsText();
   if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+}
+
+std::string TForm2::CurrentPath() const {
+  if (Model->ModelRow(Row()) < 0) return {};
+  return Model->Cell(PathCol, Row());
+}
+
+void TForm2::CopyPath() {
+  const std::string path = CurrentPath();
+  if (!path.empty()) QApplication::clipboard()->setText(ShownPath(path));
+}
+
+void TForm2::OpenCurrent(TOpenAction Action) {
+  const std::string path = CurrentPath();
+  if (!path.empty() && OpenFile) OpenFile(Action, path);
 }

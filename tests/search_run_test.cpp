@@ -30,6 +30,9 @@ class RecordingWindow : public TSearchWindow {
   int RowCount = 0;
   int Shown = 0;
   bool LogCells = false;
+  int Pumps = 0;
+  int StopAtPump = 0;  // from this pump on a stop is asked for (0: never)
+  TRunSummary Summary;
 
   int ListCount() override { return static_cast<int>(Entries.size()); }
   std::string ListEntry(int i) override { return Entries.at(static_cast<size_t>(i)); }
@@ -42,7 +45,10 @@ class RecordingWindow : public TSearchWindow {
     Calls.push_back((on ? "select " : "deselect ") + std::to_string(i));
   }
   void SetStatusText(const std::string& t) override { Calls.push_back("status " + t); }
-  void ProcessMessages() override { Calls.push_back("pump"); }
+  void ProcessMessages() override {
+    ++Pumps;
+    Calls.push_back("pump");
+  }
   void SetCell(int c, int r, const std::string& t) override {
     Cells[{c, r}] = t;
     if (LogCells) Calls.push_back("cell " + std::to_string(c) + "," + std::to_string(r));
@@ -51,6 +57,8 @@ class RecordingWindow : public TSearchWindow {
     RowCount = n;
     Calls.push_back("rows " + std::to_string(n));
   }
+  bool StopRequested() override { return Pumps >= StopAtPump && StopAtPump > 0; }
+  void RunFinished(const TRunSummary& s) override { Summary = s; }
   void ShowResults() override {
     ++Shown;
     Calls.push_back("show");
@@ -177,32 +185,40 @@ TEST(CutAtMarkerTest, MarkerStartsOnlyOnCharacterBoundaries) {
   for (const Case& c : cases) EXPECT_EQ(CutAtMarker(c.name), c.expected) << c.name;
 }
 
-TEST_F(SearchRunTest, StopsAtTheRowLimit) {
+// The old grid stopped at 32,766 rows; the table keeps every row.
+TEST_F(SearchRunTest, KeepsEveryRowPastTheOldGridLimit) {
+  constexpr int OldLimit = 32766;
   std::vector<std::string> many;
-  for (int i = 0; i < MaxResultRows - 1; ++i) many.push_back("D" + std::to_string(i));
-  const std::string big = Write("big.jws", many, true);
-  const std::string one = Write("one.jws", {"LAST"}, true);
-  const std::string two = Write("two.jws", {"X", "Y"}, true);
-
-  // Exactly the limit: every row listed, the run ends normally.
-  W.Entries = {big, one};
+  for (int i = 0; i < OldLimit; ++i) many.push_back("D" + std::to_string(i));
+  W.Entries = {Write("big.jws", many, true), Write("two.jws", {"X", "Y"}, true)};
   RunBlockSearch(W, Jww, Jws);
-  EXPECT_EQ(W.RowCount, MaxResultRows + 1);
-  EXPECT_EQ(W.Cell(2, MaxResultRows), "LAST");
+  EXPECT_EQ(W.RowCount, OldLimit + 3);
+  EXPECT_EQ(W.Cell(2, OldLimit), "D" + std::to_string(OldLimit - 1));
+  EXPECT_EQ(W.Cell(2, OldLimit + 2), "Y");
   EXPECT_THAT(W.Selected, ElementsAre(false, false));
+  EXPECT_EQ(W.Summary.Rows, OldLimit + 2);
+  EXPECT_FALSE(W.Summary.Stopped);
+}
 
-  // One more: the file holding it stays selected and later files are not visited.
-  RecordingWindow W2;
-  W2.Entries = {big, two, one};
-  RunBlockSearch(W2, Jww, Jws);
-  EXPECT_EQ(W2.RowCount, MaxResultRows + 1);
-  EXPECT_EQ(W2.Cell(2, MaxResultRows), "X");
-  EXPECT_EQ(W2.Cells.count({2, MaxResultRows + 1}), 0u);
-  EXPECT_THAT(W2.Selected, ElementsAre(false, true, false));
-  const std::vector<std::string> tail(W2.Calls.end() - 4, W2.Calls.end());
-  EXPECT_THAT(tail, ElementsAre("pump", "status " + IdlePrompt,
-                                "rows " + std::to_string(MaxResultRows + 1), "show"));
-  EXPECT_EQ(Jws.BlockDefCount, 0);
+// A stop asked for while a file is read ends the run after that file; its
+// rows are shown as a normal result.
+TEST_F(SearchRunTest, StopEndsTheRunAfterTheCurrentFile) {
+  const std::string a = Write("a.jww", {"A1", "A2"});
+  W.Entries = {a, Write("b.jww", {"B"}), Write("c.jww", {"C"})};
+  W.StopAtPump = 1;  // during the first file
+  RunBlockSearch(W, Jww, Jws);
+  EXPECT_THAT(W.Names(), ElementsAre("A1", "A2"));
+  EXPECT_TRUE(W.Summary.Stopped);
+  EXPECT_EQ(W.Summary.Files, 1);
+  EXPECT_EQ(W.Shown, 1);
+  EXPECT_THAT(W.Selected, ElementsAre(false, false, false));
+
+  // A stop during the last file stops nothing: every file was read.
+  RecordingWindow last;
+  last.Entries = {a};
+  last.StopAtPump = 1;
+  RunBlockSearch(last, Jww, Jws);
+  EXPECT_FALSE(last.Summary.Stopped);
 }
 
 TEST_F(SearchRunTest, SecondRunWithFewerRowsShrinksTheTable) {

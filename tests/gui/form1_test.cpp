@@ -339,6 +339,58 @@ class TForm1Test : public QObject {
     QVERIFY(!f.Form1->isVisible());
     QVERIFY(!f.Form1->JwwReader && !f.Form1->JwsReader);
   }
+
+  // Files that were not read completely are marked with the reason; a stop
+  // keeps the rows read so far and says so.
+  void problemFilesAndStop() {
+    TForms f;
+    f.Show();
+    jwb::Drawing drawing(700);
+    drawing.Def(1, "A").Line();
+    const std::string good = f.Write("good.jww", drawing.JwwBytes());
+    const std::string junk = f.Touch("junk.jww");
+    f.Form1->DropFiles({junk, good});
+    guitest::TModalCloser closer(&f.Form2());
+    f.Form1->Button3->click();
+    QListWidgetItem* bad = f.Form1->ListBox1->item(0);
+    QVERIFY(!bad->icon().isNull());
+    QVERIFY(f.Form1->ListBox1->item(1)->icon().isNull());
+    TFileOutcome wrong;
+    wrong.Kind = TOutcomeKind::WrongSignature;
+    QCOMPARE(bad->toolTip(), f.Q(junk) + "\n" + QString::fromStdString(DescribeOutcomeJa(wrong)));
+    QCOMPARE(f.Form2().StatusBarText(),
+             QStringLiteral("1 行（2 ファイル）・読み込めなかったファイル 1"));
+    QCOMPARE(f.Form2().Model->Results().Problems().size(), size_t(1));
+
+    // Esc while the first file is read: the run ends after it.
+    f.Form1->DropFiles({good});
+    f.Form1->ListBox1->takeItem(0);
+    f.Form1->activateWindow();  // as the window manager does when the results close
+    QVERIFY(QTest::qWaitForWindowActive(f.Form1.get()));
+    QTimer::singleShot(0, [&] { QTest::keyClick(f.Form1.get(), Qt::Key_Escape); });
+    f.Form1->Button3->click();
+    QCOMPARE(closer.Closed, 2);
+    QCOMPARE(f.Rows().size(), 1);
+    QVERIFY(f.Form1->ListBox1->item(0)->icon().isNull());  // marks of the last run are gone
+    QCOMPARE(f.Form2().StatusBarText(), QStringLiteral("1 行（1 ファイル）・中止しました"));
+  }
+
+  // The folder button adds a folder's files in path order; Delete deletes.
+  void folderAndDeleteKey() {
+    TForms f;
+    f.Show();
+    QVERIFY(QDir(f.Dir.path()).mkpath("in/sub"));
+    const std::string b = f.Touch("in/sub/b.JWS"), a = f.Touch("in/a.jww");
+    f.Touch("in/c.txt");
+    f.Form1->FolderDialog = [&](const QString&) { return std::optional(f.Dir.filePath("in")); };
+    QTest::keyClick(f.Form1.get(), Qt::Key_D, Qt::ControlModifier);
+    QCOMPARE(f.Form1->ListPaths(), (std::vector<std::string>{a, b}));
+    QCOMPARE(f.Form1->LastFolder, f.File("in") + "/");
+    f.Form1->ListBox1->setCurrentRow(0);
+    f.Form1->ListBox1->setFocus();
+    QTest::keyClick(f.Form1->ListBox1, Qt::Key_Delete);
+    QCOMPARE(f.Form1->ListPaths(), std::vector<std::string>{b});
+  }
 };
 
 QTEST_MAIN(TForm1Test)

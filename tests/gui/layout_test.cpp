@@ -21,6 +21,8 @@ struct TForms {
     Form1 = std::make_unique<TForm1>();
     Form1->Form2 = new TForm2(Form1.get());
     Form1->LayoutFile = LayoutFile;
+    // One screen that shows every place these tests use.
+    Form1->Screens = [] { return std::vector<TRect>{{-40000, -40000, 80000, 80000}}; };
   }
   TForm2& Form2() { return *Form1->Form2; }
   // Shows the main window (which loads the layout) and lets it settle.
@@ -140,10 +142,12 @@ class TLayoutTest : public QObject {
                         "0\r\n31\r\nabc\r\n/nowhere/at all/\r\n");
     TForms forms(Native(path));
     forms.Show();
-    QCOMPARE(forms.Form1->pos(), QPoint(0, 50));
+    // Left 0; the offscreen platform then keeps the window's frame on its screen.
+    QVERIFY(forms.Form1->geometry().left() <= 2);
+    QCOMPARE(forms.Form1->geometry().top(), 50);
     QCOMPARE(forms.Form1->width(), 2600);
     QCOMPARE(forms.Form1->ListWidth(), 2000);
-    QCOMPARE(forms.Form2().pos(), QPoint(10, 20));
+    QCOMPARE(forms.Form2().geometry().topLeft(), QPoint(10, 20));
     QCOMPARE(forms.Form2().size(), QSize(500, 400));
     for (int c = 0; c < 3; ++c) QCOMPARE(forms.Form2().ColWidth(c), 32);
     QCOMPARE(forms.Form1->LastFolder, std::string("/nowhere/at all/"));
@@ -161,10 +165,10 @@ class TLayoutTest : public QObject {
     guitest::WriteBytes(path, "100\r\n50\r\n300\r\n240\r\n");
     TForms forms(Native(path));
     forms.Show();
-    QCOMPARE(forms.Form1->pos(), QPoint(100, 50));
+    QCOMPARE(forms.Form1->geometry().topLeft(), QPoint(100, 50));
     QCOMPARE(forms.Form1->size(), QSize(300, 240));
     QCOMPARE(forms.Form1->ListWidth(), 20);
-    QCOMPARE(forms.Form2().pos(), QPoint(0, 0));
+    QCOMPARE(forms.Form2().geometry().topLeft(), QPoint(0, 0));
     for (int c = 0; c < 3; ++c) QCOMPARE(forms.Form2().ColWidth(c), 32);
     QCOMPARE(forms.Form1->LastFolder, std::string());
   }
@@ -176,12 +180,10 @@ class TLayoutTest : public QObject {
     {
       TForms forms(path);
       forms.Show();
-      forms.Form1->move(30, 40);
-      forms.Form1->resize(500, 320);
+      forms.Form1->setGeometry(30, 40, 500, 320);
       QApplication::processEvents();
       forms.Form1->SetListWidth(230);
-      forms.Form2().move(60, 70);
-      forms.Form2().resize(640, 480);
+      forms.Form2().setGeometry(60, 70, 640, 480);
       forms.Form2().SetColWidth(0, 50);
       forms.Form2().SetColWidth(1, 300);
       forms.Form2().SetColWidth(2, 77);
@@ -191,14 +193,15 @@ class TLayoutTest : public QObject {
       QFile f(QString::fromStdString(path));
       QVERIFY(f.open(QIODevice::ReadOnly));
       QCOMPARE(f.readAll(), QByteArray("30\r\n40\r\n500\r\n320\r\n230\r\n60\r\n70\r\n640\r\n480\r\n"
-                                       "50\r\n300\r\n77\r\n/srv/図面 2/\r\n"));
+                                       "50\r\n300\r\n77\r\n/srv/図面 2/\r\n"
+                                       "main.maximized=0\r\nresults.maximized=0\r\n"));
     }
     TForms again(path);
     again.Show();
-    QCOMPARE(again.Form1->pos(), QPoint(30, 40));
+    QCOMPARE(again.Form1->geometry().topLeft(), QPoint(30, 40));
     QCOMPARE(again.Form1->size(), QSize(500, 320));
     QCOMPARE(again.Form1->ListWidth(), 230);
-    QCOMPARE(again.Form2().pos(), QPoint(60, 70));
+    QCOMPARE(again.Form2().geometry().topLeft(), QPoint(60, 70));
     QCOMPARE(again.Form2().size(), QSize(640, 480));
     QCOMPARE(again.Form2().ColWidth(0), 50);
     QCOMPARE(again.Form2().ColWidth(1), 300);
@@ -223,6 +226,41 @@ class TLayoutTest : public QObject {
     forms.Show();
     QVERIFY(forms.Form1->close());
     QVERIFY(!QFile::exists(dir.filePath("plain/q.dat")));
+  }
+
+  // Start, move off every screen and maximise, close, start again: the
+  // window comes back maximised, its normal place moved onto the nearest of
+  // the (fake) screens.
+  void placementAndMaximisedState() {
+    QTemporaryDir dir;
+    const std::string path = Native(dir.filePath("q.dat"));
+    const auto screens = [] { return std::vector<TRect>{{0, 0, 800, 600}, {800, 0, 640, 480}}; };
+    {
+      TForms forms(path);
+      forms.Form1->Screens = screens;
+      forms.Show();
+      forms.Form1->setGeometry(5000, 100, 300, 200);
+      QApplication::processEvents();
+      QVERIFY(forms.Form1->close());
+    }
+    {
+      TForms forms(path);
+      forms.Form1->Screens = screens;
+      forms.Show();
+      QCOMPARE(forms.Form1->geometry().size(), QSize(300, 200));
+      QVERIFY(forms.Form1->geometry().right() < 1440);
+      QVERIFY(forms.Form1->geometry().left() >= 800);
+      forms.Form1->showMaximized();
+      QApplication::processEvents();
+      QVERIFY(forms.Form1->close());
+    }
+    QCOMPARE(ReadLayoutExtras(path)[0],
+             (std::pair<std::string, std::string>("main.maximized", "1")));
+    TForms again(path);
+    again.Form1->Screens = screens;
+    again.Show();
+    QVERIFY(again.Form1->isMaximized());
+    QCOMPARE(again.Form1->normalGeometry().size(), QSize(300, 200));
   }
 };
 

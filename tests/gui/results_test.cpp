@@ -190,6 +190,29 @@ class TResultsTest : public QObject {
     QTest::keySequence(form.SG1, QKeySequence::Copy);
     QCOMPARE(QApplication::clipboard()->text(), expected);
   }
+
+  // The filter box, a header click and a double-click, wired to the table.
+  void filterSortOpen() {
+    TForm2 form;
+    Fill(form, {"図10", "窓", "図2"});
+    std::vector<std::pair<TOpenAction, std::string>> opened;
+    form.OpenFile = [&](TOpenAction a, const std::string& p) { opened.emplace_back(a, p); };
+    form.FilterEdit->setText(QStringLiteral("ず"));  // hiragana does not match kanji
+    QCOMPARE(form.Model->rowCount(), 0);
+    form.FilterEdit->setText(QStringLiteral("図"));
+    QCOMPARE(form.Model->rowCount(), 2);
+    form.HeaderClick(2);
+    QCOMPARE(form.Model->DisplayText(2, form.Model->ResultRow(0)), QStringLiteral("図2"));
+    QCOMPARE(form.Row(), 1);  // the same result row, now shown second
+    QCOMPARE(form.SG1->currentIndex().row(), 1);
+    emit form.SG1->doubleClicked(form.SG1->currentIndex());
+    QCOMPARE(opened.size(), size_t(1));
+    QCOMPARE(opened[0].first, DoubleClickAction());
+    QCOMPARE(opened[0].second, std::string("/d/f0.jww"));
+    QCOMPARE(form.StatusBarText(), QStringLiteral("絞り込み 2 / 3"));
+    form.SetReport({3, 3, 0, 0, false}, {});
+    QCOMPARE(form.StatusBarText(), QStringLiteral("3 行（3 ファイル）・絞り込み 2 / 3"));
+  }
 };
 
 QTEST_MAIN(TResultsTest)

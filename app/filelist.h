@@ -1,0 +1,47 @@
+// The rules of the main window's file list: which paths it takes, what a
+// folder adds, and what opening a result row's file does.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A path the list takes from the open-file dialog or a drop: a drawing or
+// figure extension (any letter case) on an existing regular file. Folders
+// and everything else are skipped silently.
+bool AcceptsFile(const std::string& Path);
+
+// The paths of Paths that the list takes, in their order.
+std::vector<std::string> AcceptedFiles(const std::vector<std::string>& Paths);
+
+// A file found in a folder, or a folder that could not be listed (with
+// Problem saying why).
+struct TFoundFile {
+  std::string Path;
+  std::string Problem;
+};
+
+// The drawing and figure files below Folder (any letter case of the
+// extension), in byte order of their paths, with an entry carrying a problem
+// for every folder that cannot be listed. Symbolic links to folders are not
+// followed, so a link cycle cannot make the walk endless. quillon-cli -r and
+// the main window's folder button both search with this.
+std::vector<TFoundFile> FindDrawingFiles(const std::string& Folder);
+
+// The paths the folder button adds: the files FindDrawingFiles finds
+// (folders that cannot be listed add nothing).
+std::vector<std::string> FilesOfFolder(const std::string& Folder);
+
+// What opening a result row does.
+enum class TOpenAction {
+  OpenWithProgram,  // the file's associated program (the drafting program)
+  ShowInFolder,     // the file manager, with the file selected
+};
+// A double-click on a row. On Windows the associated program is the drafting
+// program; on Linux it is normally Quillon itself, so the file is shown in
+// its folder instead.
+TOpenAction DoubleClickAction();
+
+// A "file://" URI of a native absolute path, each byte outside the unreserved
+// set and "/" percent-encoded (for the file manager's ShowItems).
+std::string FileUri(std::string_view Path);

@@ -1,0 +1,42 @@
+#include "app/windowplace.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+bool Reachable(const TRect& Window, const TRect& Screen) {
+  const int wide = std::min(Window.Right(), Screen.Right()) - std::max(Window.Left, Screen.Left);
+  return wide >= std::min(MinVisibleWidth, std::max(Window.Width, 1)) && Window.Top >= Screen.Top &&
+         Window.Top + MinVisibleHeight <= Screen.Bottom();
+}
+
+// Squared distance between the two areas (0 when they overlap).
+int64_t Distance(const TRect& A, const TRect& B) {
+  const int64_t dx = std::max({0, B.Left - A.Right(), A.Left - B.Right()});
+  const int64_t dy = std::max({0, B.Top - A.Bottom(), A.Top - B.Bottom()});
+  return dx * dx + dy * dy;
+}
+
+// The position along one axis that keeps as much of the window inside the
+// screen as fits, its start (left or top edge) first.
+int Inside(int Start, int Size, int ScreenStart, int ScreenSize) {
+  return std::max(ScreenStart, std::min(Start, ScreenStart + ScreenSize - Size));
+}
+
+}  // namespace
+
+TRect PlaceOnScreens(const TRect& Window, const std::vector<TRect>& Screens) {
+  if (Screens.empty()) return Window;
+  for (const TRect& s : Screens) {
+    if (Reachable(Window, s)) return Window;
+  }
+  const TRect* nearest = &Screens.front();
+  for (const TRect& s : Screens) {
+    if (Distance(Window, s) < Distance(Window, *nearest)) nearest = &s;
+  }
+  TRect placed = Window;
+  placed.Left = Inside(Window.Left, Window.Width, nearest->Left, nearest->Width);
+  placed.Top = Inside(Window.Top, Window.Height, nearest->Top, nearest->Height);
+  return placed;
+}

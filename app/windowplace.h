@@ -1,0 +1,24 @@
+// Where a restored window goes: where the user left it, but always on a
+// screen that is there now.
+#pragma once
+
+#include <vector>
+
+struct TRect {
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+  int Right() const { return Left + Width; }
+  int Bottom() const { return Top + Height; }
+  bool operator==(const TRect&) const = default;
+};
+
+// How much of a window's top edge a screen must show for the window to count
+// as reachable: enough of the title bar to grab it with the mouse.
+inline constexpr int MinVisibleWidth = 48;
+inline constexpr int MinVisibleHeight = 24;
+
+// Window as it would open (its frame, in the screens' coordinates). When a
+// screen shows enough of its top edge, it is returned unchanged; otherwise it
+// is moved onto the nearest screen (the screen whose area lies closest to the
+// window's), as far inside it as its size allows. Its size never changes.
+// With no screen at all the window stays where it is.
+TRect PlaceOnScreens(const TRect& Window, const std::vector<TRect>& Screens);
