@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "testkit/sample_drawings.h"
 #include "testkit/jwbuilder.h"
+#include "testkit/sample_drawings.h"
 
 namespace fs = std::filesystem;
 

@@ -52,8 +52,8 @@ struct TReadFailure {
   bool Failed = false;
   uint64_t Offset = 0;
   TReadPlace Place;
-  std::string Message;    // the read error's own words
-  TOpenError Open;        // Status != Ok when the file could not be opened
+  std::string Message;  // the read error's own words
+  TOpenError Open;      // Status != Ok when the file could not be opened
 };
 
 #pragma pack(push, 1)

@@ -61,7 +61,10 @@ class TBodyReader {
 
   TBodyReader(ByteSource& Src, int32_t Version, size_t ClassNameCapacity, int32_t& Absorbed,
               TReadPlace& Place)
-      : Src(Src), Version(Version), NameCapacity(ClassNameCapacity), Absorbed(Absorbed),
+      : Src(Src),
+        Version(Version),
+        NameCapacity(ClassNameCapacity),
+        Absorbed(Absorbed),
         Place(Place) {
     FileBudget = Src.Position() + Src.Remaining();
   }

@@ -23,11 +23,11 @@
 #include <vector>
 
 #include "app/search.h"
-#include "testkit/reader_checks.h"
-#include "testkit/sample_drawings.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
 #include "testkit/jwbuilder.h"
+#include "testkit/reader_checks.h"
+#include "testkit/sample_drawings.h"
 
 namespace fs = std::filesystem;
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "testkit/reader_checks.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
 #include "testkit/jwbuilder.h"
+#include "testkit/reader_checks.h"
 
 namespace {
 

@@ -25,12 +25,12 @@
 namespace {
 
 using testkit::B;
+using testkit::CorpusDir;
 using testkit::ExpectPattern;
 using testkit::ExpectZero;
-using testkit::SameAttr;
 using testkit::Order;
-using testkit::CorpusDir;
 using testkit::ReadTsv;
+using testkit::SameAttr;
 
 using jwb::Bytes;
 

@@ -71,4 +71,3 @@ void TNativeFile::Close() {
   if (Handle != Invalid) ::close(static_cast<int>(Handle));
   Handle = Invalid;
 }
-
