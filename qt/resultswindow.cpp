@@ -305,12 +305,13 @@ void TForm2::ShowProblems() {
                                                               : QStyle::SP_MessageBoxWarning));
   }
   tree->setColumnWidth(0, 260);
+  tree->resizeColumnToContents(1);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &list);
   connect(buttons, &QDialogButtonBox::rejected, &list, &QDialog::reject);
   auto* column = new QVBoxLayout(&list);
   column->addWidget(tree);
   column->addWidget(buttons);
-  list.resize(560, 240);
+  list.resize(std::min(260 + tree->columnWidth(1) + 60, 1000), 240);
   list.exec();
 }
 
