@@ -1,5 +1,11 @@
 #include "app/search.h"
 
+#include <algorithm>
+#include <memory>
+#include <thread>
+
+#include "app/ordered.h"
+
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
 #include "text/paths.h"
@@ -64,42 +70,97 @@ TFileOutcome ReadNamesOf(TFileKind Kind, const std::string& Path, TJwwData& Jww,
 
 }  // namespace
 
-void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsReader) {
+namespace {
+
+// A list entry the run reads, with its place in the list.
+struct TListedFile {
+  int Index;
+  std::string Path;
+};
+
+// The readers one worker uses: the window's own when the run reads on the
+// calling thread, a pair of its own otherwise.
+struct TRunReaders {
+  std::unique_ptr<TJwwData> OwnJww;
+  std::unique_ptr<TJwsData> OwnJws;
+  TJwwData* Jww = nullptr;
+  TJwsData* Jws = nullptr;
+};
+
+}  // namespace
+
+unsigned DefaultReadAhead() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp(cores, 1u, 8u);
+}
+
+void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsReader,
+                    unsigned Jobs) {
   if (Window.ListCount() <= 0) return;
   Window.ClearSelection();
-  TRunSummary summary;
-  int32_t& rows = summary.Rows;
+  // The list cannot change while the run goes (the window refuses edits
+  // then), so the files to read are known up front and can be read ahead.
+  std::vector<TListedFile> files;
   const int count = Window.ListCount();
   for (int i = 0; i < count; ++i) {
-    const std::string path = Window.ListEntry(i);
-    const TFileKind kind = KindOfPath(path);
-    if (kind == TFileKind::None) continue;
-    if (summary.Files > 0 && Window.StopRequested()) {
-      summary.Stopped = true;
-      break;
-    }
+    std::string path = Window.ListEntry(i);
+    if (KindOfPath(path) != TFileKind::None) files.push_back({i, std::move(path)});
+  }
+  if (Jobs == 0) Jobs = DefaultReadAhead();
+  const bool onThisThread = Jobs <= 1 || files.size() <= 1;
+
+  TRunSummary summary;
+  int32_t& rows = summary.Rows;
+  // What the window shows while file K is read (or awaited).
+  auto begin = [&](size_t K) {
     ++summary.Files;
-    Window.SetSelected(i, true);
-    Window.SetStatusText(ReadingStatusText(path));
+    Window.SetSelected(files[K].Index, true);
+    Window.SetStatusText(ReadingStatusText(files[K].Path));
     Window.ProcessMessages();
-    const std::string fileName = ExtractName(path);
-    const TFileOutcome outcome =
-        ReadNamesOf(kind, path, JwwReader, JwsReader, [&](const std::string& name) {
+  };
+  if (!files.empty()) begin(0);
+  RunOrdered<TFileBlocks>(
+      files.size(), Jobs, static_cast<size_t>(Jobs) * 4,
+      [&] {
+        TRunReaders r;
+        if (onThisThread) {
+          r.Jww = &JwwReader;
+          r.Jws = &JwsReader;
+        } else {
+          r.OwnJww = std::make_unique<TJwwData>();
+          r.OwnJws = std::make_unique<TJwsData>();
+          r.Jww = r.OwnJww.get();
+          r.Jws = r.OwnJws.get();
+        }
+        return r;
+      },
+      [&](size_t K, TRunReaders& R) { return ReadFileBlocks(files[K].Path, *R.Jww, *R.Jws); },
+      [&](size_t K, TFileBlocks&& Blocks) {
+        const TListedFile& file = files[K];
+        const std::string fileName = ExtractName(file.Path);
+        for (const std::string& name : Blocks.Names) {
           ++rows;
           Window.SetCell(0, rows, fileName);
-          Window.SetCell(1, rows, path);
+          Window.SetCell(1, rows, file.Path);
           Window.SetCell(2, rows, name);
-          return true;
-        });
-    if (outcome.Failed()) {
-      ++summary.Failed;
-    } else if (outcome.Noteworthy()) {
-      ++summary.Warnings;
-    }
-    Window.FileDone(i, outcome);
-    Window.SetSelected(i, false);
-    Window.ProcessMessages();
-  }
+        }
+        if (Blocks.Outcome.Failed()) {
+          ++summary.Failed;
+        } else if (Blocks.Outcome.Noteworthy()) {
+          ++summary.Warnings;
+        }
+        Window.FileDone(file.Index, Blocks.Outcome);
+        Window.SetSelected(file.Index, false);
+        Window.ProcessMessages();
+        if (K + 1 == files.size()) return true;
+        if (Window.StopRequested()) {
+          summary.Stopped = true;
+          return false;
+        }
+        begin(K + 1);
+        return true;
+      },
+      [] {});
   Window.SetStatusText(IdlePrompt);
   if (rows == 0) {
     Window.SetRowCount(2);

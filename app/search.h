@@ -32,9 +32,6 @@ TFileKind KindOfPath(std::string_view Path);
 // only where it starts on a character boundary.
 std::string CutAtMarker(std::string_view Name);
 
-// The operations of the window layer that the run uses, and nothing else.
-// List entries and the first two result columns are native paths; the block
-// name column is CP932 bytes as the file holds them.
 // What a run did, for the results window's status bar.
 struct TRunSummary {
   int32_t Rows = 0;      // rows written
@@ -44,6 +41,9 @@ struct TRunSummary {
   bool Stopped = false;  // the user stopped the run before its last file
 };
 
+// The operations of the window layer that the run uses, and nothing else.
+// List entries and the first two result columns are native paths; the block
+// name column is CP932 bytes as the file holds them.
 class TSearchWindow {
  public:
   virtual ~TSearchWindow() = default;
@@ -72,8 +72,15 @@ class TSearchWindow {
   virtual void RunFinished(const TRunSummary& Summary) { (void)Summary; }
 };
 
-// The whole run, as the search button starts it.
-void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsReader);
+// The whole run, as the search button starts it. Files are read ahead on
+// Jobs worker threads (0: DefaultReadAhead(); 1: every file on the calling
+// thread with the window's readers), but every call on Window comes from the
+// calling thread in list order, exactly as if each file were read in turn.
+void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsReader,
+                    unsigned Jobs = 0);
+
+// How many files the window's run reads at once: the cores, at most 8.
+unsigned DefaultReadAhead();
 
 struct TFileBlocks {
   TFileOutcome Outcome;

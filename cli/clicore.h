@@ -1,18 +1,13 @@
 // The parts of quillon-cli that do not touch the command line: gathering the
-// files to read, reading one file into rows, the row filter, the output
-// formats and the runner that reads files in parallel but hands their rows
-// out in argument order.
+// files to read, reading one file into rows, the row filter, and the output
+// formats.
 #pragma once
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
-#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include "app/outcome.h"
@@ -111,90 +106,5 @@ class TRowWriter {
   TOutputFormat Format;
   bool First = true;
 };
-
-// ---------------------------------------------------------------------------
-// The ordered parallel runner
-
-// Runs Work(i, State&) for every i below Count on Jobs threads, each thread
-// with its own State from MakeState(), and hands every result to Emit(i, R&&)
-// on the calling thread in ascending i, each as soon as it and all results
-// before it are ready. Before the calling thread blocks waiting for the next
-// result it calls BeforeWait() (to flush output). Work may not run more than
-// Ahead indices past the last emitted one, which bounds the results held.
-// Work must not throw. With Jobs <= 1 everything runs on the calling thread.
-template <class Result, class MakeState, class Work, class Emit, class BeforeWaitFn>
-void RunOrdered(size_t Count, unsigned Jobs, size_t Ahead, MakeState&& MakeStateFn, Work&& WorkFn,
-                Emit&& EmitFn, BeforeWaitFn&& BeforeWait) {
-  if (Count == 0) return;
-  if (Jobs <= 1 || Count == 1) {
-    auto State = MakeStateFn();
-    for (size_t i = 0; i < Count; ++i) EmitFn(i, WorkFn(i, State));
-    return;
-  }
-  if (Jobs > Count) Jobs = static_cast<unsigned>(Count);
-  if (Ahead < Jobs) Ahead = Jobs;
-
-  std::vector<std::optional<Result>> Slots(Count);
-  std::mutex Lock;
-  std::condition_variable Ready;  // a slot was filled
-  std::condition_variable Room;   // a slot was emitted, or the run stops
-  size_t Next = 0;                // next index to claim
-  size_t Emitted = 0;             // indices below this are handed out
-  bool Stop = false;
-
-  auto Worker = [&] {
-    auto State = MakeStateFn();
-    for (;;) {
-      size_t i;
-      {
-        std::unique_lock<std::mutex> Hold(Lock);
-        Room.wait(Hold, [&] { return Stop || Next >= Count || Next < Emitted + Ahead; });
-        if (Stop || Next >= Count) return;
-        i = Next++;
-      }
-      Result R = WorkFn(i, State);
-      {
-        std::lock_guard<std::mutex> Hold(Lock);
-        Slots[i].emplace(std::move(R));
-      }
-      Ready.notify_one();
-    }
-  };
-
-  std::vector<std::thread> Threads;
-  // Stops and joins the workers however the loop below is left.
-  struct TJoin {
-    std::vector<std::thread>& Threads;
-    std::mutex& Lock;
-    bool& Stop;
-    std::condition_variable& Room;
-    ~TJoin() {
-      {
-        std::lock_guard<std::mutex> Hold(Lock);
-        Stop = true;
-      }
-      Room.notify_all();
-      for (auto& T : Threads) T.join();
-    }
-  } Join{Threads, Lock, Stop, Room};
-  Threads.reserve(Jobs);
-  for (unsigned t = 0; t < Jobs; ++t) Threads.emplace_back(Worker);
-
-  for (size_t k = 0; k < Count; ++k) {
-    std::unique_lock<std::mutex> Hold(Lock);
-    if (!Slots[k]) {
-      Hold.unlock();
-      BeforeWait();
-      Hold.lock();
-      Ready.wait(Hold, [&] { return Slots[k].has_value(); });
-    }
-    Result R = std::move(*Slots[k]);
-    Slots[k].reset();
-    Emitted = k + 1;
-    Hold.unlock();
-    Room.notify_all();
-    EmitFn(k, std::move(R));
-  }
-}
 
 }  // namespace qcli

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/ordered.h"
 #include "cli/clicore.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
   bool allRead = true;
 
   writer.Begin();
-  qcli::RunOrdered<qcli::TFileResult>(
+  RunOrdered<qcli::TFileResult>(
       inputs.size(), jobs, static_cast<size_t>(jobs) * 16,
       [] { return std::make_unique<TReaders>(); },
       [&](size_t i, std::unique_ptr<TReaders>& readers) {
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
           Diagnose(inputs[i].Path, result.Error);
         }
         if (!result.Warning.empty()) Diagnose(inputs[i].Path, result.Warning);
+        return true;
       },
       [] { std::cout.flush(); });
   writer.End();

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/ordered.h"
 #include "cli/clicore.h"
 #include "testkit/jwbuilder.h"
 #include "text/codec.h"
@@ -199,7 +200,7 @@ TEST(CliRunner, EmitsInOrderWithOneStatePerThread) {
       for (int& d : delays) d = static_cast<int>(rng() % 300);
       std::atomic<size_t> maxAhead{0};
       std::atomic<size_t> done{0};
-      qcli::RunOrdered<size_t>(
+      RunOrdered<size_t>(
           count, jobs, 8,
           [&] {
             ++states;
@@ -222,6 +223,7 @@ TEST(CliRunner, EmitsInOrderWithOneStatePerThread) {
             EXPECT_EQ(r, i * 3);
             emitted.push_back(i);
             done = i + 1;
+            return true;
           },
           [] {});
       ASSERT_EQ(emitted.size(), count);
@@ -241,7 +243,7 @@ TEST(CliRunner, StreamsTheFirstResultBeforeTheLastIsRead) {
   std::condition_variable cv;
   bool firstOut = false;
   bool lastSawFirst = false;
-  qcli::RunOrdered<int>(
+  RunOrdered<int>(
       4, 2, 16, [] { return 0; },
       [&](size_t i, int&) {
         if (i == 3) {
@@ -256,6 +258,7 @@ TEST(CliRunner, StreamsTheFirstResultBeforeTheLastIsRead) {
           firstOut = true;
           cv.notify_all();
         }
+        return true;
       },
       [] {});
   EXPECT_TRUE(lastSawFirst);

@@ -221,6 +221,39 @@ TEST_F(SearchRunTest, StopEndsTheRunAfterTheCurrentFile) {
   EXPECT_FALSE(last.Summary.Stopped);
 }
 
+// Reading ahead on workers changes nothing the window sees: the same calls in
+// the same order as a one-by-one run, with a large first file that finishes
+// after the small ones behind it, and with a stop part-way.
+TEST_F(SearchRunTest, ReadAheadKeepsTheCallsOfAOneByOneRun) {
+  std::vector<std::string> big;
+  for (int i = 0; i < 3000; ++i) big.push_back("Big" + std::to_string(i));
+  std::vector<std::string> entries = {Write("big.jww", big), (Dir / "gone.jww").string(),
+                                      (Dir / "notes.txt").string()};
+  jwb::WriteFile((Dir / "junk.jws").string(), jwb::Bytes(40, 0x20));
+  entries.push_back((Dir / "junk.jws").string());
+  for (int i = 0; i < 12; ++i)
+    entries.push_back(Write("s" + std::to_string(i) + ".jws", {"S" + std::to_string(i)}, true));
+  for (const int stopAt : {0, 7}) {
+    RecordingWindow one;
+    one.Entries = entries;
+    one.LogCells = true;
+    one.StopAtPump = stopAt;
+    RunBlockSearch(one, Jww, Jws, 1);
+    for (const unsigned jobs : {2u, 5u}) {
+      RecordingWindow ahead;
+      ahead.Entries = entries;
+      ahead.LogCells = true;
+      ahead.StopAtPump = stopAt;
+      RunBlockSearch(ahead, Jww, Jws, jobs);
+      EXPECT_EQ(ahead.Calls, one.Calls) << jobs << " jobs, stop at " << stopAt;
+      EXPECT_EQ(ahead.Cells, one.Cells);
+      EXPECT_EQ(ahead.Summary.Files, one.Summary.Files);
+      EXPECT_EQ(ahead.Summary.Failed, 2);
+      EXPECT_EQ(ahead.Summary.Stopped, stopAt != 0);
+    }
+  }
+}
+
 TEST_F(SearchRunTest, SecondRunWithFewerRowsShrinksTheTable) {
   W.Entries = {Write("three.jww", {"A", "B", "C"})};
   RunBlockSearch(W, Jww, Jws);
