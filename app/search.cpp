@@ -35,7 +35,8 @@ std::string CutAtMarker(std::string_view Name) {
 
 namespace {
 
-// Loads Path into Reader when its signature matches, hands each block name
+// Reads Path's block names into Reader when its signature matches (every
+// record read and checked as a full load does), hands each block name
 // (cut before the marker) to Take until Take answers false, then clears the
 // reader. Returns how reading went.
 template <class Reader, class Take>
@@ -48,7 +49,7 @@ TFileOutcome ReadNames(Reader& R, TFileKind Kind, const std::string& Path, Take&
     outcome.Kind = TOutcomeKind::WrongSignature;
     return outcome;
   }
-  if (R.LoadFromFile(Path)) {
+  if (R.LoadBlockNames(Path)) {
     outcome.SkippedRecords = R.AbsorbedFailures;
     outcome.Kind = R.AbsorbedFailures > 0 ? TOutcomeKind::Skipped : TOutcomeKind::Complete;
   } else {

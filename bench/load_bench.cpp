@@ -322,13 +322,32 @@ TSample RawRead(const std::vector<std::string>& Paths) {
   return s;
 }
 
-template <class Reader>
+// Reads the files through one 1 MB buffer: the least any reader of every
+// byte can do.
+TSample ChunkRead(const std::vector<std::string>& Paths) {
+  std::vector<char> chunk(1 << 20);
+  TSample s;
+  const auto t0 = Clock::now();
+  for (const auto& p : Paths) {
+    const int fd = open(p.c_str(), O_RDONLY);
+    if (fd < 0) throw std::runtime_error("cannot open " + p);
+    while (read(fd, chunk.data(), chunk.size()) > 0) {
+    }
+    close(fd);
+  }
+  s.Seconds = Seconds(Clock::now() - t0);
+  return s;
+}
+
+// LoadFromFile over the files, or with NamesOnly the search's LoadBlockNames.
+template <class Reader, bool NamesOnly = false>
 TSample Load(const std::vector<std::string>& Paths) {
   Reader reader;
   TSample s;
   const auto t0 = Clock::now();
   for (const auto& p : Paths) {
-    s.Ok = reader.LoadFromFile(p) && reader.AbsorbedFailures == 0 && s.Ok;
+    const bool loaded = NamesOnly ? reader.LoadBlockNames(p) : reader.LoadFromFile(p);
+    s.Ok = loaded && reader.AbsorbedFailures == 0 && s.Ok;
     s.Defs += reader.BlockDefCount;
     reader.Clear();
   }
@@ -395,6 +414,21 @@ void PrintRow(const char* Name, double Mb, const TSample& Read, const TSample& L
               Read.Seconds / Load.Seconds, Read.CopySeconds, Mb / Read.CopySeconds,
               Read.CopySeconds / Load.Seconds, Load.PeakMb, 3 * Mb + 64,
               Load.Ok ? "" : "  (load failed!)");
+}
+
+template <class Rows>
+void PrintNames(const Rows& R) {
+  if (R.empty()) return;
+  std::printf(
+      "\nThe search's names-only load (LoadBlockNames) against reading the bytes through a 1 MB\n"
+      "buffer (chunk); times = names s / chunk s (target <= 3, aim 2); peak target <= 64 MB.\n"
+      "%-34s %7s %8s %8s %7s %7s\n",
+      "workload", "MB", "chunk s", "names s", "times", "peak MB");
+  for (const auto& r : R) {
+    std::printf("%-34s %7.1f %8.4f %8.4f %7.2f %7.1f%s\n", r.Name.c_str(), r.Mb, r.Chunk.Seconds,
+                r.Names.Seconds, r.Names.Seconds / r.Chunk.Seconds, r.Names.PeakMb,
+                r.Names.Ok ? "" : "  (load failed!)");
+  }
 }
 
 double TotalMb(const std::vector<std::string>& Paths) {
@@ -480,6 +514,18 @@ int main(int argc, char** argv) {
       "peak  = peak resident memory of the loading process (%.1f MB before the load);\n"
       "limit = 3 x file size + 64 MB\n\n",
       o.Reps, cores, ResidentMb());
+  struct TNamesRow {
+    std::string Name;
+    double Mb;
+    TSample Chunk, Names;
+  };
+  std::vector<TNamesRow> namesRows;
+  auto namesOnly = [&](const char* Name, const std::vector<std::string>& P, bool Figures) {
+    namesRows.push_back(
+        {Name, TotalMb(P), Best(o.Reps, [&] { return ChunkRead(P); }), Best(o.Reps, [&] {
+           return Figures ? Load<TJwsData, true>(P) : Load<TJwwData, true>(P);
+         })});
+  };
   PrintHeader();
   if (want('a')) {
     const std::vector<std::string> p{lines};
@@ -487,6 +533,7 @@ int main(int argc, char** argv) {
     const TSample read = Best(o.Reps, [&] { return RawRead(p); });
     const TSample load = Best(o.Reps, [&] { return Load<TJwwData>(p); });
     PrintRow("(a) lines, drawing v700", TotalMb(p), read, load);
+    namesOnly("(a) lines, drawing v700", p, false);
   }
   if (want('b')) {
     const std::vector<std::string> p{texts};
@@ -494,6 +541,7 @@ int main(int argc, char** argv) {
     const TSample read = Best(o.Reps, [&] { return RawRead(p); });
     const TSample load = Best(o.Reps, [&] { return Load<TJwwData>(p); });
     PrintRow("(b) texts+dimensions, drawing v700", TotalMb(p), read, load);
+    namesOnly("(b) texts+dimensions, drawing v700", p, false);
   }
   if (want('c')) {
     std::vector<std::string> p;
@@ -505,9 +553,12 @@ int main(int argc, char** argv) {
     char name[64];
     std::snprintf(name, sizeof name, "(c) %zu figure files", p.size());
     PrintRow(name, TotalMb(p), read, load);
+    namesOnly(name, p, true);
     std::printf("    (c) limit applies per file: largest file %.3f MB\n",
                 static_cast<double>(fs::file_size(p.back())) / 1048576.0);
 
+    PrintNames(namesRows);
+    namesRows.clear();
     std::printf("\nquillon-cli -r over (c), wall time, best of %d:\n", o.Reps);
     std::vector<unsigned> jobs{1, 2};
     if (cores > 2) jobs.push_back(cores);
@@ -527,6 +578,7 @@ int main(int argc, char** argv) {
                   one / best);
     }
   }
+  PrintNames(namesRows);
   if (!keep) fs::remove_all(dir);
   return 0;
 }

@@ -1,6 +1,7 @@
 // The body of both fuzz targets: load the bytes the way a file is loaded,
 // check the reader, build the block tree once more, take the block names the
-// way the search run and the results window do, then clear the reader.
+// way the search run and the results window do, then clear the reader; and
+// the names-only load of the search must agree with the full load.
 // A broken check prints what broke and aborts, which the fuzzer records as
 // a crash with the input that caused it.
 #pragma once
@@ -105,6 +106,9 @@ int FuzzOneInput(const uint8_t* Data, size_t Size, const char* Path) {
 
   reader->Clear();
   Require(readercheck::CheckCleared(*reader), "after Clear");
+
+  // The search's names-only load agrees with the full load.
+  Require(readercheck::CheckNamesOnlyAgrees<Reader>(Data, Size), "reading names only");
   return 0;
 }
 

@@ -48,6 +48,15 @@ bool TJwsData::LoadFromFile(const std::string& Path) {
   return Load(nullptr, Path);
 }
 
+bool TJwsData::LoadBlockNames(const std::string& Path) {
+  return LoadNamesWith(*this, nullptr, Path);
+}
+
+bool TJwsData::LoadBlockNamesFromMemory(const uint8_t* Data, size_t Size) {
+  ByteSource src(std::span<const uint8_t>(Data, Size));
+  return LoadNamesWith(*this, &src, {});
+}
+
 bool TJwsData::LoadFromMemory(const uint8_t* Data, size_t Size, const std::string& Path) {
   ByteSource src(std::span<const uint8_t>(Data, Size));
   return Load(&src, Path);
@@ -79,9 +88,7 @@ TJwsData::THeaderResult TJwsData::ReadHeaderPart(ByteSource& S) {
 }
 
 void TJwsData::ReadBodyPart(ByteSource& S) {
-  jwbody::TBodyReader<TEntJwwMoji2> body(S, Version, ClassNameBuffer, AbsorbedFailures, Place);
-  body.ReadEntityList(*this, EntityCount);
-  body.ReadBlockDefs(BlockDefs, BlockDefCount, BlockDefTotal);
+  ReadEntitiesAndDefinitions(S, Version, ClassNameBuffer, EntityCount, BlockDefTotal);
 }
 
 void TJwsData::Publish() {

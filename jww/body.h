@@ -3,6 +3,11 @@
 // the block-definition list. The two file kinds differ only in how texts (and
 // so dimensions) are held, in the size of the class-name buffer, and in what
 // follows the block definitions (the caller's business).
+//
+// With NamesOnly the reader walks every record exactly as it does otherwise
+// (the same tags, counts, fixed parts and strings, failing at the same bytes
+// and dropping the same damaged records) but keeps nothing but the block
+// definitions and their names: no entity, no entity text, no order list.
 #pragma once
 
 #include <algorithm>
@@ -52,7 +57,18 @@ void CutTo(std::vector<T>& A, int32_t Count) {
   if (A.capacity() > A.size() + A.size() / 2) A.shrink_to_fit();
 }
 
-template <class Moji>
+// Passes over a string in the file's string form without copying it.
+inline void SkipString(ByteSource& Src) {
+  const uint8_t L = *Src.Take(1);
+  size_t n = L;
+  if (L == 255) {
+    const uint8_t* lh = Src.Take(2);
+    n = static_cast<size_t>(lh[1]) * 256 + lh[0];
+  }
+  Src.Take(n);
+}
+
+template <class Moji, bool NamesOnly = false>
 class TBodyReader {
  public:
   using Lists = TEntityListsOf<Moji>;
@@ -83,6 +99,7 @@ class TBodyReader {
   void ReadListCount(Lists& L, int32_t& CountField) {
     CountField = ReadCount();
     CheckCount(CountField, sizeof(TEntJwwOrder));
+    if constexpr (NamesOnly) return;
     L.EntityOrder.assign(static_cast<size_t>(CountField), TEntJwwOrder{0, 0});
   }
 
@@ -100,6 +117,7 @@ class TBodyReader {
       ++read;
       ++ObjectNumber;
     }
+    if constexpr (NamesOnly) return;
     CutTo(L.Lines, L.LineCount);
     CutTo(L.Arcs, L.ArcCount);
     CutTo(L.Points, L.PointCount);
@@ -226,6 +244,15 @@ class TBodyReader {
   template <class T, class ReadRecord>
   void Append(std::vector<T>& A, int32_t& N, int Kind, Lists& L, size_t& NextOrder,
               ReadRecord&& Read) {
+    if constexpr (NamesOnly) {
+      try {
+        T scratch{};
+        Read(scratch);
+      } catch (const EReadError&) {
+        ++Absorbed;
+      }
+      return;
+    }
     bool counted = false;
     try {
       if (A.size() <= static_cast<size_t>(N)) {
@@ -257,6 +284,12 @@ class TBodyReader {
   void ReadMoji(M& T) {
     uint8_t fixed[MojiFixedSize];
     ReadFixedPart(Src, Version, fixed, sizeof fixed);
+    if constexpr (NamesOnly) {
+      SkipString(Src);
+      SkipString(Src);
+      (void)T;
+      return;
+    }
     std::string s1 = ReadCleanString(Src);
     std::string s2 = ReadCleanString(Src);
     if (s1.size() > M::MaxTextLength) s1.resize(M::MaxTextLength);
@@ -307,7 +340,34 @@ class TBodyReader {
     }
   }
 
-  void ReadEntity(int Kind, Lists& L, size_t& NextOrder, bool InsideDefinition) {
+  // Passes over a fixed part as ReadFixedPart reads it, without copying.
+  void SkipFixedPart(size_t FileSize) {
+    Src.Take(Version > jwversion::LastShortAttributes ? FileSize : FileSize - 2);
+  }
+
+  [[gnu::always_inline]] inline void ReadEntity(int Kind, Lists& L, size_t& NextOrder,
+                                                bool InsideDefinition) {
+    if constexpr (NamesOnly) {
+      // Records whose fixed part says nothing about what follows it are
+      // passed over; the others are read as always, into scratch.
+      size_t fixed = 0;
+      if (Kind == KindLine) fixed = sizeof(TEntJwwSen);
+      if (Kind == KindArc) fixed = sizeof(TEntJwwEnko);
+      if (Kind == KindBlock) fixed = sizeof(TEntJwwBlock);
+      if (Kind == KindText) fixed = MojiFixedSize;
+      if (fixed > 0) {
+        try {
+          SkipFixedPart(fixed);
+          if (Kind == KindText) {
+            SkipString(Src);
+            SkipString(Src);
+          }
+        } catch (const EReadError&) {
+          ++Absorbed;
+        }
+        return;
+      }
+    }
     switch (Kind) {
       case KindLine:
         Append(L.Lines, L.LineCount, Kind, L, NextOrder,

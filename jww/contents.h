@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "jww/blocktree.h"
+#include "jww/body.h"
 #include "jww/jwwtype.h"
 
 template <class Moji>
@@ -77,9 +78,41 @@ class TContentsOf : public TEntityListsOf<Moji> {
       Fail(0, e.what());
     }
     R.Publish();
-    BuildBlockTree();
+    if (!NamesOnly) BuildBlockTree();
     return result;
   }
+
+  // LoadWith in the search's mode: every record is read and checked as a
+  // load reads it, with the same outcome, but only the block definitions
+  // (their headers and names) are kept; no entity and no tree.
+  template <class Reader>
+  bool LoadNamesWith(Reader& R, ByteSource* Memory, const std::string& Path) {
+    NamesOnly = true;
+    struct TReset {
+      bool& Flag;
+      ~TReset() { Flag = false; }
+    } reset{NamesOnly};
+    return LoadWith(R, Memory, Path);
+  }
+
+  // The body both readers share: the entity list, then the block
+  // definitions, each stored or only walked as the load's mode says.
+  void ReadEntitiesAndDefinitions(ByteSource& Src, int32_t Version, size_t ClassNameCapacity,
+                                  int32_t& EntityCount, int32_t& DefTotal) {
+    if (NamesOnly) {
+      jwbody::TBodyReader<Moji, true> body(Src, Version, ClassNameCapacity, AbsorbedFailures,
+                                           Place);
+      TEntityListsOf<Moji> none;
+      body.ReadEntityList(none, EntityCount);
+      body.ReadBlockDefs(BlockDefs, BlockDefCount, DefTotal);
+    } else {
+      jwbody::TBodyReader<Moji> body(Src, Version, ClassNameCapacity, AbsorbedFailures, Place);
+      body.ReadEntityList(*this, EntityCount);
+      body.ReadBlockDefs(BlockDefs, BlockDefCount, DefTotal);
+    }
+  }
+
+  bool NamesOnly = false;
 
   void Fail(uint64_t Offset, const std::string& Message) {
     LastError.Failed = true;

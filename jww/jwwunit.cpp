@@ -95,6 +95,15 @@ bool TJwwData::LoadFromFile(const std::string& Path) {
   return Load(nullptr, Path);
 }
 
+bool TJwwData::LoadBlockNames(const std::string& Path) {
+  return LoadNamesWith(*this, nullptr, Path);
+}
+
+bool TJwwData::LoadBlockNamesFromMemory(const uint8_t* Data, size_t Size) {
+  ByteSource src(std::span<const uint8_t>(Data, Size));
+  return LoadNamesWith(*this, &src, {});
+}
+
 bool TJwwData::LoadFromMemory(const uint8_t* Data, size_t Size, const std::string& Path) {
   ByteSource src(std::span<const uint8_t>(Data, Size));
   return Load(&src, Path);
@@ -367,10 +376,8 @@ void TJwwData::ReadHeader(ByteSource& Src) {
 }
 
 void TJwwData::ReadBody(ByteSource& Src) {
-  jwbody::TBodyReader<TEntJwwMoji> body(Src, Header.Version, ClassNameBuffer, AbsorbedFailures,
-                                        Place);
-  body.ReadEntityList(*this, Header.EntityCount);
-  body.ReadBlockDefs(BlockDefs, BlockDefCount, Header.BlockDefTotal);
+  ReadEntitiesAndDefinitions(Src, Header.Version, ClassNameBuffer, Header.EntityCount,
+                             Header.BlockDefTotal);
   // The bound images that follow from version 700 on are not read.
   if (Header.Version >= jwversion::BoundImages) ClearImageTable();
 }

@@ -126,6 +126,11 @@ class TJwwData : public TContentsOf<TEntJwwMoji> {
   // The same load over bytes in memory (tests, fuzzing); Path is only
   // published as LoadedFileName.
   bool LoadFromMemory(const uint8_t* Data, size_t Size, const std::string& Path = {});
+  // Reads the file as LoadFromFile does, with the same result, failure and
+  // skipped records, but keeps only the block definitions' headers and names:
+  // no entity, no tree. For the search, which needs nothing more.
+  bool LoadBlockNames(const std::string& Path);
+  bool LoadBlockNamesFromMemory(const uint8_t* Data, size_t Size);
   void ReadHeader(ByteSource& Src);
   void ReadBody(ByteSource& Src);
 

@@ -25,6 +25,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <unordered_map>
@@ -343,6 +344,38 @@ std::string CheckCleared(const Reader& R) {
     }
   } else {
     if (R.Version != 0 || !R.Signature.empty()) return "Clear left header data in the reader";
+  }
+  return {};
+}
+
+// Loads Data both ways, the full load and the names-only load, and says how
+// they differ (empty when they agree): the result, the skipped records, the
+// failure with its place, and every definition's name and header.
+template <class Reader>
+std::string CheckNamesOnlyAgrees(const uint8_t* Data, size_t Size) {
+  auto full = std::make_unique<Reader>();
+  auto names = std::make_unique<Reader>();
+  const bool fullResult = full->LoadFromMemory(Data, Size);
+  const bool namesResult = names->LoadBlockNamesFromMemory(Data, Size);
+  auto failure = [](const Reader& R) {
+    const TReadFailure& f = R.LastError;
+    const TReadPlace& p = f.Place;
+    return std::to_string(f.Failed) + " at " + std::to_string(f.Offset) + " part " +
+           std::to_string(p.Part) + " " + std::to_string(p.Index) + "/" + std::to_string(p.Count) +
+           " " + std::to_string(p.Inner) + "/" + std::to_string(p.InnerCount) + ": " + f.Message;
+  };
+  if (fullResult != namesResult) return "the results differ";
+  if (full->AbsorbedFailures != names->AbsorbedFailures) return "the skipped records differ";
+  if (failure(*full) != failure(*names))
+    return "the failures differ: " + failure(*full) + " | " + failure(*names);
+  if (full->BlockDefCount != names->BlockDefCount) return "the definition counts differ";
+  if (BlockDefTotalOf(*full) != BlockDefTotalOf(*names)) return "the definition totals differ";
+  if (EntityCountOf(*full) != EntityCountOf(*names)) return "the entity counts differ";
+  for (int32_t i = 0; i < full->BlockDefCount; ++i) {
+    const auto& a = full->BlockDefs[static_cast<size_t>(i)];
+    const auto& b = names->BlockDefs[static_cast<size_t>(i)];
+    if (a.Name != b.Name || a.Number != b.Number || a.EntityCount != b.EntityCount)
+      return "definition " + std::to_string(i + 1) + " differs";
   }
   return {};
 }
