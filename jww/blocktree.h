@@ -2,9 +2,11 @@
 // drawing-file and figure-file readers.
 #pragma once
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "jww/jwwtype.h"
@@ -42,18 +44,29 @@ void BuildBlockTreeOf(const std::vector<TEntJwwBlock>& Inserts, int32_t InsertCo
   const int32_t inserts = std::min<int64_t>(InsertCount, static_cast<int64_t>(Inserts.size()));
   if (inserts <= 0) return;
 
-  // The first definition with a given number is the one every lookup finds.
-  std::unordered_map<int32_t, int32_t> byNumber;
-  byNumber.reserve(static_cast<size_t>(defs));
-  for (int32_t i = 0; i < defs; ++i) byNumber.emplace(Defs[static_cast<size_t>(i)].Number, i);
-  auto lookup = [&](TEntJwwBlockTree& node) {
-    auto it = byNumber.find(node.BlockNumber);
-    if (it == byNumber.end()) return;
-    Def& d = Defs[static_cast<size_t>(it->second)];
-    node.DefIndex = it->second;
+  // The first definition with a given number is the one every lookup finds:
+  // (number, index) pairs sorted by both, searched by number. Whatever the
+  // numbers, a lookup costs a binary search.
+  std::vector<std::pair<int32_t, int32_t>> byNumber(static_cast<size_t>(defs));
+  for (int32_t i = 0; i < defs; ++i)
+    byNumber[static_cast<size_t>(i)] = {Defs[static_cast<size_t>(i)].Number, i};
+  std::sort(byNumber.begin(), byNumber.end());
+  auto find = [&](int32_t Number) {
+    auto it = std::lower_bound(byNumber.begin(), byNumber.end(),
+                               std::pair<int32_t, int32_t>{Number, INT32_MIN});
+    return it != byNumber.end() && it->first == Number ? it->second : -1;
+  };
+  auto place = [&](TEntJwwBlockTree& node, int32_t DefIndex) {
+    if (DefIndex < 0) return;
+    Def& d = Defs[static_cast<size_t>(DefIndex)];
+    node.DefIndex = DefIndex;
     node.Name = d.Name;
     d.Used = true;
   };
+  // What each definition's own insertions place, looked up once per
+  // definition however often it is placed.
+  std::vector<std::vector<int32_t>> placedBy(static_cast<size_t>(defs));
+  std::vector<bool> resolved(static_cast<size_t>(defs), false);
 
   Tree.resize(static_cast<size_t>(inserts));
   for (int32_t j = 0; j < inserts; ++j) {
@@ -70,7 +83,7 @@ void BuildBlockTreeOf(const std::vector<TEntJwwBlock>& Inserts, int32_t InsertCo
     node.M12 = L.L12;
     node.M21 = L.L21;
     node.M22 = L.L22;
-    lookup(node);
+    place(node, find(I.BlockNumber));
   }
   TreeCount = inserts;
 
@@ -91,6 +104,13 @@ void BuildBlockTreeOf(const std::vector<TEntJwwBlock>& Inserts, int32_t InsertCo
     if (m <= 0) continue;
     if (parent.Level >= MaxTreeLevel) continue;
     if (static_cast<int64_t>(TreeCount) + m > MaxTreeNodes) break;
+    std::vector<int32_t>& children = placedBy[static_cast<size_t>(parent.DefIndex)];
+    if (!resolved[static_cast<size_t>(parent.DefIndex)]) {
+      resolved[static_cast<size_t>(parent.DefIndex)] = true;
+      children.resize(static_cast<size_t>(m));
+      for (int32_t b = 0; b < m; ++b)
+        children[static_cast<size_t>(b)] = find(D.BlockInserts[static_cast<size_t>(b)].BlockNumber);
+    }
     TreeCount += m;
     Tree.resize(static_cast<size_t>(TreeCount));
     for (int32_t b = 0; b < m; ++b) {
@@ -107,7 +127,7 @@ void BuildBlockTreeOf(const std::vector<TEntJwwBlock>& Inserts, int32_t InsertCo
       node.M12 = parent.M11 * L.L12 + parent.M12 * L.L22;
       node.M21 = parent.M21 * L.L11 + parent.M22 * L.L21;
       node.M22 = parent.M21 * L.L12 + parent.M22 * L.L22;
-      lookup(node);
+      place(node, children[static_cast<size_t>(b)]);
     }
   }
 

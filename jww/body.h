@@ -81,9 +81,7 @@ class TBodyReader {
         Version(Version),
         NameCapacity(ClassNameCapacity),
         Absorbed(Absorbed),
-        Place(Place) {
-    FileBudget = Src.Position() + Src.Remaining();
-  }
+        Place(Place) {}
 
   // One entity list: its count, that many objects, the arrays cut to size.
   void ReadEntityList(Lists& L, int32_t& CountField) {
@@ -98,9 +96,14 @@ class TBodyReader {
   // EntityOrder sized to it.
   void ReadListCount(Lists& L, int32_t& CountField) {
     CountField = ReadCount();
-    CheckCount(CountField, sizeof(TEntJwwOrder));
+    // A list cut short still yields the records before the cut, so the count
+    // is only refused when not even the tags could fit; the order list is
+    // sized by what the rest of the file can really hold and grows as read.
+    CheckCount(CountField, 2);
     if constexpr (NamesOnly) return;
-    L.EntityOrder.assign(static_cast<size_t>(CountField), TEntJwwOrder{0, 0});
+    L.EntityOrder.clear();
+    L.EntityOrder.reserve(static_cast<size_t>(
+        std::min<uint64_t>(static_cast<uint64_t>(CountField), Src.Remaining() / MinEntityBytes)));
   }
 
   // The objects of a list whose count has been read, then the arrays cut to
@@ -118,6 +121,8 @@ class TBodyReader {
       ++ObjectNumber;
     }
     if constexpr (NamesOnly) return;
+    // The slots of records that could not be read stay zero, as before.
+    L.EntityOrder.resize(static_cast<size_t>(count), TEntJwwOrder{0, 0});
     CutTo(L.Lines, L.LineCount);
     CutTo(L.Arcs, L.ArcCount);
     CutTo(L.Points, L.PointCount);
@@ -128,8 +133,9 @@ class TBodyReader {
   }
 
  public:
-  // The block-definition list. DefCount and DefTotal are set once the list
-  // has been sized, so they never exceed the definitions actually held.
+  // The block-definition list. DefTotal is the count the file announces;
+  // DefCount the definitions held, each counted once its name is read, so a
+  // list cut short holds no unread slot.
   void ReadBlockDefs(std::vector<Def>& Defs, int32_t& DefCount, int32_t& DefTotal) {
     DefCount = 0;
     DefTotal = 0;
@@ -137,10 +143,10 @@ class TBodyReader {
     const int32_t count = ReadCount();
     Place.Count = count;
     if (count == 0) return;
-    CheckCount(count, sizeof(Def));
+    // A definition takes far more memory than its bytes in the file: the
+    // count must fit the rest of the file at the smallest real definition.
+    CheckCount(count, MinDefinitionBytes);
     Defs.clear();
-    Defs.resize(static_cast<size_t>(count));
-    DefCount = count;
     DefTotal = count;
     for (int32_t p = 1; p <= count; ++p) {
       Place.Index = p;
@@ -153,18 +159,20 @@ class TBodyReader {
       } else if (tag == 0x7FFF) {
         Src.Take(4);
       }
-      Def& d = Defs[static_cast<size_t>(p - 1)];
+      Def fresh;
       uint8_t head[27];
       ReadFixedPart(Src, Version, head, sizeof head);
-      std::memcpy(&d.Attr, head, 15);
-      d.Number = ByteSource::Load<int32_t>(head + 15);
-      d.Word2 = ByteSource::Load<uint32_t>(head + 19);
-      d.Stamp = ByteSource::Load<int32_t>(head + 23);
-      if (d.Stamp < 0) {
+      std::memcpy(&fresh.Attr, head, 15);
+      fresh.Number = ByteSource::Load<int32_t>(head + 15);
+      fresh.Word2 = ByteSource::Load<uint32_t>(head + 19);
+      fresh.Stamp = ByteSource::Load<int32_t>(head + 23);
+      if (fresh.Stamp < 0) {
         Src.Take(8);
-        d.Stamp = p;
+        fresh.Stamp = p;
       }
-      d.Name = ReadCleanString(Src);
+      fresh.Name = ReadCleanString(Src);
+      Def& d = Defs.emplace_back(std::move(fresh));
+      DefCount = p;
       d.LineCount = d.ArcCount = d.PointCount = d.TextCount = 0;
       d.DimensionCount = d.SolidCount = d.BlockInsertCount = 0;
       ReadListCount(d, d.EntityCount);
@@ -183,15 +191,13 @@ class TBodyReader {
     return Src.ReadInt32();
   }
 
-  // A count is refused when it is negative, when the rest of the file cannot
-  // hold that many objects (each starts with at least a 2-byte class tag), or
-  // when its array would need more memory than any real file of this size.
-  void CheckCount(int32_t Count, size_t BytesEach) {
+  // A count is refused when it is negative or when the rest of the file
+  // cannot hold that many records of the smallest size a real one takes.
+  void CheckCount(int32_t Count, uint64_t FileBytesEach) {
     if (Count < 0) throw ECountTooLarge(Src.Position(), "negative count");
     const uint64_t n = static_cast<uint64_t>(Count);
-    if (n * 2 > Src.Remaining()) throw ECountTooLarge(Src.Position(), "count larger than the file");
-    const uint64_t budget = 16 * FileBudget + (16u << 20);
-    if (n * BytesEach > budget) throw ECountTooLarge(Src.Position(), "count needs too much memory");
+    if (n * FileBytesEach > Src.Remaining())
+      throw ECountTooLarge(Src.Position(), "count larger than the file");
   }
 
   // Reads the schema, length and name of a new class; a name longer than the
@@ -270,7 +276,8 @@ class TBodyReader {
       ++N;
       counted = true;
       Read(A[static_cast<size_t>(N - 1)]);
-      L.EntityOrder[NextOrder++] = TEntJwwOrder{Kind, N - 1};
+      L.EntityOrder.push_back(TEntJwwOrder{Kind, N - 1});
+      ++NextOrder;
     } catch (const EReadError&) {
       if (counted) --N;
       ++Absorbed;
@@ -410,7 +417,6 @@ class TBodyReader {
   const size_t NameCapacity;
   int32_t& Absorbed;
   TReadPlace& Place;
-  uint64_t FileBudget = 0;
   int32_t ObjectNumber = 1;
   int32_t ClassNumber[KindCount + 1] = {};
   // The last class number looked up and its kind. -1 means nothing cached:
@@ -421,6 +427,11 @@ class TBodyReader {
   // fewest bytes a record of each kind takes in a file (after its tag).
   size_t EntitiesLeft = 0;
   static constexpr uint64_t MinFileBytes[KindCount + 1] = {1, 45, 73, 33, 83, 141, 77, 57};
+  // The fewest bytes an entity that counts takes (a 2-byte tag, then the
+  // smallest fixed part), and a definition (its tag, its fixed part in the
+  // older short form, a name of at least its length byte, its list count).
+  static constexpr uint64_t MinEntityBytes = 2 + 33;
+  static constexpr uint64_t MinDefinitionBytes = 2 + 25 + 1 + 2;
 };
 
 }  // namespace jwbody

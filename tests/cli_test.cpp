@@ -394,7 +394,7 @@ TEST_F(CliProgram, FilesNotReadCompletelyAreReportedAndExitOne) {
       {text, "not a JW drawing file", {}},
       {figure, "not a JW drawing file", {}},
       {other, "not a drawing or figure file", {}},
-      {cut, "could not be read to the end", {"KEPT", ""}},
+      {cut, "could not be read to the end", {"KEPT"}},
       {folder, "is a folder (use -r", {}},
   };
   for (const auto& c : cases) {

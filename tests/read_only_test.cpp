@@ -158,8 +158,8 @@ class ReadOnlyFiles : public ::testing::Test {
     EXPECT_EQ(window.Names, (std::vector<std::string>{
                                 "BLOCK-A", marked, "C",                         // drawing.jww
                                 "BLOCK-A", marked, "C",                         // figure.jws
-                                "BLOCK-A", "", "",                              // cut.jww
-                                "BLOCK-A", marked, "",                          // cut.jws
+                                "BLOCK-A",                                      // cut.jww
+                                "BLOCK-A", marked,                              // cut.jws
                                 "BLOCK-A", marked, "C", "BLOCK-A", marked, "C"  // UPPER, again
                             }));
   }

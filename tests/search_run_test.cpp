@@ -298,7 +298,7 @@ TEST_F(SearchRunTest, ReadFileBlocksReportsHowEachFileWent) {
       {fifo, TOutcomeKind::NotRegular, {}, "not a regular file"},
       {cut,
        TOutcomeKind::Partial,
-       {"KEPT", ""},
+       {"KEPT"},
        "stopped at byte " + std::to_string(layout.defs[1].name + 1) +
            " while reading block definition 2 of 2 (the file ends early"},
       {cutHeader,
