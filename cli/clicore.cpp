@@ -19,10 +19,19 @@ namespace fs = std::filesystem;
 namespace qcli {
 
 std::string FullPathOf(const std::string& Path, const std::string& WorkingFolder) {
-  const fs::path path(Path);
-  if (path.is_absolute()) return path.lexically_normal().string();
-  if (WorkingFolder.empty()) return Path;
-  return (fs::path(WorkingFolder) / path).lexically_normal().string();
+  fs::path path(Path);
+  if (!path.is_absolute()) {
+    if (WorkingFolder.empty()) return Path;
+    path = fs::path(WorkingFolder) / path;
+  }
+  // "x/.." is where the system goes from x, which differs from the folder
+  // that holds x when x is a link: such a path is resolved for real.
+  if (std::any_of(path.begin(), path.end(), [](const fs::path& p) { return p == ".."; })) {
+    std::error_code ec;
+    fs::path real = fs::weakly_canonical(path, ec);
+    if (!ec) return real.string();
+  }
+  return path.lexically_normal().string();
 }
 
 std::string FullPathOf(const std::string& Path) {
@@ -55,6 +64,10 @@ std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Rec
 }
 
 TBlockFilter::TBlockFilter(std::string_view FindUtf8) : Active_(true) {
+  if (!IsUtf8(FindUtf8)) {
+    NotUtf8_ = true;  // Key stays empty: nothing matches
+    return;
+  }
   std::optional<std::string> cp932 = Utf8ToCp932(FindUtf8);
   if (!cp932) {
     Unrepresentable_ = true;  // Key stays empty: nothing matches
@@ -128,6 +141,26 @@ std::string TsvField(std::string_view S) {
     }
   }
   return out;
+}
+
+std::string MessageField(std::string_view S) {
+  std::string out = TsvField(S);
+  if (std::none_of(out.begin(), out.end(),
+                   [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+    return out;
+  std::string escaped;
+  for (char c : out) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b == 0x7F) {
+      static const char hex[] = "0123456789ABCDEF";
+      escaped += "\\x";
+      escaped += hex[b >> 4];
+      escaped += hex[b & 0xF];
+    } else {
+      escaped += c;
+    }
+  }
+  return escaped;
 }
 
 void TRowWriter::Begin() {

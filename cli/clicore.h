@@ -33,9 +33,10 @@ struct TInput {
 // judge, so a missing file is reported in its place in the output.
 std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Recursive);
 
-// Absolute, lexically normal form of a path, relative ones taken from
-// WorkingFolder (or the current folder); the path itself when that is not
-// known.
+// Absolute form of a path, relative ones taken from WorkingFolder (or the
+// current folder), with "." and repeated separators dropped; a path with ".."
+// is resolved through the file system (links included), so that it names the
+// file the system opens. The path itself when the working folder is not known.
 std::string FullPathOf(const std::string& Path, const std::string& WorkingFolder);
 std::string FullPathOf(const std::string& Path);
 
@@ -59,11 +60,14 @@ class TBlockFilter {
   bool Active() const { return Active_; }
   // True when the text holds a character that code page 932 cannot represent.
   bool Unrepresentable() const { return Unrepresentable_; }
+  // The text given was not UTF-8 (nothing matches either).
+  bool NotUtf8() const { return NotUtf8_; }
   bool Matches(std::string_view NameCp932) const;
 
  private:
   bool Active_ = false;
   bool Unrepresentable_ = false;
+  bool NotUtf8_ = false;
   std::string Key;  // normalised CP932 search text
 };
 
@@ -84,6 +88,10 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
 // Output
 
 enum class TOutputFormat { Tsv, Csv, Json };
+
+// S for a diagnostic line: tab, CR and LF as TsvField writes them, every
+// other control byte as \xHH, so that a path cannot break or colour a line.
+std::string MessageField(std::string_view S);
 
 // One CSV field as RFC 4180 writes it: quoted when it holds a comma, a double
 // quote, CR or LF, with each double quote doubled.

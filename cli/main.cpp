@@ -35,7 +35,7 @@ struct TReaders {
 
 void Diagnose(const std::string& Path, const std::string& Reason) {
   std::cout.flush();  // keep messages next to the rows they follow
-  std::cerr << kProgram << ": " << Path << ": " << Reason << '\n';
+  std::cerr << kProgram << ": " << qcli::MessageField(Path) << ": " << Reason << '\n';
 }
 
 }  // namespace
@@ -91,7 +91,10 @@ int main(int argc, char** argv) {
   qcli::TBlockFilter filter;
   if (findOption->count() > 0) {
     filter = qcli::TBlockFilter(findText);
-    if (filter.Unrepresentable()) {
+    if (filter.NotUtf8()) {
+      std::cerr << kProgram
+                << ": warning: the --find text is not UTF-8; no block name can match it\n";
+    } else if (filter.Unrepresentable()) {
       std::cerr << kProgram
                 << ": warning: the --find text holds a character that code page 932 cannot "
                    "represent; no block name can match it\n";
@@ -116,7 +119,10 @@ int main(int argc, char** argv) {
           Diagnose(inputs[i].Path, result.Error);
         }
         if (!result.Warning.empty()) Diagnose(inputs[i].Path, result.Warning);
-        return true;
+        // Each file's rows go out as soon as it is read; once the output
+        // cannot be written, reading more is pointless.
+        std::cout.flush();
+        return static_cast<bool>(std::cout);
       },
       [] { std::cout.flush(); });
   writer.End();

@@ -63,21 +63,6 @@ uint64_t TreeDigest(const Reader& R) {
   return h;
 }
 
-// Well-formed UTF-8, as the window layer gets it.
-inline bool IsUtf8(std::string_view S) {
-  size_t i = 0;
-  while (i < S.size()) {
-    const auto c = static_cast<unsigned char>(S[i]);
-    size_t n = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : 9;
-    if (n == 9 || i + n >= S.size()) return false;
-    for (size_t k = 1; k <= n; ++k) {
-      if ((static_cast<unsigned char>(S[i + k]) >> 6) != 0x2) return false;
-    }
-    i += n + 1;
-  }
-  return true;
-}
-
 template <class Reader>
 int FuzzOneInput(const uint8_t* Data, size_t Size, const char* Path) {
   auto reader = std::make_unique<Reader>();

@@ -195,7 +195,14 @@ std::string CheckTree(const Reader& R) {
   std::vector<bool> used(static_cast<size_t>(std::max(defs, 0)), false);
   for (size_t k = 0; k < T.size(); ++k) {
     const TEntJwwBlockTree& n = T[k];
-    const std::string at = "tree node " + std::to_string(k);
+    // The node's name in a message, made only when a check fails.
+    struct TAt {
+      size_t K;
+      std::string operator+(const char* What) const {
+        return "tree node " + std::to_string(K) + What;
+      }
+      std::string operator+(const std::string& What) const { return *this + What.c_str(); }
+    } const at{k};
     const bool root = k < static_cast<size_t>(std::max(roots, 0));
     if (root != (n.Level == 0) || root != (n.Parent == -1)) return at + ": level/parent mismatch";
     if (!root) {

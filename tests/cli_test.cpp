@@ -179,7 +179,10 @@ TEST(CliFilter, NoTextKeepsAllAndForeignTextKeepsNone) {
   EXPECT_TRUE(none.Matches("x"));
   for (const char* foreign : {"😀", "a😀", "\xff"}) {
     qcli::TBlockFilter f(foreign);
-    EXPECT_TRUE(f.Unrepresentable()) << foreign;
+    // Bytes that are not UTF-8 are said as such, not as a foreign character.
+    const bool utf8 = std::string_view(foreign) != "\xff";
+    EXPECT_EQ(f.Unrepresentable(), utf8) << foreign;
+    EXPECT_EQ(f.NotUtf8(), !utf8) << foreign;
     EXPECT_FALSE(f.Matches("a")) << foreign;
     EXPECT_FALSE(f.Matches("")) << foreign;
   }
@@ -303,6 +306,15 @@ TEST(CliCollectPaths, FullPathIsAbsoluteAndNormal) {
   EXPECT_EQ(qcli::FullPathOf("./a/../b.jww", "/work"), "/work/b.jww");
   EXPECT_EQ(qcli::FullPathOf("/abs/c.jws", "/work"), "/abs/c.jws");
   EXPECT_EQ(qcli::FullPathOf("rel.jww", ""), "rel.jww");
+
+  // Through a link, ".." goes where the system goes: the folder above the
+  // link's target.
+  const fs::path dir = fs::temp_directory_path() / ("quillon-dotdot-" + std::to_string(getpid()));
+  fs::create_directories(dir / "deep" / "dir");
+  fs::create_directory_symlink(dir / "deep" / "dir", dir / "lnk");
+  EXPECT_EQ(qcli::FullPathOf("lnk/../x.jws", dir.string()), (dir / "deep" / "x.jws").string());
+  EXPECT_EQ(qcli::MessageField("a\nb\x1B[31m\tc"), "a\\nb\\x1B[31m\\tc");
+  fs::remove_all(dir);
 }
 
 // ---------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 
 #include "text/sjis.h"
 
@@ -118,4 +119,36 @@ std::optional<std::string> Utf8ToCp932(std::string_view Utf8) {
     return std::nullopt;
   }
   return Out;
+}
+
+bool IsUtf8(std::string_view Text) {
+  size_t i = 0;
+  while (i < Text.size()) {
+    const auto c = static_cast<unsigned char>(Text[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t n;
+    uint32_t cp;
+    if ((c >> 5) == 0x6) {
+      n = 1, cp = c & 0x1Fu;
+    } else if ((c >> 4) == 0xE) {
+      n = 2, cp = c & 0x0Fu;
+    } else if ((c >> 3) == 0x1E) {
+      n = 3, cp = c & 0x07u;
+    } else {
+      return false;
+    }
+    if (i + n >= Text.size()) return false;
+    for (size_t k = 1; k <= n; ++k) {
+      const auto t = static_cast<unsigned char>(Text[i + k]);
+      if ((t >> 6) != 0x2) return false;
+      cp = cp << 6 | (t & 0x3Fu);
+    }
+    static constexpr uint32_t least[4] = {0, 0x80, 0x800, 0x10000};
+    if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += n + 1;
+  }
+  return true;
 }

@@ -13,3 +13,7 @@ std::string Cp932ToUtf8(std::string_view Cp932);
 // UTF-8 to CP932. Empty optional when the text holds a character that CP932
 // cannot represent (or is not valid UTF-8).
 std::optional<std::string> Utf8ToCp932(std::string_view Utf8);
+
+// True when Text is well-formed UTF-8 (no overlong form, surrogate or code
+// point past U+10FFFF).
+bool IsUtf8(std::string_view Text);
