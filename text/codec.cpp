@@ -1,71 +1,41 @@
-// The CP932 <-> UTF-8 codec, on iconv's "CP932" converter.
+// The CP932 <-> UTF-8 codec, on tables generated from glibc's iconv "CP932"
+// converter: the same conversion as that converter, on every platform.
 #include "text/codec.h"
 
-#include <iconv.h>
-
-#include <cerrno>
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
-#include "text/sjis.h"
+#include "text/codec_tables.h"
 
 namespace {
 
+using namespace codec_tables;
+
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 
-// One iconv descriptor per direction and thread, opened on first use.
-class TConverter {
- public:
-  TConverter(const char* To, const char* From) : Cd(iconv_open(To, From)) {}
-  ~TConverter() {
-    if (Valid()) iconv_close(Cd);
-  }
-  TConverter(const TConverter&) = delete;
-  TConverter& operator=(const TConverter&) = delete;
-
-  bool Valid() const { return Cd != reinterpret_cast<iconv_t>(-1); }
-  void Reset() { iconv(Cd, nullptr, nullptr, nullptr, nullptr); }
-
-  // Converts from In onward into Out until the input ends or iconv stops on
-  // an error; returns 0 or the errno of that error.
-  int Run(const char*& In, size_t& InLeft, std::string& Out) {
-    char Buffer[4096];
-    while (InLeft > 0) {
-      char* OutPtr = Buffer;
-      size_t OutLeft = sizeof Buffer;
-      char* InPtr = const_cast<char*>(In);
-      const size_t Rc = iconv(Cd, &InPtr, &InLeft, &OutPtr, &OutLeft);
-      In = InPtr;
-      Out.append(Buffer, static_cast<size_t>(OutPtr - Buffer));
-      if (Rc == static_cast<size_t>(-1)) {
-        if (errno == E2BIG) continue;
-        return errno;
-      }
-    }
-    // Flush any shift state (none for these encodings, but it costs nothing).
-    char* OutPtr = Buffer;
-    size_t OutLeft = sizeof Buffer;
-    iconv(Cd, nullptr, nullptr, &OutPtr, &OutLeft);
-    Out.append(Buffer, static_cast<size_t>(OutPtr - Buffer));
-    return 0;
-  }
-
- private:
-  iconv_t Cd;
-};
-
-TConverter& FromCp932() {
-  thread_local TConverter Converter("UTF-8", "CP932");
-  return Converter;
-}
-
-TConverter& ToCp932() {
-  thread_local TConverter Converter("CP932", "UTF-8");
-  return Converter;
+// The row of a lead byte in kDouble, or -1.
+int LeadRow(unsigned char B) {
+  if (B >= 0x81 && B <= 0x9F) return B - 0x81;
+  if (B >= 0xE0 && B <= 0xFC) return 31 + (B - 0xE0);
+  return -1;
 }
 
 bool IsCp932TrailByte(unsigned char B) {
   return B >= 0x40 && B <= 0xFC && B != 0x7F;
+}
+
+void AppendUtf8(std::string& Out, uint32_t Cp) {
+  if (Cp < 0x80) {
+    Out.push_back(static_cast<char>(Cp));
+  } else if (Cp < 0x800) {
+    Out.push_back(static_cast<char>(0xC0 | (Cp >> 6)));
+    Out.push_back(static_cast<char>(0x80 | (Cp & 0x3F)));
+  } else {
+    Out.push_back(static_cast<char>(0xE0 | (Cp >> 12)));
+    Out.push_back(static_cast<char>(0x80 | ((Cp >> 6) & 0x3F)));
+    Out.push_back(static_cast<char>(0x80 | (Cp & 0x3F)));
+  }
 }
 
 }  // namespace
@@ -73,50 +43,70 @@ bool IsCp932TrailByte(unsigned char B) {
 std::string Cp932ToUtf8(std::string_view Cp932) {
   std::string Out;
   Out.reserve(Cp932.size() + Cp932.size() / 2);
-  TConverter& Converter = FromCp932();
-  const char* In = Cp932.data();
-  size_t InLeft = Cp932.size();
-  if (!Converter.Valid()) {
-    // No converter on this system: keep ASCII, mark everything else.
-    for (const char C : Cp932) {
-      if (static_cast<unsigned char>(C) < 0x80) {
-        Out.push_back(C);
+  size_t i = 0;
+  while (i < Cp932.size()) {
+    const auto b = static_cast<unsigned char>(Cp932[i]);
+    const int row = LeadRow(b);
+    if (row < 0) {
+      if (kSingle[b] != kNone) {
+        AppendUtf8(Out, kSingle[b]);
       } else {
         Out.append(kReplacement);
       }
+      ++i;
+      continue;
     }
-    return Out;
-  }
-  Converter.Reset();
-  while (InLeft > 0) {
-    if (Converter.Run(In, InLeft, Out) == 0) break;
-    // In points at a byte the converter rejected. A well-formed pair that
-    // the code page leaves unassigned is one bad character; anything else
-    // loses one byte, and decoding resumes right after it.
-    const auto Lead = static_cast<unsigned char>(In[0]);
-    size_t Skip = 1;
-    if (InLeft >= 2 && IsCodePageLeadByte(Lead) &&
-        IsCp932TrailByte(static_cast<unsigned char>(In[1])))
-      Skip = 2;
+    // A lead byte: with its trail byte one character. A well-formed pair
+    // that the code page leaves unassigned is one bad character; a lead
+    // byte without a trail byte loses that byte alone.
+    if (i + 1 < Cp932.size()) {
+      const auto t = static_cast<unsigned char>(Cp932[i + 1]);
+      if (t >= 0x40 && t <= 0xFC) {
+        const uint16_t cp = kDouble[static_cast<size_t>(row) * kTrailCount + (t - 0x40)];
+        if (cp != kNone) {
+          AppendUtf8(Out, cp);
+          i += 2;
+          continue;
+        }
+      }
+      Out.append(kReplacement);
+      i += IsCp932TrailByte(t) ? 2 : 1;
+      continue;
+    }
     Out.append(kReplacement);
-    In += Skip;
-    InLeft -= Skip;
-    Converter.Reset();
+    ++i;
   }
   return Out;
 }
 
 std::optional<std::string> Utf8ToCp932(std::string_view Utf8) {
-  TConverter& Converter = ToCp932();
-  if (!Converter.Valid()) return std::nullopt;
+  if (!IsUtf8(Utf8)) return std::nullopt;
   std::string Out;
   Out.reserve(Utf8.size());
-  const char* In = Utf8.data();
-  size_t InLeft = Utf8.size();
-  Converter.Reset();
-  if (Converter.Run(In, InLeft, Out) != 0) {
-    Converter.Reset();
-    return std::nullopt;
+  size_t i = 0;
+  while (i < Utf8.size()) {
+    const auto c = static_cast<unsigned char>(Utf8[i]);
+    uint32_t cp;
+    size_t n;
+    if (c < 0x80) {
+      cp = c, n = 1;
+    } else if (c < 0xE0) {
+      cp = c & 0x1Fu, n = 2;
+    } else if (c < 0xF0) {
+      cp = c & 0x0Fu, n = 3;
+    } else {
+      cp = c & 0x07u, n = 4;
+    }
+    for (size_t k = 1; k < n; ++k) cp = cp << 6 | (static_cast<unsigned char>(Utf8[i + k]) & 0x3Fu);
+    i += n;
+    if (cp >= kDroppedFirst && cp <= kDroppedLast) continue;
+    if (cp > 0xFFFF) return std::nullopt;
+    const TEncodePair* end = kEncode + kEncodeCount;
+    const TEncodePair* it = std::lower_bound(
+        kEncode, end, cp, [](const TEncodePair& P, uint32_t V) { return P.CodePoint < V; });
+    if (it == end || it->CodePoint != cp) return std::nullopt;
+    if (it->Code >= 0x100) Out.push_back(static_cast<char>(it->Code >> 8));
+    Out.push_back(static_cast<char>(it->Code & 0xFF));
   }
   return Out;
 }
