@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/search.h"
+#include "text/nativefile.h"
 #include "text/paths.h"
+#include "text/widepath.h"
 
 namespace fs = std::filesystem;
 
@@ -23,25 +27,44 @@ std::vector<std::string> AcceptedFiles(const std::vector<std::string>& Paths) {
 
 namespace {
 
-void WalkFolder(const fs::path& Folder, std::vector<TFoundFile>& Found) {
-  std::error_code ec;
-  fs::directory_iterator it(Folder, ec);
-  if (ec) {
-    Found.push_back({Folder.string(), "cannot read folder: " + ec.message()});
-    return;
-  }
-  for (const fs::directory_iterator end; it != end;) {
-    const fs::directory_entry& entry = *it;
-    std::error_code sub;
-    if (entry.is_directory(sub) && !entry.is_symlink(sub)) {
-      WalkFolder(entry.path(), Found);
-    } else if (entry.is_regular_file(sub) && KindOfPath(entry.path().string()) != TFileKind::None) {
-      Found.push_back({entry.path().string(), {}});
-    }
-    it.increment(ec);
+// The system's words for a failed folder listing, in UTF-8.
+std::string ReasonOf(const std::error_code& Error) {
+#ifdef _WIN32
+  if (Error.category() == std::system_category()) return SystemErrorText(Error.value());
+#endif
+  return Error.message();
+}
+
+// Adds the drawing and figure files below Top (and a problem entry for every
+// folder that cannot be listed). Each folder is listed to its end and closed
+// before the next is opened, so a deep chain of folders holds one open at a
+// time; links to folders are not followed, so a link cycle cannot make the
+// walk endless.
+void WalkFolder(const fs::path& Top, std::vector<TFoundFile>& Found) {
+  std::vector<fs::path> pending{Top};
+  while (!pending.empty()) {
+    const fs::path folder = std::move(pending.back());
+    pending.pop_back();
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
     if (ec) {
-      Found.push_back({Folder.string(), "folder listing stopped: " + ec.message()});
-      return;
+      Found.push_back({Utf8OfPath(folder), "cannot read folder: " + ReasonOf(ec)});
+      continue;
+    }
+    for (const fs::directory_iterator end; it != end;) {
+      const fs::directory_entry& entry = *it;
+      std::error_code sub;
+      if (entry.is_directory(sub) && !entry.is_symlink(sub)) {
+        pending.push_back(entry.path());
+      } else if (entry.is_regular_file(sub)) {
+        std::string path = Utf8OfPath(entry.path());
+        if (KindOfPath(path) != TFileKind::None) Found.push_back({std::move(path), {}});
+      }
+      it.increment(ec);
+      if (ec) {
+        Found.push_back({Utf8OfPath(folder), "folder listing stopped: " + ReasonOf(ec)});
+        break;
+      }
     }
   }
 }
@@ -50,7 +73,7 @@ void WalkFolder(const fs::path& Folder, std::vector<TFoundFile>& Found) {
 
 std::vector<TFoundFile> FindDrawingFiles(const std::string& Folder) {
   std::vector<TFoundFile> found;
-  WalkFolder(Folder, found);
+  WalkFolder(PathOfUtf8(Folder), found);
   std::stable_sort(found.begin(), found.end(),
                    [](const TFoundFile& a, const TFoundFile& b) { return a.Path < b.Path; });
   return found;

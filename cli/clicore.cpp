@@ -13,41 +13,42 @@
 #include "text/codec.h"
 #include "text/paths.h"
 #include "text/sjis.h"
+#include "text/widepath.h"
 
 namespace fs = std::filesystem;
 
 namespace qcli {
 
 std::string FullPathOf(const std::string& Path, const std::string& WorkingFolder) {
-  fs::path path(Path);
+  fs::path path = PathOfUtf8(Path);
   if (!path.is_absolute()) {
     if (WorkingFolder.empty()) return Path;
-    path = fs::path(WorkingFolder) / path;
+    path = PathOfUtf8(WorkingFolder) / path;
   }
   // "x/.." is where the system goes from x, which differs from the folder
   // that holds x when x is a link: such a path is resolved for real.
   if (std::any_of(path.begin(), path.end(), [](const fs::path& p) { return p == ".."; })) {
     std::error_code ec;
     fs::path real = fs::weakly_canonical(path, ec);
-    if (!ec) return real.string();
+    if (!ec) return Utf8OfPath(real);
   }
-  return path.lexically_normal().string();
+  return Utf8OfPath(path.lexically_normal());
 }
 
 std::string FullPathOf(const std::string& Path) {
   std::error_code ec;
   const fs::path cwd = fs::current_path(ec);
-  return FullPathOf(Path, ec ? std::string() : cwd.string());
+  return FullPathOf(Path, ec ? std::string() : Utf8OfPath(cwd));
 }
 
 std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Recursive) {
   std::vector<TInput> inputs;
   std::error_code cwdError;
   const fs::path cwdPath = fs::current_path(cwdError);
-  const std::string cwd = cwdError ? std::string() : cwdPath.string();
+  const std::string cwd = cwdError ? std::string() : Utf8OfPath(cwdPath);
   for (const std::string& arg : Args) {
     std::error_code ec;
-    if (!arg.empty() && fs::is_directory(arg, ec)) {
+    if (!arg.empty() && fs::is_directory(PathOfUtf8(arg), ec)) {
       if (!Recursive) {
         inputs.push_back({arg, FullPathOf(arg, cwd), "is a folder (use -r to search it)"});
         continue;

@@ -12,6 +12,16 @@
 
 #include "app/ordered.h"
 #include "cli/clicore.h"
+#ifdef _WIN32
+// windows.h before the headers that need it.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+
+#include "text/widepath.h"
+#endif
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
 
@@ -38,10 +48,46 @@ void Diagnose(const std::string& Path, const std::string& Reason) {
   std::cerr << kProgram << ": " << qcli::MessageField(Path) << ": " << Reason << '\n';
 }
 
+#ifdef _WIN32
+// The arguments as the system holds them (UTF-16), in UTF-8: argv itself
+// comes through the ANSI code page, which cannot hold every file name.
+std::vector<std::string> Utf8Arguments() {
+  int n = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
+  std::vector<std::string> args;
+  for (int i = 0; i < n; ++i) args.push_back(Utf8OfWide(wide[i]));
+  if (wide) LocalFree(wide);
+  return args;
+}
+
+// Output is UTF-8 bytes, written as they are (no CR added before LF). A
+// console is switched to UTF-8 so that it shows the Japanese names; a pipe
+// or a file gets the same bytes as on Linux.
+void PrepareOutput() {
+  for (FILE* stream : {stdout, stderr}) {
+    const int fd = _fileno(stream);
+    _setmode(fd, _O_BINARY);
+  }
+  if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR ||
+      GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_CHAR)
+    SetConsoleOutputCP(CP_UTF8);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);
+#ifdef _WIN32
+  PrepareOutput();
+  std::vector<std::string> utf8Args = Utf8Arguments();
+  std::vector<char*> utf8Argv;
+  for (std::string& a : utf8Args) utf8Argv.push_back(a.data());
+  if (!utf8Argv.empty()) {
+    argc = static_cast<int>(utf8Argv.size());
+    argv = utf8Argv.data();
+  }
+#endif
 
   CLI::App app{
       "Lists the block definitions held in JW drawing files (.jww) and figure files (.jws):\n"

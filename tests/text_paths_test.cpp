@@ -49,12 +49,24 @@ TEST(PathsTest, ReplaceExtSwapsOrAppends) {
 }
 
 #ifdef _WIN32
-TEST(PathsTest, SecondBytesAreNoDelimiters) {
-  const std::string Hyo = "\x95\x5C";  // 表
-  EXPECT_EQ(ExtractName("C:\\a\\" + Hyo + ".jww"), Hyo + ".jww");
-  EXPECT_EQ(ExtractFolder("C:\\a\\b.jww"), "C:\\a\\");
-  EXPECT_EQ(ExtractFolder("C:b.jww"), "C:");
-  EXPECT_EQ(ExtractExt("C:\\dir.x\\file"), "");
+// Paths are UTF-8 on Windows too; "\\", "/" and ":" delimit, with drive
+// letters and UNC paths.
+TEST(PathsTest, SplitsWindowsPaths) {
+  const std::string Zu = "\xE5\x9B\xB3";  // 図
+  struct {
+    std::string Path, Ext, Name, Folder;
+  } const Cases[] = {
+      {"C:\\a\\b.jww", ".jww", "b.jww", "C:\\a\\"},
+      {"C:b.jws", ".jws", "b.jws", "C:"},
+      {"C:\\dir.x\\file", "", "file", "C:\\dir.x\\"},
+      {"\\\\server\\share\\" + Zu + ".JWW", ".JWW", Zu + ".JWW", "\\\\server\\share\\"},
+      {"D:/mixed\\sep/x.jww", ".jww", "x.jww", "D:/mixed\\sep/"},
+  };
+  for (const auto& C : Cases) {
+    EXPECT_EQ(ExtractExt(C.Path), C.Ext) << C.Path;
+    EXPECT_EQ(ExtractName(C.Path), C.Name) << C.Path;
+    EXPECT_EQ(ExtractFolder(C.Path), C.Folder) << C.Path;
+  }
 }
 #endif
 

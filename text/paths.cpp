@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "text/sjis.h"
+#include "text/widepath.h"
 
 namespace {
 
@@ -17,31 +18,17 @@ struct TPathMarks {
 TPathMarks FindMarks(std::string_view Path) {
   TPathMarks Marks;
 #ifdef _WIN32
-  // Scanned from the start, so that the second byte of a double-byte
-  // character (0x5C in many kanji) is never taken for a delimiter.
-  for (size_t I = 0; I < Path.size();) {
-    const unsigned char B = static_cast<unsigned char>(Path[I]);
-    if (IsCodePageLeadByte(B) && I + 1 < Path.size()) {
-      I += 2;
-      continue;
-    }
-    if (B == '\\' || B == '/' || B == ':') {
-      Marks.LastDelimiter = I;
-      Marks.ExtDot = std::string_view::npos;
-    } else if (B == '.') {
-      Marks.ExtDot = I;
-    }
-    ++I;
-  }
+  // Paths are UTF-8 here too, and UTF-8 never has a delimiter or "." inside
+  // a multi-byte character.
+  Marks.LastDelimiter = Path.find_last_of("\\/:");
 #else
-  // UTF-8 never has "/" or "." inside a multi-byte character.
   Marks.LastDelimiter = Path.rfind('/');
+#endif
   const size_t Dot = Path.rfind('.');
   if (Dot != std::string_view::npos &&
       (Marks.LastDelimiter == std::string_view::npos || Dot > Marks.LastDelimiter)) {
     Marks.ExtDot = Dot;
   }
-#endif
   return Marks;
 }
 
@@ -77,5 +64,5 @@ bool IsExistingFile(const std::string& Path) {
   // Only regular files (after following links): a device or a pipe would
   // block or never end when read as a drawing file.
   std::error_code Error;
-  return std::filesystem::is_regular_file(std::filesystem::path(Path), Error);
+  return std::filesystem::is_regular_file(PathOfUtf8(Path), Error);
 }

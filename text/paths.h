@@ -1,8 +1,7 @@
 // Path operations on native file-system paths.
 //
-// On POSIX "/" is the only delimiter and there is no drive delimiter; on
-// Windows "\", "/" and ":" delimit, and a byte is a delimiter only where it is
-// not the second byte of a double-byte character.
+// Paths are UTF-8 on every platform. On POSIX "/" is the only delimiter and
+// there is no drive delimiter; on Windows "\", "/" and ":" delimit.
 #pragma once
 
 #include <string>

@@ -1,0 +1,79 @@
+// Opening and reading files through the wide Windows API: paths are UTF-8
+// inside the program and UTF-16 at the system.
+#include <windows.h>
+
+#include "text/nativefile.h"
+#include "text/widepath.h"
+
+namespace {
+
+TOpenStatus StatusOfError(DWORD Code) {
+  switch (Code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return TOpenStatus::Missing;
+    default:
+      return TOpenStatus::CannotOpen;
+  }
+}
+
+}  // namespace
+
+std::string SystemErrorText(int Code) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, static_cast<DWORD>(Code), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring message = n ? std::wstring(text, n) : std::wstring();
+  if (text) LocalFree(text);
+  while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                              message.back() == L'.' || message.back() == L' '))
+    message.pop_back();
+  if (message.empty()) return "system error " + std::to_string(Code);
+  return Utf8OfWide(message);
+}
+
+TNativeFile TNativeFile::Open(const std::string& Path, TOpenError& Error) {
+  Error = TOpenError{};
+  TNativeFile file;
+  // Shared for reading, writing and deleting: the drafting program may hold
+  // the drawing open, and nothing here must stand in its way.
+  // FILE_FLAG_BACKUP_SEMANTICS lets a folder open, so that it is reported as
+  // a folder and not as a refusal.
+  const HANDLE h =
+      CreateFileW(WideOfUtf8(Path).c_str(), GENERIC_READ,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    Error = {StatusOfError(code), static_cast<int>(code), SystemErrorText(static_cast<int>(code))};
+    return file;
+  }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileType(h) != FILE_TYPE_DISK || !GetFileInformationByHandle(h, &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    const bool folder = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    CloseHandle(h);
+    Error = {TOpenStatus::NotRegular, 0, folder ? "is a folder" : "not a regular file"};
+    return file;
+  }
+  file.Handle = reinterpret_cast<intptr_t>(h);
+  file.SizeAtOpen = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  return file;
+}
+
+int64_t TNativeFile::Read(void* Dst, size_t N) {
+  DWORD got = 0;
+  const DWORD want = N > 0x40000000 ? 0x40000000 : static_cast<DWORD>(N);
+  if (!ReadFile(reinterpret_cast<HANDLE>(Handle), Dst, want, &got, nullptr)) return -1;
+  return got;
+}
+
+void TNativeFile::Close() {
+  if (Handle != Invalid) CloseHandle(reinterpret_cast<HANDLE>(Handle));
+  Handle = Invalid;
+}
