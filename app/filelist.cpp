@@ -74,8 +74,17 @@ void WalkFolder(const fs::path& Top, std::vector<TFoundFile>& Found) {
 std::vector<TFoundFile> FindDrawingFiles(const std::string& Folder) {
   std::vector<TFoundFile> found;
   WalkFolder(PathOfUtf8(Folder), found);
-  std::stable_sort(found.begin(), found.end(),
-                   [](const TFoundFile& a, const TFoundFile& b) { return a.Path < b.Path; });
+  // In byte order of the paths, "\\" counted as "/" on Windows, so that a
+  // folder lists in the same order on both systems.
+  auto key = [](std::string Path) {
+#ifdef _WIN32
+    std::replace(Path.begin(), Path.end(), '\\', '/');
+#endif
+    return Path;
+  };
+  std::stable_sort(found.begin(), found.end(), [&](const TFoundFile& a, const TFoundFile& b) {
+    return key(a.Path) < key(b.Path);
+  });
   return found;
 }
 

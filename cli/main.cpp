@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
   bool recursive = false;
   std::string formatName = "tsv";
   std::string findText;
+  bool bom = false;
   unsigned hardware = std::thread::hardware_concurrency();
   unsigned jobs = hardware == 0 ? 1 : hardware;
 
@@ -111,6 +112,9 @@ int main(int argc, char** argv) {
   app.add_option("--format", formatName, "Output format: tsv (default), csv (RFC 4180) or json")
       ->type_name("FORMAT")
       ->transform(CLI::IsMember({"tsv", "csv", "json"}, CLI::ignore_case));
+  app.add_flag("--bom", bom,
+               "Write a UTF-8 byte-order mark first (for Excel on a Japanese Windows, which reads "
+               "a CSV without one as code page 932)");
   CLI::Option* findOption = app.add_option(
       "--find", findText,
       "Keep only rows whose block name contains TEXT, ignoring letter case, full-width/half-width "
@@ -151,6 +155,7 @@ int main(int argc, char** argv) {
   qcli::TRowWriter writer(std::cout, formats.at(formatName));
   bool allRead = true;
 
+  if (bom) std::cout << "\xEF\xBB\xBF";
   writer.Begin();
   RunOrdered<qcli::TFileResult>(
       inputs.size(), jobs, static_cast<size_t>(jobs) * 16,

@@ -371,6 +371,8 @@ TEST_F(CliProgram, CsvQuotesAPathWithACommaAndJsonKeepsKeyOrder) {
   EXPECT_EQ(csv.status, 0);
   EXPECT_EQ(csv.out, "x.jww," + qcli::CsvField(a) + ",W-1800x900\r\n");
   EXPECT_THAT(qcli::CsvField(a), HasSubstr("\"\""));
+  const TCliRun bom = Cli({"--format", "csv", "--bom", a});
+  EXPECT_EQ(bom.out, "\xEF\xBB\xBF" + csv.out);
 
   const TCliRun json = Cli({"--format=json", a});
   EXPECT_EQ(json.status, 0);
