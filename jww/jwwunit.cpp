@@ -4,17 +4,13 @@
 #include <optional>
 
 #include "jww/body.h"
+#include "jww/jwwheader.h"
 #include "text/sjis.h"
 
 namespace {
 
 // Size of the class-name buffer of the drawing-file body.
 constexpr size_t ClassNameBuffer = 2048;
-
-template <class T>
-T At(const uint8_t* P, size_t Offset) {
-  return ByteSource::Load<T>(P + Offset);
-}
 
 }  // namespace
 
@@ -154,9 +150,11 @@ void TJwwData::ReadHeader(ByteSource& Src) {
   LineTypeExTable.assign(33, TEntJwwLineTypeExNo{});
   Sec20Table.assign(10, TEntJwwSec20Entry{});
 
+  using namespace jwwheader;
+
   // Sections 1 and 2: signature and version.
-  const uint8_t* p = Src.Take(8);
-  H.Signature.assign(reinterpret_cast<const char*>(p), 8);
+  const uint8_t* sig = Src.Take(Signature);
+  H.Signature.assign(reinterpret_cast<const char*>(sig), Signature);
   H.Version = Src.ReadInt32();
   if (H.Version < jwversion::FirstRead) return;
   const int32_t v = H.Version;
@@ -164,41 +162,44 @@ void TJwwData::ReadHeader(ByteSource& Src) {
   // Section 3: the memo, not cleaned.
   H.Memo = ReadString(Src);
 
-  // Section 4.
-  p = Src.Take(8);
-  H.Sec4Ints[1] = At<int32_t>(p, 0);
-  H.Sec4Ints[2] = At<int32_t>(p, 4);
+  {
+    TSection s(Src, Sec4);
+    H.Sec4Ints[1] = s.ReadInt();
+    H.Sec4Ints[2] = s.ReadInt();
+  }
 
-  // Section 5: per layer group a 20-byte record and 16 layer records.
+  // Section 5: per layer group its record and its 16 layers'.
   for (int g = 0; g < 16; ++g) {
-    p = Src.Take(148);
+    TSection s(Src, LayerGroup);
     TEntJwwLayerGroup& G = LayerGroups[static_cast<size_t>(g)];
-    G.Int1 = At<int32_t>(p, 0);
-    G.Int2 = At<int32_t>(p, 4);
-    G.Real1 = At<double>(p, 8);
-    G.Int3 = At<int32_t>(p, 16);
+    G.Int1 = s.ReadInt();
+    G.Int2 = s.ReadInt();
+    G.Real1 = s.ReadReal();
+    G.Int3 = s.ReadInt();
     for (int j = 0; j < 16; ++j) {
       TEntJwwLayer& L = Layers[static_cast<size_t>(g * 16 + j)];
-      L.Int1 = At<int32_t>(p, 20 + 8 * static_cast<size_t>(j));
-      L.Int2 = At<int32_t>(p, 24 + 8 * static_cast<size_t>(j));
+      L.Int1 = s.ReadInt();
+      L.Int2 = s.ReadInt();
     }
   }
 
-  // Section 6: not used.
-  Src.Take(56);
+  Src.Take(Sec6);
 
-  // Section 7.
-  p = Src.Take(28);
-  for (int i = 1; i <= 5; ++i) H.Sec7Ints[i] = At<int32_t>(p, 4 * static_cast<size_t>(i - 1));
-  H.Sec7Coded = At<int32_t>(p, 24);
-  DecodeSec7(H.Sec7Coded, H.Sec7CodedFlag, H.Sec7Decoded);
+  {
+    TSection s(Src, Sec7);
+    for (int i = 1; i <= 5; ++i) H.Sec7Ints[i] = s.ReadInt();
+    s.Skip(Int);
+    H.Sec7Coded = s.ReadInt();
+    DecodeSec7(H.Sec7Coded, H.Sec7CodedFlag, H.Sec7Decoded);
+  }
 
-  // Section 8.
-  p = Src.Take(72);
-  for (int i = 1; i <= 3; ++i) H.Sec8RealsA[i] = At<double>(p, 8 * static_cast<size_t>(i - 1));
-  H.Sec8Ints[1] = At<int32_t>(p, 24);
-  H.Sec8Ints[2] = At<int32_t>(p, 28);
-  for (int i = 1; i <= 5; ++i) H.Sec8RealsB[i] = At<double>(p, 32 + 8 * static_cast<size_t>(i - 1));
+  {
+    TSection s(Src, Sec8);
+    for (int i = 1; i <= 3; ++i) H.Sec8RealsA[i] = s.ReadReal();
+    H.Sec8Ints[1] = s.ReadInt();
+    H.Sec8Ints[2] = s.ReadInt();
+    for (int i = 1; i <= 5; ++i) H.Sec8RealsB[i] = s.ReadReal();
+  }
 
   // Sections 9 and 10: layer names, then layer group names.
   for (int g = 0; g < 16; ++g) {
@@ -207,128 +208,132 @@ void TJwwData::ReadHeader(ByteSource& Src) {
   }
   for (int g = 0; g < 16; ++g) LayerGroups[static_cast<size_t>(g)].Name = ReadCleanString(Src);
 
-  // Section 11.
-  p = Src.Take(v > 230 ? 44 : 28);
-  H.Sec11RealsA[1] = At<double>(p, 0);
-  H.Sec11RealsA[2] = At<double>(p, 8);
-  H.Sec11Int = At<int32_t>(p, 16);
-  H.Sec11RealsB[1] = At<double>(p, 20);
-  if (v >= 300) {
-    H.Sec11RealsB[2] = At<double>(p, 28);
-    H.Sec11RealsB[3] = At<double>(p, 36);
+  // Section 11: the long form after the full section 18, whose last two
+  // reals are kept from Sec11Reals on.
+  {
+    const bool longForm = v > jwversion::FullSec18;
+    TSection s(Src, longForm ? Sec11Long : Sec11Short);
+    H.Sec11RealsA[1] = s.ReadReal();
+    H.Sec11RealsA[2] = s.ReadReal();
+    H.Sec11Int = s.ReadInt();
+    H.Sec11RealsB[1] = s.ReadReal();
+    if (v >= jwversion::Sec11Reals) {
+      H.Sec11RealsB[2] = s.ReadReal();
+      H.Sec11RealsB[3] = s.ReadReal();
+    } else if (longForm) {
+      s.Skip(2 * Real);
+    }
   }
 
-  // Section 12.
-  p = Src.Take(52);
-  H.Sec12Int = At<int32_t>(p, 0);
-  for (size_t i = 0; i < 6; ++i) H.Sec12Reals[static_cast<int>(i) + 1] = At<double>(p, 4 + 8 * i);
+  {
+    TSection s(Src, Sec12);
+    H.Sec12Int = s.ReadInt();
+    for (int i = 1; i <= 6; ++i) H.Sec12Reals[i] = s.ReadReal();
+  }
 
-  // Section 13: four records of 24 bytes up to 230, eight of 28 and two
-  // extra records after.
-  if (v <= 230) {
-    p = Src.Take(96);
+  // Section 13.
+  if (v <= jwversion::FullSec18) {
+    TSection s(Src, Sec13Short);
     for (int k = 1; k <= 4; ++k) {
-      const size_t o = 24 * static_cast<size_t>(k - 1);
-      H.Sec13RealsA[k] = At<double>(p, o);
-      H.Sec13RealsB[k] = At<double>(p, o + 8);
-      H.Sec13RealsC[k] = At<double>(p, o + 16);
+      H.Sec13RealsA[k] = s.ReadReal();
+      H.Sec13RealsB[k] = s.ReadReal();
+      H.Sec13RealsC[k] = s.ReadReal();
     }
   } else {
-    p = Src.Take(280);
+    TSection s(Src, Sec13Long);
     for (int k = 1; k <= 8; ++k) {
-      const size_t o = 28 * static_cast<size_t>(k - 1);
-      H.Sec13RealsA[k] = At<double>(p, o);
-      H.Sec13RealsB[k] = At<double>(p, o + 8);
-      H.Sec13RealsC[k] = At<double>(p, o + 16);
-      H.Sec13Ints[k] = At<int32_t>(p, o + 24);
+      H.Sec13RealsA[k] = s.ReadReal();
+      H.Sec13RealsB[k] = s.ReadReal();
+      H.Sec13RealsC[k] = s.ReadReal();
+      H.Sec13Ints[k] = s.ReadInt();
     }
-    for (auto [extra, o] :
-         {std::pair{&H.Sec13ExtraA, size_t{224}}, std::pair{&H.Sec13ExtraB, size_t{252}}}) {
-      extra->Real1 = At<double>(p, o);
-      extra->Real2 = At<double>(p, o + 8);
-      extra->Real3 = At<double>(p, o + 16);
-      extra->Int1 = At<int32_t>(p, o + 24);
+    for (auto* extra : {&H.Sec13ExtraA, &H.Sec13ExtraB}) {
+      extra->Real1 = s.ReadReal();
+      extra->Real2 = s.ReadReal();
+      extra->Real3 = s.ReadReal();
+      extra->Int1 = s.ReadInt();
     }
   }
 
-  // Section 14.
-  p = Src.Take(168);
-  for (int i = 0; i <= 9; ++i) H.Sec14Reals[i] = At<double>(p, 8 * static_cast<size_t>(i));
-  H.Sec14Real = At<double>(p, 80);
-  for (size_t k = 0; k < 10; ++k) {
-    Sec14Table[k].Int1 = At<int32_t>(p, 88 + 8 * k);
-    Sec14Table[k].Int2 = At<int32_t>(p, 92 + 8 * k);
+  {
+    TSection s(Src, Sec14);
+    for (int i = 0; i <= 9; ++i) H.Sec14Reals[i] = s.ReadReal();
+    H.Sec14Real = s.ReadReal();
+    for (TEntJwwSec14Entry& e : Sec14Table) {
+      e.Int1 = s.ReadInt();
+      e.Int2 = s.ReadInt();
+    }
   }
 
-  // Section 15.
-  p = Src.Take(160);
-  for (size_t k = 0; k < 10; ++k) {
-    Sec14Table[k].Int3 = At<int32_t>(p, 16 * k);
-    Sec14Table[k].Int4 = At<int32_t>(p, 16 * k + 4);
-    Sec14Table[k].Real1 = At<double>(p, 16 * k + 8);
+  {
+    TSection s(Src, Sec15);
+    for (TEntJwwSec14Entry& e : Sec14Table) {
+      e.Int3 = s.ReadInt();
+      e.Int4 = s.ReadInt();
+      e.Real1 = s.ReadReal();
+    }
   }
 
-  // Section 16.
-  p = Src.Take(128);
-  for (size_t k = 0; k < 8; ++k) {
-    Sec16Table[k].Int1 = At<int32_t>(p, 16 * k);
-    Sec16Table[k].Int2 = At<int32_t>(p, 16 * k + 4);
-    Sec16Table[k].Int3 = At<int32_t>(p, 16 * k + 8);
-    Sec16Table[k].Int4 = At<int32_t>(p, 16 * k + 12);
+  {
+    TSection s(Src, Sec16);
+    for (TEntJwwSec16Entry& e : Sec16Table) {
+      e.Int1 = s.ReadInt();
+      e.Int2 = s.ReadInt();
+      e.Int3 = s.ReadInt();
+      e.Int4 = s.ReadInt();
+    }
   }
 
-  // Section 17.
-  p = Src.Take(164);
-  for (size_t k = 0; k < 5; ++k) {
-    Sec17TableA[k].Int1 = At<int32_t>(p, 20 * k);
-    Sec17TableA[k].Int2 = At<int32_t>(p, 20 * k + 4);
-    Sec17TableA[k].Int3 = At<int32_t>(p, 20 * k + 8);
-    Sec17TableA[k].Int4 = At<int32_t>(p, 20 * k + 12);
-    Sec17TableA[k].Int5 = At<int32_t>(p, 20 * k + 16);
-  }
-  for (size_t k = 0; k < 4; ++k) {
-    Sec17TableB[k].Int1 = At<int32_t>(p, 100 + 16 * k);
-    Sec17TableB[k].Int2 = At<int32_t>(p, 100 + 16 * k + 4);
-    Sec17TableB[k].Int3 = At<int32_t>(p, 100 + 16 * k + 8);
-    Sec17TableB[k].Int4 = At<int32_t>(p, 100 + 16 * k + 12);
+  {
+    TSection s(Src, Sec17);
+    for (TEntJwwSec17EntryA& e : Sec17TableA) {
+      e.Int1 = s.ReadInt();
+      e.Int2 = s.ReadInt();
+      e.Int3 = s.ReadInt();
+      e.Int4 = s.ReadInt();
+      e.Int5 = s.ReadInt();
+    }
+    for (TEntJwwSec17EntryB& e : Sec17TableB) {
+      e.Int1 = s.ReadInt();
+      e.Int2 = s.ReadInt();
+      e.Int3 = s.ReadInt();
+      e.Int4 = s.ReadInt();
+    }
   }
 
-  // Section 18: its size depends on the exact version.
+  // Section 18: only the versions that mark one of its forms have it.
   size_t sec18 = 0;
-  if (v == 220) {
-    sec18 = 44;
-  } else if (v == 223) {
-    sec18 = 104;
-  } else if (v == 225) {
-    sec18 = 136;
-  } else if (v >= 230) {
-    sec18 = 144;
+  if (v == jwversion::FirstRead) {
+    sec18 = Sec18First;
+  } else if (v == jwversion::ElapsedTime) {
+    sec18 = Sec18Elapsed;
+  } else if (v == jwversion::MoreSec18Reals) {
+    sec18 = Sec18MoreReals;
+  } else if (v >= jwversion::FullSec18) {
+    sec18 = Sec18Full;
   }
   if (sec18 > 0) {
-    p = Src.Take(sec18);
-    for (int i = 0; i <= 9; ++i) H.Sec18IntsA[i + 1] = At<int32_t>(p, 4 * static_cast<size_t>(i));
-    const int32_t t = At<int32_t>(p, 40);
+    TSection s(Src, sec18);
+    for (int i = 1; i <= 10; ++i) H.Sec18IntsA[i] = s.ReadInt();
+    const int32_t t = s.ReadInt();
     H.Sec18Tens = t / 10;
     H.Sec18Units = t % 10;
-    if (v >= 223) {
-      H.ElapsedSeconds = At<int32_t>(p, 44);
-      for (int i = 0; i <= 3; ++i)
-        H.Sec18IntsB[i + 1] = At<int32_t>(p, 48 + 4 * static_cast<size_t>(i));
-      for (int i = 0; i <= 4; ++i)
-        H.Sec18RealsA[i + 1] = At<double>(p, 64 + 8 * static_cast<size_t>(i));
+    if (v >= jwversion::ElapsedTime) {
+      H.ElapsedSeconds = s.ReadInt();
+      for (int i = 1; i <= 4; ++i) H.Sec18IntsB[i] = s.ReadInt();
+      for (int i = 1; i <= 5; ++i) H.Sec18RealsA[i] = s.ReadReal();
     }
-    if (v >= 225) {
-      for (int i = 0; i <= 3; ++i)
-        H.Sec18RealsB[i + 1] = At<double>(p, 104 + 8 * static_cast<size_t>(i));
+    if (v >= jwversion::MoreSec18Reals) {
+      for (int i = 1; i <= 4; ++i) H.Sec18RealsB[i] = s.ReadReal();
     }
-    if (v >= 230) {
-      H.Sec18IntsC[1] = At<int32_t>(p, 136);
-      H.Sec18IntsC[2] = At<int32_t>(p, 140);
+    if (v >= jwversion::FullSec18) {
+      H.Sec18IntsC[1] = s.ReadInt();
+      H.Sec18IntsC[2] = s.ReadInt();
     }
   }
 
   // Section 19: extended colours and line types, from version 420.
-  if (v >= 420) {
+  if (v >= jwversion::ExtendedStyles) {
     for (TEntJwwColorExNo& c : ColorExTable) {
       c.Int1 = Src.ReadInt32();
       c.Int2 = Src.ReadInt32();
@@ -352,27 +357,26 @@ void TJwwData::ReadHeader(ByteSource& Src) {
     }
   }
 
-  // Section 20.
-  p = Src.Take(280);
-  for (size_t k = 0; k < 10; ++k) {
-    Sec20Table[k].Real1 = At<double>(p, 28 * k);
-    Sec20Table[k].Real2 = At<double>(p, 28 * k + 8);
-    Sec20Table[k].Real3 = At<double>(p, 28 * k + 16);
-    Sec20Table[k].Int1 = At<int32_t>(p, 28 * k + 24);
+  {
+    TSection s(Src, Sec20);
+    for (TEntJwwSec20Entry& e : Sec20Table) {
+      e.Real1 = s.ReadReal();
+      e.Real2 = s.ReadReal();
+      e.Real3 = s.ReadReal();
+      e.Int1 = s.ReadInt();
+    }
   }
 
-  // Section 21.
-  p = Src.Take(100);
-  H.Sec21RealsA[1] = At<double>(p, 0);
-  H.Sec21RealsA[2] = At<double>(p, 8);
-  H.Sec21RealsA[3] = At<double>(p, 16);
-  H.Sec21Ints[1] = At<int32_t>(p, 24);
-  H.Sec21Ints[2] = At<int32_t>(p, 28);
-  H.Sec21RealsB[1] = At<double>(p, 32);
-  H.Sec21RealsB[2] = At<double>(p, 40);
-  H.Sec21Int = At<int32_t>(p, 48);
-  for (int i = 0; i <= 5; ++i)
-    H.Sec21RealsC[i + 1] = At<double>(p, 52 + 8 * static_cast<size_t>(i));
+  {
+    TSection s(Src, Sec21);
+    for (int i = 1; i <= 3; ++i) H.Sec21RealsA[i] = s.ReadReal();
+    H.Sec21Ints[1] = s.ReadInt();
+    H.Sec21Ints[2] = s.ReadInt();
+    H.Sec21RealsB[1] = s.ReadReal();
+    H.Sec21RealsB[2] = s.ReadReal();
+    H.Sec21Int = s.ReadInt();
+    for (int i = 1; i <= 6; ++i) H.Sec21RealsC[i] = s.ReadReal();
+  }
 }
 
 void TJwwData::ReadBody(ByteSource& Src) {
