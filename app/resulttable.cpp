@@ -251,7 +251,7 @@ void TResultTable::SetFilter(std::string_view Utf8) {
   // A key that holds the previous one keeps a subset of the rows shown now,
   // so only those need looking at (the usual case while typing).
   const bool narrowing = wasFiltering && !wasNothing && !oldKey.empty() && !FilterKey.empty() &&
-                         TextPos(oldKey, FilterKey) > 0;
+                         SearchKeyFound(oldKey, FilterKey);
   if (!narrowing) Shown.clear();
   Refilter();
 }
@@ -262,7 +262,7 @@ void TResultTable::Refilter() {
     if (FilterNothing) return false;
     if (FilterKey.empty()) return true;
     const TRow& row = Rows[static_cast<size_t>(r)];
-    return TextPos(FilterKey, row.Key) > 0 || TextPos(FilterKey, Files[row.File].Key) > 0;
+    return SearchKeyFound(FilterKey, row.Key) || SearchKeyFound(FilterKey, Files[row.File].Key);
   };
   // Shown is either empty (start from every row) or the rows of a wider
   // filter, in the order drawn.
@@ -302,7 +302,7 @@ bool TResultTable::FindNext(std::string_view Utf8) {
   const int from = PositionOf(CurrentRow);
   if (from < 0) return false;
   for (size_t p = static_cast<size_t>(from) + 1; p < Shown.size(); ++p) {
-    if (TextPos(key, Rows[static_cast<size_t>(Shown[p])].Key) > 0) {
+    if (SearchKeyFound(key, Rows[static_cast<size_t>(Shown[p])].Key)) {
       CurrentRow = Shown[p] + 1;
       return true;
     }

@@ -79,7 +79,7 @@ TBlockFilter::TBlockFilter(std::string_view FindUtf8) : Active_(true) {
 
 bool TBlockFilter::Matches(std::string_view NameCp932) const {
   if (!Active_) return true;
-  return TextPos(Key, NormalizeForSearch(NameCp932)) > 0;
+  return SearchKeyFound(Key, NormalizeForSearch(NameCp932));
 }
 
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww,

@@ -1,4 +1,5 @@
 #include "qt/mainwindow.h"
+#include "qt/designfont.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -44,13 +45,6 @@ constexpr int SplitterWidth = 3;
 constexpr int StatusBarHeight = 19;
 constexpr int AssumedTitleHeight = 30;
 
-QFont DesignFont() {
-  QFont f;
-  f.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("Noto Sans CJK JP")});
-  f.setPixelSize(13);
-  return f;
-}
-
 QPushButton* MakeButton(const QString& Caption, int Top, QWidget* Parent) {
   auto* b = new QPushButton(Caption, Parent);
   b->setGeometry(8, Top, 75, 25);
@@ -60,10 +54,6 @@ QPushButton* MakeButton(const QString& Caption, int Top, QWidget* Parent) {
 
 std::string Native(const QString& Path) {
   return QFile::encodeName(Path).toStdString();
-}
-
-QString ShownPath(const std::string& Path) {
-  return QFile::decodeName(QByteArray::fromStdString(Path));
 }
 
 std::optional<QStringList> ShowOpenDialog(QWidget* Parent, const QString& StartFolder) {

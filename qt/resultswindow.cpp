@@ -1,4 +1,5 @@
 #include "qt/resultswindow.h"
+#include "qt/designfont.h"
 
 #include <QAction>
 #include <QApplication>
@@ -37,17 +38,6 @@ constexpr int DefaultColWidth = 120;
 // Narrow enough for every width the layout file can restore.
 constexpr int MinSectionSize = 8;
 constexpr int DesignColWidths[TResultModel::ColCount] = {99, 206, 120};
-
-QFont DesignFont() {
-  QFont f;
-  f.setFamilies({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("Noto Sans CJK JP")});
-  f.setPixelSize(13);
-  return f;
-}
-
-QString ShownPath(const std::string& Path) {
-  return QFile::decodeName(QByteArray::fromStdString(Path));
-}
 
 QAction* AddAction(QWidget* Owner, const QString& Text, const QKeySequence& Key,
                    Qt::ShortcutContext Context) {

@@ -268,3 +268,7 @@ std::string WidthKanaConvert(std::string_view S) {
   }
   return Out;
 }
+
+bool SearchKeyFound(std::string_view Key, std::string_view NormalizedName) {
+  return TextPos(Key, NormalizedName) > 0;
+}

@@ -38,6 +38,9 @@ std::string CleanFileString(std::string_view S);
 std::string ToFullWidthKatakana(std::string_view S);
 // The comparison form of a text for the block-name search.
 std::string NormalizeForSearch(std::string_view S);
+// The block-name match, on comparison forms: the search key occurs in the
+// name's comparison form (an empty key matches nothing).
+bool SearchKeyFound(std::string_view Key, std::string_view NormalizedName);
 // Whole-text integer parse: decimal or hex ($, x, 0x); anything else gives 0.
 int32_t TextToInt(std::string_view S);
 
