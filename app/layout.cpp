@@ -6,6 +6,7 @@
 
 #include "text/paths.h"
 #include "text/sjis.h"
+#include "text/widepath.h"
 
 int32_t LayoutNumber(int Line, std::string_view Text) {
   int32_t v = TextToInt(Text);
@@ -64,7 +65,7 @@ std::vector<std::string> SplitLayoutText(std::string_view Content) {
 }
 
 std::vector<std::string> ReadLayoutLines(const std::string& Path) {
-  std::FILE* f = std::fopen(Path.c_str(), "rb");
+  std::FILE* f = OpenUtf8(Path, "rb");
   if (!f) return {};
   TLineCollector lines;
   bool failed = false;
@@ -93,13 +94,13 @@ std::string FormatLayout(const TLayoutValues& Values) {
 }
 
 bool WriteLayoutFile(const std::string& Path, std::string_view Content) {
-  std::FILE* f = std::fopen(Path.c_str(), "wb");
+  std::FILE* f = OpenUtf8(Path, "wb");
   bool ok = f != nullptr;
   if (f) {
     ok = std::fwrite(Content.data(), 1, Content.size(), f) == Content.size();
     ok = std::fclose(f) == 0 && ok;
   }
-  if (!ok && IsExistingFile(Path)) std::remove(Path.c_str());
+  if (!ok && IsExistingFile(Path)) RemoveUtf8(Path);
   return ok;
 }
 
@@ -125,7 +126,7 @@ std::vector<std::pair<std::string, std::string>> SplitLayoutExtras(std::string_v
 }
 
 std::vector<std::pair<std::string, std::string>> ReadLayoutExtras(const std::string& Path) {
-  std::ifstream in(Path, std::ios::binary);
+  std::ifstream in(PathOfUtf8(Path), std::ios::binary);
   if (!in) return {};
   const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   return SplitLayoutExtras(content);

@@ -41,7 +41,8 @@ class TJwsData : public TContentsOf<TEntJwwMoji2> {
   bool LoadFromMemory(const uint8_t* Data, size_t Size, const std::string& Path = {});
   // Reads the file as LoadFromFile does, with the same result, failure and
   // skipped records, but keeps only the block definitions' headers and names:
-  // no entity, no tree. For the search, which needs nothing more.
+  // no entity, no tree, no published value. For the search, which needs
+  // nothing more.
   bool LoadBlockNames(const std::string& Path);
   bool LoadBlockNamesFromMemory(const uint8_t* Data, size_t Size);
 

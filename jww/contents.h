@@ -56,7 +56,10 @@ class TContentsOf : public TEntityListsOf<Moji> {
   template <class Reader>
   bool LoadWith(Reader& R, ByteSource* Memory, const std::string& Path) {
     R.ResetFields();
-    LoadedFileName = Path;
+    // The names-only load publishes nothing: it runs on worker threads, which
+    // must not build the published per-thread values only to tear them down
+    // again when they end.
+    if (!NamesOnly) LoadedFileName = Path;
     bool result = false;
     try {
       std::optional<ByteSource> file;
@@ -77,8 +80,10 @@ class TContentsOf : public TEntityListsOf<Moji> {
       // Memory for a record list could not be had.
       Fail(0, e.what());
     }
-    R.Publish();
-    if (!NamesOnly) BuildBlockTree();
+    if (!NamesOnly) {
+      R.Publish();
+      BuildBlockTree();
+    }
     return result;
   }
 

@@ -1,5 +1,7 @@
 #include "testkit/jwbuilder.h"
 
+#include "text/widepath.h"
+
 #include <algorithm>
 #include <cstring>
 #include <fstream>
@@ -669,7 +671,7 @@ void PokeI32(Bytes& b, size_t offset, int32_t v) {
 }
 
 void WriteFile(const std::string& path, const Bytes& b) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  std::ofstream f(PathOfUtf8(path), std::ios::binary | std::ios::trunc);
   if (!f) throw std::runtime_error("jwb::WriteFile: cannot create " + path);
   f.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
   if (!f) throw std::runtime_error("jwb::WriteFile: cannot write " + path);

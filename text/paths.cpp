@@ -66,3 +66,19 @@ bool IsExistingFile(const std::string& Path) {
   std::error_code Error;
   return std::filesystem::is_regular_file(PathOfUtf8(Path), Error);
 }
+
+std::FILE* OpenUtf8(const std::string& Path, const char* Mode) {
+#ifdef _WIN32
+  return _wfopen(WideOfUtf8(Path).c_str(), WideOfUtf8(Mode).c_str());
+#else
+  return std::fopen(Path.c_str(), Mode);
+#endif
+}
+
+int RemoveUtf8(const std::string& Path) {
+#ifdef _WIN32
+  return _wremove(WideOfUtf8(Path).c_str());
+#else
+  return std::remove(Path.c_str());
+#endif
+}

@@ -3,6 +3,7 @@
 // for the wide Windows API.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -19,6 +20,10 @@ inline std::string Utf8OfPath(const std::filesystem::path& Path) {
   const std::u8string u8 = Path.u8string();
   return std::string(reinterpret_cast<const char*>(u8.data()), u8.size());
 }
+
+// fopen and remove on a UTF-8 path (on Windows through the wide functions).
+std::FILE* OpenUtf8(const std::string& Path, const char* Mode);
+int RemoveUtf8(const std::string& Path);
 
 #ifdef _WIN32
 // UTF-16 of UTF-8 and back, through the system's converter (invalid UTF-8

@@ -1,0 +1,770 @@
+#include "win32/forms.h"
+
+// windows.h comes first (forms.h); these need it.
+#include <cderr.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <algorithm>
+
+#include "app/filelist.h"
+#include "app/layout.h"
+#include "app/windowplace.h"
+#include "jws/jwsunit.h"
+#include "jww/jwwunit.h"
+#include "text/codec.h"
+#include "text/paths.h"
+#include "text/widepath.h"
+
+namespace {
+
+const wchar_t* const MainClass = L"QuillonForm1";
+const wchar_t* const ResultsClass = L"QuillonForm2";
+
+// Design sizes (96-DPI client areas), as the windows were laid out.
+constexpr int MainLeft = 192, MainTop = 107, MainWidth = 280, MainHeight = 245;
+constexpr int ResultsLeft = 222, ResultsTop = 129, ResultsWidth = 456, ResultsHeight = 293;
+constexpr int DesignColWidths[ResultColCount] = {99, 206, 120};
+constexpr int LabelPanel = 20, StatusHeight = 19, SplitterWidth = 3;
+
+enum : int {
+  IdList = 101,
+  IdAdd,
+  IdDelete,
+  IdSearch,
+  IdExit,
+  IdTable,
+  IdFilter,
+  IdFind,
+  IdFindButton,
+  IdClose,
+  IdCopy,
+};
+
+std::wstring W(const std::string& Utf8) {
+  return WideOfUtf8(Utf8);
+}
+
+std::string TextOf(HWND Control) {
+  const int n = GetWindowTextLengthW(Control);
+  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+  GetWindowTextW(Control, text.data(), n + 1);
+  text.resize(static_cast<size_t>(n));
+  return Utf8OfWide(text);
+}
+
+HFONT MakeFont(HWND Window) {
+  return CreateFontW(-Scaled(Window, 13), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_DONTCARE,
+                     L"ＭＳ ゴシック");
+}
+
+HWND MakeChild(const wchar_t* Class, const wchar_t* Text, DWORD Style, HWND Parent, int Id,
+               HFONT Font) {
+  HWND h = CreateWindowExW(0, Class, Text, WS_CHILD | WS_VISIBLE | Style, 0, 0, 10, 10, Parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id)),
+                           GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(Font), TRUE);
+  return h;
+}
+
+// The outer rectangle of a window whose client area is Client (screen
+// coordinates).
+RECT OuterOf(HWND Window, RECT Client) {
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(Window, GWL_STYLE));
+  const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(Window, GWL_EXSTYLE));
+  AdjustWindowRectEx(&Client, style, FALSE, exStyle);
+  return Client;
+}
+
+// A client area in screen coordinates.
+RECT ClientOnScreen(HWND Window) {
+  RECT r{};
+  GetClientRect(Window, &r);
+  POINT origin{0, 0};
+  ClientToScreen(Window, &origin);
+  OffsetRect(&r, origin.x, origin.y);
+  return r;
+}
+
+// The normal (not maximised) client area of a window, in screen coordinates.
+RECT NormalClient(HWND Window) {
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  GetWindowPlacement(Window, &wp);
+  if (!IsZoomed(Window)) return ClientOnScreen(Window);
+  RECT outer = wp.rcNormalPosition;
+  RECT frame{0, 0, 0, 0};
+  const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(Window, GWL_STYLE)) & ~WS_MAXIMIZE;
+  AdjustWindowRectEx(&frame, style, FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(Window, GWL_EXSTYLE)));
+  return {outer.left - frame.left, outer.top - frame.top, outer.right - frame.right,
+          outer.bottom - frame.bottom};
+}
+
+// Moves a window so that its client area is Client, kept on a screen.
+void SetClient(HWND Window, RECT Client) {
+  RECT outer = OuterOf(Window, Client);
+  std::vector<TRect> screens;
+  EnumDisplayMonitors(
+      nullptr, nullptr,
+      [](HMONITOR Monitor, HDC, LPRECT, LPARAM Out) -> BOOL {
+        MONITORINFO mi{};
+        mi.cbSize = sizeof mi;
+        GetMonitorInfoW(Monitor, &mi);
+        const RECT& w = mi.rcWork;
+        reinterpret_cast<std::vector<TRect>*>(Out)->push_back(
+            {w.left, w.top, w.right - w.left, w.bottom - w.top});
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&screens));
+  const TRect placed = PlaceOnScreens(
+      {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top}, screens);
+  SetWindowPos(Window, nullptr, placed.Left, placed.Top, placed.Width, placed.Height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::wstring ExeFileName() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+bool FolderWritable(const std::wstring& Folder) {
+  const std::wstring probe =
+      Folder + L"quillon-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(h);
+  return true;
+}
+
+}  // namespace
+
+int Scaled(HWND Window, int Pixels) {
+  const UINT dpi = Window ? GetDpiForWindow(Window) : 96;
+  return MulDiv(Pixels, dpi ? static_cast<int>(dpi) : 96, 96);
+}
+
+void RegisterForms(HINSTANCE Instance) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_PROGRESS_CLASS |
+                                           ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.hInstance = Instance;
+  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  wc.lpszClassName = MainClass;
+  wc.lpfnWndProc = TForm1::Proc;
+  RegisterClassExW(&wc);
+  wc.lpszClassName = ResultsClass;
+  wc.lpfnWndProc = TForm2::Proc;
+  RegisterClassExW(&wc);
+}
+
+// ---------------------------------------------------------------------------
+// TForm2: the results window
+
+TForm2::TForm2(HWND Owner) : Owner(Owner) {
+  Handle = CreateWindowExW(0, ResultsClass, L"検索結果", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                           CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, Owner, nullptr,
+                           GetModuleHandleW(nullptr), this);
+  Font = MakeFont(Handle);
+  FilterLabel = MakeChild(L"STATIC", L"絞り込み(&L)：", SS_LEFT, Handle, 0, Font);
+  FilterEdit =
+      MakeChild(L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, Handle, IdFilter, Font);
+  SendMessageW(FilterEdit, EM_SETCUEBANNER, TRUE,
+               reinterpret_cast<LPARAM>(L"ブロック名・ファイル名"));
+  SG1 = MakeChild(WC_LISTVIEWW, L"",
+                  WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, Handle,
+                  IdTable, Font);
+  ListView_SetExtendedListViewStyle(
+      SG1, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
+  for (int c = 0; c < ResultColCount; ++c) {
+    const std::wstring header = W(ResultHeader[c]);
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.pszText = const_cast<wchar_t*>(header.c_str());
+    col.cx = Scaled(Handle, DesignColWidths[c]);
+    col.iSubItem = c;
+    ListView_InsertColumn(SG1, c, &col);
+  }
+  Label1 = MakeChild(L"STATIC", L"ブロック名：", SS_LEFT, Handle, 0, Font);
+  Edit1 = MakeChild(L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, Handle, IdFind, Font);
+  Button1 =
+      MakeChild(L"BUTTON", L"検索", WS_TABSTOP | BS_DEFPUSHBUTTON, Handle, IdFindButton, Font);
+  Button2 = MakeChild(L"BUTTON", L"閉じる(&C)", WS_TABSTOP | BS_PUSHBUTTON, Handle, IdClose, Font);
+  StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", 0, Handle, 0, Font);
+  SetClient(Handle, {Scaled(Handle, ResultsLeft), Scaled(Handle, ResultsTop),
+                     Scaled(Handle, ResultsLeft + ResultsWidth),
+                     Scaled(Handle, ResultsTop + ResultsHeight)});
+  Refresh();
+}
+
+TForm2::~TForm2() {
+  if (Handle) DestroyWindow(Handle);
+  if (Font) DeleteObject(Font);
+}
+
+LRESULT CALLBACK TForm2::Proc(HWND Window, UINT Message, WPARAM Wp, LPARAM Lp) {
+  if (Message == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(Lp);
+    SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<TForm2*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+  if (self && self->Handle == Window) return self->Handle_(Message, Wp, Lp);
+  return DefWindowProcW(Window, Message, Wp, Lp);
+}
+
+void TForm2::Layout() {
+  RECT r{};
+  GetClientRect(Handle, &r);
+  const int w = r.right, h = r.bottom;
+  const int row = Scaled(Handle, 24), bottom = Scaled(Handle, 23);
+  SendMessageW(StatusBar1, WM_SIZE, 0, 0);
+  RECT sb{};
+  GetWindowRect(StatusBar1, &sb);
+  const int status = sb.bottom - sb.top;
+  MoveWindow(FilterLabel, Scaled(Handle, 4), Scaled(Handle, 5), Scaled(Handle, 84),
+             Scaled(Handle, 16), TRUE);
+  MoveWindow(FilterEdit, Scaled(Handle, 90), Scaled(Handle, 2),
+             std::max(w - Scaled(Handle, 94), 10), Scaled(Handle, 20), TRUE);
+  MoveWindow(SG1, 0, row, w, std::max(h - row - bottom - status, 10), TRUE);
+  const int y = h - bottom - status;
+  MoveWindow(Label1, Scaled(Handle, 4), y + Scaled(Handle, 4), Scaled(Handle, 80),
+             Scaled(Handle, 16), TRUE);
+  MoveWindow(Edit1, Scaled(Handle, 88), y + Scaled(Handle, 1), Scaled(Handle, 161),
+             Scaled(Handle, 21), TRUE);
+  MoveWindow(Button1, Scaled(Handle, 256), y, Scaled(Handle, 49), Scaled(Handle, 23), TRUE);
+  MoveWindow(Button2, Scaled(Handle, 320), y, Scaled(Handle, 89), Scaled(Handle, 23), TRUE);
+}
+
+void TForm2::Refresh() {
+  ListView_SetItemCountEx(SG1, Results.ShownCount(), LVSICF_NOSCROLL);
+  InvalidateRect(SG1, nullptr, FALSE);
+  const std::wstring status = W(Results.StatusText());
+  SendMessageW(StatusBar1, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(status.c_str()));
+  ShowCurrent();
+}
+
+void TForm2::ShowCurrent() {
+  const int at = Results.PositionOf(Results.Current());
+  ListView_SetItemState(SG1, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  if (at < 0) return;
+  ListView_SetItemState(SG1, at, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  ListView_EnsureVisible(SG1, at, FALSE);
+}
+
+void TForm2::SetRowCount(int Rows) {
+  Results.SetRowCount(Rows);
+  Refresh();
+}
+
+void TForm2::SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) {
+  Results.SetReport(Summary, std::move(Problems));
+  Refresh();
+}
+
+int TForm2::DrawnRowCount() const {
+  return ListView_GetItemCount(SG1);
+}
+
+std::wstring TForm2::DrawnText(int Position, int Col) const {
+  if (Position < 0 || Position >= Results.ShownCount()) return {};
+  const std::string& cell = Results.Cell(Col, Results.ShownRow(Position));
+  // Block names are CP932 as the file holds them; paths are UTF-8.
+  return W(Col == BlockNameCol ? Cp932ToUtf8(cell) : cell);
+}
+
+int TForm2::ColWidth(int Col) const {
+  return MulDiv(ListView_GetColumnWidth(SG1, Col), 96, static_cast<int>(GetDpiForWindow(Handle)));
+}
+
+void TForm2::SetColWidth(int Col, int Width) {
+  ListView_SetColumnWidth(SG1, Col, Scaled(Handle, Width));
+}
+
+void TForm2::Button1Click() {
+  if (Results.FindNext(TextOf(Edit1))) ShowCurrent();
+}
+
+void TForm2::SetFilter(const std::wstring& Text) {
+  Results.SetFilter(Utf8OfWide(Text));
+  Refresh();
+}
+
+void TForm2::CopySelection() {
+  std::wstring text;
+  for (int p = ListView_GetNextItem(SG1, -1, LVNI_SELECTED); p >= 0;
+       p = ListView_GetNextItem(SG1, p, LVNI_SELECTED)) {
+    for (int c = 0; c < ResultColCount; ++c) {
+      if (c > 0) text += L'\t';
+      text += DrawnText(p, c);
+    }
+    text += L"\r\n";
+  }
+  if (text.empty() || !OpenClipboard(Handle)) return;
+  EmptyClipboard();
+  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+  if (HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    std::memcpy(GlobalLock(g), text.c_str(), bytes);
+    GlobalUnlock(g);
+    if (!SetClipboardData(CF_UNICODETEXT, g)) GlobalFree(g);
+  }
+  CloseClipboard();
+}
+
+void TForm2::ShowModal() {
+  if (Modal) return;
+  Modal = true;
+  EnableWindow(Owner, FALSE);
+  ShowWindow(Handle, SW_SHOW);
+  SetForegroundWindow(Handle);
+  SetFocus(Edit1);
+  if (OnShown) OnShown(*this);
+  MSG msg;
+  while (Modal && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) &&
+        msg.hwnd == SG1) {
+      CopySelection();
+      continue;
+    }
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_F3) {
+      Button1Click();
+      continue;
+    }
+    if (msg.message == WM_KEYDOWN && msg.wParam == 'F' && (GetKeyState(VK_CONTROL) & 0x8000)) {
+      SetFocus(FilterEdit);
+      SendMessageW(FilterEdit, EM_SETSEL, 0, -1);
+      continue;
+    }
+    if (!IsDialogMessageW(Handle, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+}
+
+void TForm2::Close() {
+  if (!Modal) return;
+  Modal = false;
+  EnableWindow(Owner, TRUE);
+  ShowWindow(Handle, SW_HIDE);
+  SetForegroundWindow(Owner);
+  PostMessageW(Owner, WM_NULL, 0, 0);  // wakes the modal loop to see it ended
+}
+
+LRESULT TForm2::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
+  switch (Message) {
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_COMMAND:
+      switch (LOWORD(Wp)) {
+        case IdFindButton:
+        case IDOK:
+          Button1Click();
+          return 0;
+        case IdClose:
+        case IDCANCEL:
+          Close();
+          return 0;
+        case IdFilter:
+          if (HIWORD(Wp) == EN_CHANGE) {
+            const std::string text = TextOf(FilterEdit);
+            SetFilter(WideOfUtf8(text));
+          }
+          return 0;
+        default:
+          break;
+      }
+      break;
+    case WM_NOTIFY: {
+      auto* hdr = reinterpret_cast<NMHDR*>(Lp);
+      if (hdr->hwndFrom == SG1 && hdr->code == LVN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMLVDISPINFOW*>(Lp);
+        if (info->item.mask & LVIF_TEXT) {
+          CellText = DrawnText(info->item.iItem, info->item.iSubItem);
+          info->item.pszText = const_cast<wchar_t*>(CellText.c_str());
+        }
+        return 0;
+      }
+      if (hdr->hwndFrom == SG1 && hdr->code == LVN_COLUMNCLICK) {
+        const int col = reinterpret_cast<NMLISTVIEW*>(Lp)->iSubItem;
+        Results.SetSort(col, NextSortOrder(Results.SortColumn(), Results.SortOrder(), col));
+        Refresh();
+        return 0;
+      }
+      if (hdr->hwndFrom == SG1 && hdr->code == LVN_ITEMCHANGED) {
+        auto* change = reinterpret_cast<NMLISTVIEW*>(Lp);
+        if (change->iItem >= 0 && (change->uNewState & LVIS_FOCUSED))
+          Results.SetCurrent(Results.ShownRow(change->iItem));
+        return 0;
+      }
+      if (hdr->hwndFrom == SG1 && hdr->code == NM_DBLCLK) {
+        const int at = reinterpret_cast<NMITEMACTIVATE*>(Lp)->iItem;
+        if (at >= 0) {
+          const std::wstring path = W(Results.Cell(PathCol, Results.ShownRow(at)));
+          ShellExecuteW(Handle, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        }
+        return 0;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(Handle, Message, Wp, Lp);
+}
+
+// ---------------------------------------------------------------------------
+// TForm1: the main window
+
+TForm1::TForm1() {
+  Handle = CreateWindowExW(WS_EX_ACCEPTFILES, MainClass, L"Quillon",
+                           WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 100,
+                           100, nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  Font = MakeFont(Handle);
+  Label1 = MakeChild(L"STATIC", L"検索するJWファイル名", SS_LEFT, Handle, 0, Font);
+  ListBox1 = MakeChild(
+      L"LISTBOX", L"",
+      WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+      Handle, IdList, Font);
+  Button1 = MakeChild(L"BUTTON", L"追加(&A)", WS_TABSTOP, Handle, IdAdd, Font);
+  Button2 = MakeChild(L"BUTTON", L"削除(&D)", WS_TABSTOP, Handle, IdDelete, Font);
+  Button3 = MakeChild(L"BUTTON", L"検索(&S)", WS_TABSTOP, Handle, IdSearch, Font);
+  Button4 = MakeChild(L"BUTTON", L"終了(&X)", WS_TABSTOP, Handle, IdExit, Font);
+  StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", 0, Handle, 0, Font);
+  ProgressBar1 = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 10, 10, StatusBar1,
+                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetClient(Handle, {Scaled(Handle, MainLeft), Scaled(Handle, MainTop),
+                     Scaled(Handle, MainLeft + MainWidth), Scaled(Handle, MainTop + MainHeight)});
+  Form2 = std::make_unique<TForm2>(Handle);
+  SetStatusText(IdlePrompt);
+}
+
+TForm1::~TForm1() {
+  Form2.reset();
+  if (Handle) DestroyWindow(Handle);
+  if (Font) DeleteObject(Font);
+}
+
+LRESULT CALLBACK TForm1::Proc(HWND Window, UINT Message, WPARAM Wp, LPARAM Lp) {
+  if (Message == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(Lp);
+    SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+  if (self && self->Handle == Window) return self->Handle_(Message, Wp, Lp);
+  return DefWindowProcW(Window, Message, Wp, Lp);
+}
+
+void TForm1::Layout() {
+  RECT r{};
+  GetClientRect(Handle, &r);
+  SendMessageW(StatusBar1, WM_SIZE, 0, 0);
+  RECT sb{};
+  GetWindowRect(StatusBar1, &sb);
+  const int status = sb.bottom - sb.top;
+  const int top = Scaled(Handle, LabelPanel);
+  const int list = Scaled(Handle, ListWidth);
+  MoveWindow(Label1, Scaled(Handle, 8), Scaled(Handle, 4), Scaled(Handle, 200), Scaled(Handle, 16),
+             TRUE);
+  MoveWindow(ListBox1, 0, top, list, std::max(static_cast<int>(r.bottom) - top - status, 10), TRUE);
+  const int x = list + Scaled(Handle, SplitterWidth + 8);
+  const int tops[] = {8, 40, 96, 144};
+  HWND buttons[] = {Button1, Button2, Button3, Button4};
+  for (int i = 0; i < 4; ++i)
+    MoveWindow(buttons[i], x, top + Scaled(Handle, tops[i]), Scaled(Handle, 75), Scaled(Handle, 25),
+               TRUE);
+  RECT inner{};
+  GetClientRect(StatusBar1, &inner);
+  MoveWindow(ProgressBar1, inner.right - Scaled(Handle, 100), 2, Scaled(Handle, 80),
+             inner.bottom - 4, TRUE);
+}
+
+std::string TForm1::DefaultLayoutFile() {
+  const std::string exe = Utf8OfWide(ExeFileName());
+  const std::string beside = ReplaceExt(exe, ".dat");
+  if (FolderWritable(W(ExtractFolder(exe)))) return beside;
+  wchar_t* appData = nullptr;
+  std::string folder;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &appData))) {
+    folder = Utf8OfWide(appData) + "\\Quillon";
+    CreateDirectoryW(W(folder).c_str(), nullptr);
+  }
+  CoTaskMemFree(appData);
+  return folder.empty() ? beside : folder + "\\" + ExtractName(beside);
+}
+
+void TForm1::FormShow(int ShowCommand) {
+  if (LayoutFile.empty()) LayoutFile = DefaultLayoutFile();
+  LoadLayout();
+  ClearImageTable();
+  JwwReader = std::make_unique<TJwwData>();
+  JwsReader = std::make_unique<TJwsData>();
+  ShowWindow(Handle, ShowCommand);
+  Layout();
+  DropFiles(InitialFiles);
+}
+
+void TForm1::LoadLayout() {
+  LastFolder = ExtractFolder(Utf8OfWide(ExeFileName()));
+  if (!IsExistingFile(LayoutFile)) return;
+  const std::vector<std::string> lines = ReadLayoutLines(LayoutFile);
+  auto number = [&](int Line, int Default) {
+    return static_cast<size_t>(Line) <= lines.size()
+               ? static_cast<int>(LayoutNumber(Line, lines[static_cast<size_t>(Line - 1)]))
+               : Default;
+  };
+  const RECT main = ClientOnScreen(Handle);
+  const int left = number(LayoutMainLeft, main.left), top = number(LayoutMainTop, main.top);
+  SetClient(Handle, {left, top, left + Scaled(Handle, number(LayoutMainWidth, MainWidth)),
+                     top + Scaled(Handle, number(LayoutMainHeight, MainHeight))});
+  ListWidth = number(LayoutListWidth, ListWidth);
+  const RECT results = ClientOnScreen(Form2->Handle);
+  const int rl = number(LayoutResultLeft, results.left), rt = number(LayoutResultTop, results.top);
+  SetClient(Form2->Handle, {rl, rt, rl + Scaled(Handle, number(LayoutResultWidth, ResultsWidth)),
+                            rt + Scaled(Handle, number(LayoutResultHeight, ResultsHeight))});
+  for (int c = 0; c < ResultColCount; ++c)
+    Form2->SetColWidth(c, number(LayoutColumn0 + c, DesignColWidths[c]));
+  if (lines.size() >= static_cast<size_t>(LayoutLastFolder))
+    LastFolder = lines[LayoutLastFolder - 1];
+  const auto extras = ReadLayoutExtras(LayoutFile);
+  if (LayoutExtra(extras, LayoutResultMaximized) == "1") ShowWindow(Form2->Handle, SW_MAXIMIZE);
+  if (LayoutExtra(extras, LayoutMainMaximized) == "1")
+    SetWindowLongPtrW(Handle, GWL_STYLE, GetWindowLongPtrW(Handle, GWL_STYLE) | WS_MAXIMIZE);
+}
+
+void TForm1::SaveLayout() {
+  TLayoutValues values;
+  const RECT m = NormalClient(Handle);
+  const RECT r = NormalClient(Form2->Handle);
+  auto unscaled = [&](LONG V) { return MulDiv(V, 96, static_cast<int>(GetDpiForWindow(Handle))); };
+  values.Numbers = {static_cast<int32_t>(m.left),
+                    static_cast<int32_t>(m.top),
+                    unscaled(m.right - m.left),
+                    unscaled(m.bottom - m.top),
+                    ListWidth,
+                    static_cast<int32_t>(r.left),
+                    static_cast<int32_t>(r.top),
+                    unscaled(r.right - r.left),
+                    unscaled(r.bottom - r.top),
+                    Form2->ColWidth(0),
+                    Form2->ColWidth(1),
+                    Form2->ColWidth(2)};
+  values.LastFolder = LastFolder;
+  values.Extras = {{std::string(LayoutMainMaximized), IsZoomed(Handle) ? "1" : "0"},
+                   {std::string(LayoutResultMaximized), IsZoomed(Form2->Handle) ? "1" : "0"}};
+  WriteLayoutFile(LayoutFile, FormatLayout(values));
+}
+
+bool TForm1::AddFile(const std::string& Path) {
+  if (!AcceptsFile(Path)) return false;
+  Paths.push_back(Path);
+  SendMessageW(ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(Path).c_str()));
+  return true;
+}
+
+void TForm1::DropFiles(const std::vector<std::string>& List) {
+  if (Busy) return;
+  for (const std::string& path : List) AddFile(path);
+}
+
+std::vector<std::string> TForm1::ListPaths() {
+  return Paths;
+}
+
+void TForm1::Button1Click() {
+  if (Busy) return;
+  // The buffer grows until every chosen name fits.
+  std::vector<wchar_t> buffer(32 * 1024, L'\0');
+  const std::wstring folder = W(LastFolder);
+  for (;;) {
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = Handle;
+    ofn.lpstrFilter = L"JWW Files(*.jww)\0*.jww\0JWS Files(*.jws)\0*.jws\0JW Files(*.jw*)\0*.jw*\0";
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+    ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    if (GetOpenFileNameW(&ofn)) break;
+    if (CommDlgExtendedError() != FNERR_BUFFERTOOSMALL) return;
+    const size_t need = *reinterpret_cast<const WORD*>(buffer.data());
+    buffer.assign(std::max(buffer.size() * 2, need + 2), L'\0');
+  }
+  // One name: the whole path. Several: the folder, then each name.
+  std::vector<std::wstring> parts;
+  for (const wchar_t* p = buffer.data(); *p; p += parts.back().size() + 1) parts.emplace_back(p);
+  if (parts.empty()) return;
+  std::vector<std::string> chosen;
+  if (parts.size() == 1) {
+    chosen.push_back(Utf8OfWide(parts[0]));
+  } else {
+    std::wstring base = parts[0];
+    if (base.back() != L'\\') base += L'\\';
+    for (size_t i = 1; i < parts.size(); ++i) chosen.push_back(Utf8OfWide(base + parts[i]));
+  }
+  LastFolder = ExtractFolder(chosen.front());
+  for (const std::string& path : chosen) AddFile(path);
+}
+
+void TForm1::Button2Click() {
+  if (Busy) return;
+  for (int i = static_cast<int>(Paths.size()) - 1; i >= 0; --i) {
+    if (SendMessageW(ListBox1, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0) {
+      SendMessageW(ListBox1, LB_DELETESTRING, static_cast<WPARAM>(i), 0);
+      Paths.erase(Paths.begin() + i);
+    }
+  }
+}
+
+void TForm1::SetBusy(bool Value) {
+  Busy = Value;
+  for (HWND b : {Button1, Button2, Button3, Button4}) EnableWindow(b, !Value);
+  SendMessageW(ProgressBar1, PBM_SETRANGE32, 0, static_cast<LPARAM>(Paths.size()));
+  SendMessageW(ProgressBar1, PBM_SETPOS, 0, 0);
+  ShowWindow(ProgressBar1, Value && !Paths.empty() ? SW_SHOW : SW_HIDE);
+}
+
+void TForm1::Button3Click() {
+  if (Busy || !JwwReader || !JwsReader) return;
+  Problems.clear();
+  SetBusy(true);
+  RunBlockSearch(*this, *JwwReader, *JwsReader);
+  SetBusy(false);
+}
+
+void TForm1::Close() {
+  if (Busy || Closed) return;
+  Closed = true;
+  ClearImageTable();
+  JwwReader.reset();
+  JwsReader.reset();
+  SaveLayout();
+  ShowWindow(Handle, SW_HIDE);
+  if (QuitOnClose) PostQuitMessage(0);
+}
+
+int TForm1::ListCount() {
+  return static_cast<int>(Paths.size());
+}
+
+std::string TForm1::ListEntry(int Index) {
+  return Index >= 0 && static_cast<size_t>(Index) < Paths.size() ? Paths[static_cast<size_t>(Index)]
+                                                                 : std::string();
+}
+
+void TForm1::ClearSelection() {
+  SendMessageW(ListBox1, LB_SETSEL, FALSE, -1);
+}
+
+void TForm1::SetSelected(int Index, bool Selected) {
+  SendMessageW(ListBox1, LB_SETSEL, Selected, Index);
+  SendMessageW(ProgressBar1, PBM_SETPOS, static_cast<WPARAM>(Selected ? Index : Index + 1), 0);
+}
+
+void TForm1::SetStatusText(const std::string& Utf8) {
+  SendMessageW(StatusBar1, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(W(Utf8).c_str()));
+}
+
+void TForm1::ProcessMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+void TForm1::SetCell(int Col, int Row, const std::string& Text) {
+  Form2->SetCell(Col, Row, Text);
+}
+
+void TForm1::SetRowCount(int Rows) {
+  Form2->SetRowCount(Rows);
+}
+
+void TForm1::FileDone(int Index, const TFileOutcome& Outcome) {
+  if (Outcome.Noteworthy()) Problems.push_back({ListEntry(Index), Outcome});
+}
+
+void TForm1::RunFinished(const TRunSummary& Summary) {
+  Form2->SetReport(Summary, Problems);
+}
+
+void TForm1::ShowResults() {
+  ShowWindow(ProgressBar1, SW_HIDE);
+  Form2->ShowModal();
+}
+
+LRESULT TForm1::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
+  switch (Message) {
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_DROPFILES: {
+      auto drop = reinterpret_cast<HDROP>(Wp);
+      std::vector<std::string> dropped;
+      const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+      for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring name(length + 1, L'\0');
+        DragQueryFileW(drop, i, name.data(), length + 1);
+        name.resize(length);
+        dropped.push_back(Utf8OfWide(name));
+      }
+      DragFinish(drop);
+      DropFiles(dropped);
+      return 0;
+    }
+    case WM_COMMAND:
+      switch (LOWORD(Wp)) {
+        case IdAdd:
+          Button1Click();
+          return 0;
+        case IdDelete:
+          Button2Click();
+          return 0;
+        case IdSearch:
+          Button3Click();
+          return 0;
+        case IdExit:
+          Close();
+          return 0;
+        default:
+          break;
+      }
+      break;
+    case WM_VKEYTOITEM:
+      if (LOWORD(Wp) == VK_DELETE) {
+        Button2Click();
+        return -2;
+      }
+      return -1;
+    default:
+      break;
+  }
+  return DefWindowProcW(Handle, Message, Wp, Lp);
+}
