@@ -27,12 +27,12 @@ inline jwb::Bytes CollidingNumbers(int32_t Defs) {
   return d.JwwBytes();
 }
 
-// A drawing whose definition count announces Count definitions, followed by
-// zeros up to Size bytes: every zero definition would read as an empty one.
-inline jwb::Bytes ZerosAnnouncingDefinitions(size_t Size, int32_t Count) {
+// A drawing cut at its definition count (or its entity count), which announces
+// Count records in the 32-bit form, followed by zeros up to Size bytes.
+inline jwb::Bytes ZerosAfterACount(size_t Size, int32_t Count, bool Definitions) {
   jwb::Drawing d(700);
   jwb::Bytes b = d.JwwBytes();
-  b.resize(d.LastLayout().defCount);
+  b.resize(Definitions ? d.LastLayout().defCount : d.LastLayout().list.count);
   b.push_back(0xFF);
   b.push_back(0xFF);
   uint8_t count[4];
@@ -42,19 +42,16 @@ inline jwb::Bytes ZerosAnnouncingDefinitions(size_t Size, int32_t Count) {
   return b;
 }
 
+// A drawing whose definition count announces Count definitions, followed by
+// zeros up to Size bytes: every zero definition would read as an empty one.
+inline jwb::Bytes ZerosAnnouncingDefinitions(size_t Size, int32_t Count) {
+  return ZerosAfterACount(Size, Count, true);
+}
+
 // A drawing whose list announces Count entities followed by zeros up to
 // Size bytes: the entity arrays must not be sized by the count.
 inline jwb::Bytes ZerosAnnouncingEntities(size_t Size, int32_t Count) {
-  jwb::Drawing d(700);
-  jwb::Bytes b = d.JwwBytes();
-  b.resize(d.LastLayout().list.count);
-  b.push_back(0xFF);
-  b.push_back(0xFF);
-  uint8_t count[4];
-  std::memcpy(count, &Count, 4);
-  b.insert(b.end(), count, count + 4);
-  if (b.size() < Size) b.resize(Size, 0);
-  return b;
+  return ZerosAfterACount(Size, Count, false);
 }
 
 // One small definition placing itself twice: the tree grows to its node

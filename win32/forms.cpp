@@ -148,6 +148,19 @@ bool FolderWritable(const std::wstring& Folder) {
   return true;
 }
 
+// Hands a window's messages to the object it was created for (the creation
+// parameter), once that object knows its handle.
+template <class Form>
+LRESULT Dispatch(HWND Window, UINT Message, WPARAM Wp, LPARAM Lp) {
+  if (Message == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(Lp);
+    SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
+  if (self && self->Handle == Window) return self->Handle_(Message, Wp, Lp);
+  return DefWindowProcW(Window, Message, Wp, Lp);
+}
+
 }  // namespace
 
 int Scaled(HWND Window, int Pixels) {
@@ -218,13 +231,7 @@ TForm2::~TForm2() {
 }
 
 LRESULT CALLBACK TForm2::Proc(HWND Window, UINT Message, WPARAM Wp, LPARAM Lp) {
-  if (Message == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(Lp);
-    SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TForm2*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
-  if (self && self->Handle == Window) return self->Handle_(Message, Wp, Lp);
-  return DefWindowProcW(Window, Message, Wp, Lp);
+  return Dispatch<TForm2>(Window, Message, Wp, Lp);
 }
 
 void TForm2::Layout() {
@@ -464,13 +471,7 @@ TForm1::~TForm1() {
 }
 
 LRESULT CALLBACK TForm1::Proc(HWND Window, UINT Message, WPARAM Wp, LPARAM Lp) {
-  if (Message == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(Lp);
-    SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
-  if (self && self->Handle == Window) return self->Handle_(Message, Wp, Lp);
-  return DefWindowProcW(Window, Message, Wp, Lp);
+  return Dispatch<TForm1>(Window, Message, Wp, Lp);
 }
 
 void TForm1::Layout() {

@@ -59,9 +59,9 @@ class TForm2 {
   std::function<void(TForm2&)> OnShown;
 
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
+  LRESULT Handle_(UINT Message, WPARAM W, LPARAM L);
 
  private:
-  LRESULT Handle_(UINT Message, WPARAM W, LPARAM L);
   void Layout();
   void Refresh();
   void ShowCurrent();
@@ -121,9 +121,9 @@ class TForm1 : public TSearchWindow {
   void FileDone(int Index, const TFileOutcome& Outcome) override;
 
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
+  LRESULT Handle_(UINT Message, WPARAM W, LPARAM L);
 
  private:
-  LRESULT Handle_(UINT Message, WPARAM W, LPARAM L);
   void Layout();
   void LoadLayout();
   void SaveLayout();
