@@ -41,7 +41,23 @@ enum : int {
   IdFindButton,
   IdClose,
   IdCopy,
+  IdFolder,
+  IdOpen,
+  IdShowInFolder,
+  IdCopyPath,
 };
+
+void CopyText(HWND Owner, const std::wstring& Text) {
+  if (Text.empty() || !OpenClipboard(Owner)) return;
+  EmptyClipboard();
+  const size_t bytes = (Text.size() + 1) * sizeof(wchar_t);
+  if (HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+    std::memcpy(GlobalLock(g), Text.c_str(), bytes);
+    GlobalUnlock(g);
+    if (!SetClipboardData(CF_UNICODETEXT, g)) GlobalFree(g);
+  }
+  CloseClipboard();
+}
 
 std::wstring W(const std::string& Utf8) {
   return WideOfUtf8(Utf8);
@@ -321,15 +337,46 @@ void TForm2::CopySelection() {
     }
     text += L"\r\n";
   }
-  if (text.empty() || !OpenClipboard(Handle)) return;
-  EmptyClipboard();
-  const size_t bytes = (text.size() + 1) * sizeof(wchar_t);
-  if (HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
-    std::memcpy(GlobalLock(g), text.c_str(), bytes);
-    GlobalUnlock(g);
-    if (!SetClipboardData(CF_UNICODETEXT, g)) GlobalFree(g);
+  CopyText(Handle, text);
+}
+
+void TForm2::ShowProblems() {
+  std::wstring text;
+  for (const TProblemFile& p : Results.Problems())
+    text += W(p.Path) + L"\r\n    " + W(DescribeOutcomeJa(p.Outcome)) + L"\r\n";
+  if (text.empty()) return;
+  MessageBoxW(Handle, text.c_str(), L"読み込めなかったファイル", MB_OK | MB_ICONWARNING);
+}
+
+void TForm2::RowMenu(int Position, POINT At) {
+  if (Position < 0) return;
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING, IdOpen, L"関連付けられたプログラムで開く(&O)");
+  AppendMenuW(menu, MF_STRING, IdShowInFolder, L"フォルダーに表示(&F)");
+  AppendMenuW(menu, MF_STRING, IdCopyPath, L"パスをコピー(&P)");
+  AppendMenuW(menu, MF_STRING, IdCopy, L"行をコピー(&C)\tCtrl+C");
+  const int chosen =
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, At.x, At.y, 0, Handle, nullptr);
+  DestroyMenu(menu);
+  const std::wstring path = W(Results.Cell(PathCol, Results.ShownRow(Position)));
+  switch (chosen) {
+    case IdOpen:
+      ShellExecuteW(Handle, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      break;
+    case IdShowInFolder: {
+      const std::wstring args = L"/select,\"" + path + L"\"";
+      ShellExecuteW(Handle, nullptr, L"explorer.exe", args.c_str(), nullptr, SW_SHOWNORMAL);
+      break;
+    }
+    case IdCopyPath:
+      CopyText(Handle, path);
+      break;
+    case IdCopy:
+      CopySelection();
+      break;
+    default:
+      break;
   }
-  CloseClipboard();
 }
 
 void TForm2::ShowModal() {
@@ -422,6 +469,16 @@ LRESULT TForm2::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
           Results.SetCurrent(Results.ShownRow(change->iItem));
         return 0;
       }
+      if (hdr->hwndFrom == StatusBar1 && hdr->code == NM_CLICK) {
+        ShowProblems();
+        return 0;
+      }
+      if (hdr->hwndFrom == SG1 && hdr->code == NM_RCLICK) {
+        POINT at;
+        GetCursorPos(&at);
+        RowMenu(reinterpret_cast<NMITEMACTIVATE*>(Lp)->iItem, at);
+        return 0;
+      }
       if (hdr->hwndFrom == SG1 && hdr->code == NM_DBLCLK) {
         const int at = reinterpret_cast<NMITEMACTIVATE*>(Lp)->iItem;
         if (at >= 0) {
@@ -447,14 +504,15 @@ TForm1::TForm1() {
                            100, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   Font = MakeFont(Handle);
   Label1 = MakeChild(L"STATIC", L"検索するJWファイル名", SS_LEFT, Handle, 0, Font);
-  ListBox1 = MakeChild(
-      L"LISTBOX", L"",
-      WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_EXTENDEDSEL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
-      Handle, IdList, Font);
+  ListBox1 = MakeChild(L"LISTBOX", L"",
+                       WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_EXTENDEDSEL | LBS_NOTIFY |
+                           LBS_NOINTEGRALHEIGHT | LBS_WANTKEYBOARDINPUT,
+                       Handle, IdList, Font);
   Button1 = MakeChild(L"BUTTON", L"追加(&A)", WS_TABSTOP, Handle, IdAdd, Font);
   Button2 = MakeChild(L"BUTTON", L"削除(&D)", WS_TABSTOP, Handle, IdDelete, Font);
   Button3 = MakeChild(L"BUTTON", L"検索(&S)", WS_TABSTOP, Handle, IdSearch, Font);
   Button4 = MakeChild(L"BUTTON", L"終了(&X)", WS_TABSTOP, Handle, IdExit, Font);
+  Button5 = MakeChild(L"BUTTON", L"フォルダ(&F)", WS_TABSTOP, Handle, IdFolder, Font);
   StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", 0, Handle, 0, Font);
   ProgressBar1 = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 10, 10, StatusBar1,
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -487,11 +545,11 @@ void TForm1::Layout() {
              TRUE);
   MoveWindow(ListBox1, 0, top, list, std::max(static_cast<int>(r.bottom) - top - status, 10), TRUE);
   const int x = list + Scaled(Handle, SplitterWidth + 8);
-  const int tops[] = {8, 40, 96, 144};
-  HWND buttons[] = {Button1, Button2, Button3, Button4};
-  for (int i = 0; i < 4; ++i)
-    MoveWindow(buttons[i], x, top + Scaled(Handle, tops[i]), Scaled(Handle, 75), Scaled(Handle, 25),
-               TRUE);
+  const int tops[] = {8, 40, 96, 144, 68};
+  HWND buttons[] = {Button1, Button2, Button3, Button4, Button5};
+  for (int i = 0; i < 5; ++i)
+    MoveWindow(buttons[i], x, top + Scaled(Handle, tops[i]), Scaled(Handle, i == 4 ? 88 : 75),
+               Scaled(Handle, 25), TRUE);
   RECT inner{};
   GetClientRect(StatusBar1, &inner);
   MoveWindow(ProgressBar1, inner.right - Scaled(Handle, 100), 2, Scaled(Handle, 80),
@@ -637,7 +695,8 @@ void TForm1::Button2Click() {
 
 void TForm1::SetBusy(bool Value) {
   Busy = Value;
-  for (HWND b : {Button1, Button2, Button3, Button4}) EnableWindow(b, !Value);
+  StopAsked = false;
+  for (HWND b : {Button1, Button2, Button3, Button4, Button5}) EnableWindow(b, !Value);
   SendMessageW(ProgressBar1, PBM_SETRANGE32, 0, static_cast<LPARAM>(Paths.size()));
   SendMessageW(ProgressBar1, PBM_SETPOS, 0, 0);
   ShowWindow(ProgressBar1, Value && !Paths.empty() ? SW_SHOW : SW_HIDE);
@@ -649,6 +708,35 @@ void TForm1::Button3Click() {
   SetBusy(true);
   RunBlockSearch(*this, *JwwReader, *JwsReader);
   SetBusy(false);
+}
+
+void TForm1::AddFolder(const std::string& Folder) {
+  if (Busy || Folder.empty()) return;
+  for (const std::string& path : FilesOfFolder(Folder)) AddFile(path);
+  LastFolder = Folder.back() == '\\' ? Folder : Folder + "\\";
+}
+
+void TForm1::Button5Click() {
+  if (Busy) return;
+  BROWSEINFOW bi{};
+  bi.hwndOwner = Handle;
+  bi.lpszTitle = L"追加するフォルダー";
+  bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
+  PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&bi);
+  if (!chosen) return;
+  std::wstring folder(32768, L'\0');
+  if (SHGetPathFromIDListEx(chosen, folder.data(), static_cast<DWORD>(folder.size()),
+                            GPFIDL_DEFAULT)) {
+    folder.resize(wcslen(folder.c_str()));
+    AddFolder(Utf8OfWide(folder));
+  }
+  CoTaskMemFree(chosen);
+}
+
+void TForm1::StopClick() {
+  if (!Busy) return;
+  StopAsked = true;
+  SetStatusText("中止します…");
 }
 
 void TForm1::Close() {
@@ -687,6 +775,10 @@ void TForm1::SetStatusText(const std::string& Utf8) {
 void TForm1::ProcessMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+      StopClick();
+      continue;
+    }
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
@@ -753,6 +845,9 @@ LRESULT TForm1::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
           return 0;
         case IdExit:
           Close();
+          return 0;
+        case IdFolder:
+          Button5Click();
           return 0;
         default:
           break;

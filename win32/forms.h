@@ -55,6 +55,9 @@ class TForm2 {
   void Button1Click();
   void SetFilter(const std::wstring& Text);
   void CopySelection();
+  // The files of the last run that were not read completely, with reasons.
+  void ShowProblems();
+  void RowMenu(int Position, POINT At);
   // Called right after the window shows (tests close it from here).
   std::function<void(TForm2&)> OnShown;
 
@@ -83,6 +86,7 @@ class TForm1 : public TSearchWindow {
   HWND ListBox1 = nullptr;
   HWND Label1 = nullptr;
   HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, Button4 = nullptr;
+  HWND Button5 = nullptr;  // adds a folder's drawing and figure files
   HWND StatusBar1 = nullptr;
   HWND ProgressBar1 = nullptr;
   std::unique_ptr<TForm2> Form2;
@@ -100,6 +104,10 @@ class TForm1 : public TSearchWindow {
   void Button1Click();
   void Button2Click();
   void Button3Click();
+  void Button5Click();
+  void AddFolder(const std::string& Folder);
+  // Esc during a run: the run ends after the file being read.
+  void StopClick();
   void Close();
   std::vector<std::string> ListPaths();
   bool Running() const { return Busy; }
@@ -118,6 +126,7 @@ class TForm1 : public TSearchWindow {
   void SetRowCount(int Rows) override;
   void ShowResults() override;
   void RunFinished(const TRunSummary& Summary) override;
+  bool StopRequested() override { return StopAsked; }
   void FileDone(int Index, const TFileOutcome& Outcome) override;
 
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
@@ -135,6 +144,7 @@ class TForm1 : public TSearchWindow {
   int ListWidth = 176;
   bool Busy = false;
   bool Closed = false;
+  bool StopAsked = false;
 };
 
 // Registers the window classes and loads the common controls.

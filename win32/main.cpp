@@ -20,6 +20,10 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int ShowCommand) {
   form.FormShow(ShowCommand);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == 'D' && (GetKeyState(VK_CONTROL) & 0x8000)) {
+      form.Button5Click();
+      continue;
+    }
     if (!IsDialogMessageW(form.Handle, &msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
