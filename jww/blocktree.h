@@ -67,11 +67,46 @@ void BuildBlockTreeOf(const std::vector<TEntJwwBlock>& Inserts, int32_t InsertCo
   // definition however often it is placed.
   std::vector<std::vector<int32_t>> placedBy(static_cast<size_t>(defs));
   std::vector<bool> resolved(static_cast<size_t>(defs), false);
+  // The definitions placed by definition DefIndex's own insertions (-1 for
+  // a number no definition has); empty when it places nothing.
+  auto childrenOf = [&](int32_t DefIndex) -> const std::vector<int32_t>& {
+    std::vector<int32_t>& children = placedBy[static_cast<size_t>(DefIndex)];
+    if (!resolved[static_cast<size_t>(DefIndex)]) {
+      resolved[static_cast<size_t>(DefIndex)] = true;
+      const Def& D = Defs[static_cast<size_t>(DefIndex)];
+      const int32_t m =
+          std::min<int64_t>(D.BlockInsertCount, static_cast<int64_t>(D.BlockInserts.size()));
+      for (int32_t b = 0; b < m; ++b)
+        children.push_back(find(D.BlockInserts[static_cast<size_t>(b)].BlockNumber));
+    }
+    return children;
+  };
 
-  Tree.resize(static_cast<size_t>(inserts));
+  // First the tree's shape alone (definition and level of each node, in the
+  // order the nodes are made), so that the tree is sized once and never
+  // moved while it grows to as many as MaxTreeNodes nodes.
+  {
+    std::vector<std::pair<int32_t, int32_t>> shape;
+    shape.reserve(static_cast<size_t>(inserts));
+    for (int32_t j = 0; j < inserts; ++j)
+      shape.push_back({find(Inserts[static_cast<size_t>(j)].BlockNumber), 0});
+    for (size_t k = 0; k < shape.size(); ++k) {
+      const auto [defIndex, level] = shape[k];
+      if (defIndex < 0) continue;
+      const std::vector<int32_t>& children = childrenOf(defIndex);
+      const int64_t m = static_cast<int64_t>(children.size());
+      if (m <= 0 || level >= MaxTreeLevel) continue;
+      if (static_cast<int64_t>(shape.size()) + m > MaxTreeNodes) break;
+      for (int32_t child : children) shape.push_back({child, level + 1});
+    }
+    Tree.reserve(shape.size());
+  }
+
+  // Nodes are appended whole (the storage is reserved above), each field
+  // written once.
   for (int32_t j = 0; j < inserts; ++j) {
     const TEntJwwBlock& I = Inserts[static_cast<size_t>(j)];
-    TEntJwwBlockTree& node = Tree[static_cast<size_t>(j)];
+    TEntJwwBlockTree& node = Tree.emplace_back();
     const TLocalMatrix L = LocalMatrix(I);
     node.Attr = I.Attr;
     node.Level = 0;
@@ -104,19 +139,12 @@ void BuildBlockTreeOf(const std::vector<TEntJwwBlock>& Inserts, int32_t InsertCo
     if (m <= 0) continue;
     if (parent.Level >= MaxTreeLevel) continue;
     if (static_cast<int64_t>(TreeCount) + m > MaxTreeNodes) break;
-    std::vector<int32_t>& children = placedBy[static_cast<size_t>(parent.DefIndex)];
-    if (!resolved[static_cast<size_t>(parent.DefIndex)]) {
-      resolved[static_cast<size_t>(parent.DefIndex)] = true;
-      children.resize(static_cast<size_t>(m));
-      for (int32_t b = 0; b < m; ++b)
-        children[static_cast<size_t>(b)] = find(D.BlockInserts[static_cast<size_t>(b)].BlockNumber);
-    }
+    const std::vector<int32_t>& children = childrenOf(parent.DefIndex);
     TreeCount += m;
-    Tree.resize(static_cast<size_t>(TreeCount));
     for (int32_t b = 0; b < m; ++b) {
       const TEntJwwBlock& I = D.BlockInserts[static_cast<size_t>(b)];
       const TLocalMatrix L = LocalMatrix(I);
-      TEntJwwBlockTree& node = Tree[static_cast<size_t>(TreeCount - m + b)];
+      TEntJwwBlockTree& node = Tree.emplace_back();
       node.Attr = D.Attr;
       node.Level = parent.Level + 1;
       node.Parent = k;
