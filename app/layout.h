@@ -62,6 +62,8 @@ struct TLayoutValues {
 // Keys of the lines after the 13th.
 inline constexpr std::string_view LayoutMainMaximized = "main.maximized";
 inline constexpr std::string_view LayoutResultMaximized = "results.maximized";
+// Width of the results window's preview pane (0: closed by the user).
+inline constexpr std::string_view LayoutPreviewWidth = "results.preview";
 
 // The "key=value" lines after the 13th of a layout file's content (CR bytes
 // dropped, a byte 0x1A ends the file, lines without "=" skipped).

@@ -279,6 +279,14 @@ void TResultTable::Refilter() {
   SetCurrent(CurrentRow);
 }
 
+int TResultTable::DefinitionPosition(int Row) const {
+  if (Row < 1 || Row > static_cast<int>(Rows.size())) return 0;
+  const uint32_t file = Rows[static_cast<size_t>(Row - 1)].File;
+  int first = Row;
+  while (first > 1 && Rows[static_cast<size_t>(first - 2)].File == file) --first;
+  return Row - first;
+}
+
 int TResultTable::PositionOf(int Row) const {
   if (Row < 1 || Row > Count) return -1;
   return Where[static_cast<size_t>(Row - 1)];

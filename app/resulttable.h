@@ -86,6 +86,10 @@ class TResultTable {
   // answers true; answers false (nothing changes) when there is none.
   bool FindNext(std::string_view Utf8);
 
+  // The place in its file (from 0) of the block definition result row Row
+  // lists: the search run writes a file's definitions as consecutive rows.
+  int DefinitionPosition(int Row) const;
+
   // --- The run's report ----------------------------------------------------
   void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems);
   const TRunSummary& Summary() const { return Report; }

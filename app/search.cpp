@@ -35,12 +35,11 @@ std::string CutAtMarker(std::string_view Name) {
 
 namespace {
 
-// Reads Path's block names into Reader when its signature matches (every
-// record read and checked as a full load does), hands each block name
-// (cut before the marker) to Take until Take answers false, then clears the
-// reader. Returns how reading went.
-template <class Reader, class Take>
-TFileOutcome ReadNames(Reader& R, TFileKind Kind, const std::string& Path, Take&& TakeName) {
+// Loads Path into Reader when its signature matches, whole or (every record
+// read and checked as a full load does) only the block names. Returns how
+// reading went.
+template <class Reader>
+TFileOutcome LoadChecked(Reader& R, TFileKind Kind, const std::string& Path, bool Whole) {
   TFileOutcome outcome;
   outcome.FileKind = Kind;
   TOpenError openError;
@@ -49,12 +48,20 @@ TFileOutcome ReadNames(Reader& R, TFileKind Kind, const std::string& Path, Take&
     outcome.Kind = TOutcomeKind::WrongSignature;
     return outcome;
   }
-  if (R.LoadBlockNames(Path)) {
+  if (Whole ? R.LoadFromFile(Path) : R.LoadBlockNames(Path)) {
     outcome.SkippedRecords = R.AbsorbedFailures;
     outcome.Kind = R.AbsorbedFailures > 0 ? TOutcomeKind::Skipped : TOutcomeKind::Complete;
   } else {
     outcome = OutcomeOfFailedLoad(Kind, R.LastError, R.AbsorbedFailures);
   }
+  return outcome;
+}
+
+// Reads Path's block names, hands each (cut before the marker) to Take until
+// Take answers false, then clears the reader.
+template <class Reader, class Take>
+TFileOutcome ReadNames(Reader& R, TFileKind Kind, const std::string& Path, Take&& TakeName) {
+  const TFileOutcome outcome = LoadChecked(R, Kind, Path, false);
   for (int32_t k = 0; k < R.BlockDefCount; ++k) {
     if (!TakeName(CutAtMarker(R.BlockDefs[static_cast<size_t>(k)].Name))) break;
   }
@@ -70,6 +77,13 @@ TFileOutcome ReadNamesOf(TFileKind Kind, const std::string& Path, TJwwData& Jww,
 }
 
 }  // namespace
+
+TFileOutcome LoadWhole(TJwwData& Reader, const std::string& Path) {
+  return LoadChecked(Reader, TFileKind::Jww, Path, true);
+}
+TFileOutcome LoadWhole(TJwsData& Reader, const std::string& Path) {
+  return LoadChecked(Reader, TFileKind::Jws, Path, true);
+}
 
 namespace {
 

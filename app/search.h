@@ -82,6 +82,12 @@ void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsRea
 // How many files the window's run reads at once: the cores, at most 8.
 unsigned DefaultReadAhead();
 
+// Loads Path whole (entities, definitions, tree) into Reader when its
+// signature matches, and says how reading went. The reader keeps what was
+// read; the preview and the catalog draw from it.
+TFileOutcome LoadWhole(TJwwData& Reader, const std::string& Path);
+TFileOutcome LoadWhole(TJwsData& Reader, const std::string& Path);
+
 struct TFileBlocks {
   TFileOutcome Outcome;
   std::vector<std::string> Names;  // CP932, cut before the marker, file order

@@ -1,11 +1,15 @@
 #include "cli/clicore.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <system_error>
 
+#include "app/catalog.h"
 #include "app/filelist.h"
 #include "app/search.h"
 #include "jws/jwsunit.h"
@@ -83,24 +87,35 @@ bool TBlockFilter::Matches(std::string_view NameCp932) const {
 }
 
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww,
-                      TJwsData& Jws) {
+                      TJwsData& Jws, bool Drawings, bool Standalone) {
   TFileResult result;
   if (!Input.Problem.empty()) {
     result.Error = Input.Problem;
     return result;
   }
   try {
-    TFileBlocks blocks = ReadFileBlocks(Input.Path, Jww, Jws);
     const std::string fileName = ExtractName(Input.FullPath);
-    for (const std::string& name : blocks.Names) {
-      if (Filter.Matches(name))
-        result.Rows.push_back({fileName, Input.FullPath, Cp932ToUtf8(name)});
+    if (Drawings) {
+      result.Outcome = ReadFileDrawings(
+          Input.Path, Jww, Jws, [&](const std::string& Name) { return Filter.Matches(Name); },
+          [&](int Position, const std::string& Name, const TDisplayList& List) {
+            result.Rows.push_back({fileName, Input.FullPath, Cp932ToUtf8(Name), Position,
+                                   SvgDrawing(List, DrawingWidth, DrawingHeight, Standalone)});
+          });
+    } else {
+      TFileBlocks blocks = ReadFileBlocks(Input.Path, Jww, Jws);
+      int position = 0;
+      for (const std::string& name : blocks.Names) {
+        if (Filter.Matches(name))
+          result.Rows.push_back({fileName, Input.FullPath, Cp932ToUtf8(name), position, {}});
+        ++position;
+      }
+      result.Outcome = blocks.Outcome;
     }
-    result.Outcome = blocks.Outcome;
-    if (blocks.Outcome.Failed()) {
-      result.Error = DescribeOutcome(blocks.Outcome);
-    } else if (blocks.Outcome.Kind == TOutcomeKind::Skipped) {
-      result.Warning = "warning: " + DescribeOutcome(blocks.Outcome);
+    if (result.Outcome.Failed()) {
+      result.Error = DescribeOutcome(result.Outcome);
+    } else if (result.Outcome.Kind == TOutcomeKind::Skipped) {
+      result.Warning = "warning: " + DescribeOutcome(result.Outcome);
     }
   } catch (const std::exception& e) {
     result.Rows.clear();
@@ -166,7 +181,9 @@ std::string MessageField(std::string_view S) {
 
 void TRowWriter::Begin() {
   First = true;
+  Rows = 0;
   if (Format == TOutputFormat::Json) Out << "[\n";
+  if (Format == TOutputFormat::Html) Out << CatalogPageStart("ブロック定義の一覧");
 }
 
 void TRowWriter::Row(const TRow& R) {
@@ -187,12 +204,47 @@ void TRowWriter::Row(const TRow& R) {
       Out << object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
       break;
     }
+    case TOutputFormat::Html:
+      Out << CatalogPageRow(R.File, R.Path, R.Block, R.Svg);
+      break;
   }
   First = false;
+  ++Rows;
 }
 
 void TRowWriter::End() {
   if (Format == TOutputFormat::Json) Out << (First ? "]\n" : "\n]\n");
+  if (Format == TOutputFormat::Html) Out << CatalogPageEnd(Rows);
+}
+
+std::string TSvgFolderWriter::Write(const TRow& R, std::string& Error) {
+  const std::string name = CatalogFileName(R.File, R.Position, R.Block);
+  const std::string stem = name.substr(0, name.size() - 4);
+  for (int n = 1; n < 100000; ++n) {
+    const std::string path = Utf8OfPath(
+        PathOfUtf8(Folder) / PathOfUtf8(n == 1 ? name : stem + "-" + std::to_string(n) + ".svg"));
+    std::error_code ec;
+    if (std::filesystem::exists(PathOfUtf8(path), ec) || ec) {
+      if (ec) {
+        Error = "cannot write " + path + ": " + ec.message();
+        return {};
+      }
+      continue;
+    }
+    std::FILE* f = OpenUtf8(path, "wb");
+    if (!f) {
+      Error = "cannot write " + path + ": " + std::strerror(errno);
+      return {};
+    }
+    const bool written = std::fwrite(R.Svg.data(), 1, R.Svg.size(), f) == R.Svg.size();
+    if (std::fclose(f) != 0 || !written) {
+      Error = "cannot write " + path;
+      return {};
+    }
+    return path;
+  }
+  Error = "cannot write " + name + ": too many files of that name";
+  return {};
 }
 
 }  // namespace qcli

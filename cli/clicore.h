@@ -47,6 +47,8 @@ struct TRow {
   std::string File;   // the path's last component
   std::string Path;   // full path
   std::string Block;  // block name, UTF-8
+  int Position = 0;   // the definition's place in its file, from 0
+  std::string Svg{};  // its drawing, when the output shows drawings
 };
 
 // Keeps the rows whose block name contains the search text under the
@@ -80,14 +82,20 @@ struct TFileResult {
 };
 
 // Reads one input with the given readers (which must belong to the calling
-// thread) and turns its block definitions into rows. Never throws.
+// thread) and turns its block definitions into rows; with Drawings the file
+// is read whole and each row carries its definition's drawing (an <svg>
+// element, a standalone SVG document when Standalone). Never throws.
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww,
-                      TJwsData& Jws);
+                      TJwsData& Jws, bool Drawings = false, bool Standalone = false);
+
+// The size of a catalog drawing, in SVG units.
+inline constexpr double DrawingWidth = 240;
+inline constexpr double DrawingHeight = 170;
 
 // ---------------------------------------------------------------------------
 // Output
 
-enum class TOutputFormat { Tsv, Csv, Json };
+enum class TOutputFormat { Tsv, Csv, Json, Html };
 
 // S for a diagnostic line: tab, CR and LF as TsvField writes them, every
 // other control byte as \xHH, so that a path cannot break or colour a line.
@@ -101,7 +109,8 @@ std::string CsvField(std::string_view S);
 std::string TsvField(std::string_view S);
 
 // Writes rows in one format, one at a time. Begin and End frame the output
-// (the JSON array); Row may be called any number of times in between.
+// (the JSON array, the HTML page); Row may be called any number of times in
+// between. HTML rows show their drawings.
 class TRowWriter {
  public:
   TRowWriter(std::ostream& Out, TOutputFormat Format) : Out(Out), Format(Format) {}
@@ -113,6 +122,20 @@ class TRowWriter {
   std::ostream& Out;
   TOutputFormat Format;
   bool First = true;
+  size_t Rows = 0;
+};
+
+// Writes each row's drawing as an SVG file of its own into a folder, named
+// by CatalogFileName and never over an existing file (a second "-2", "-3",
+// ... is added before ".svg").
+class TSvgFolderWriter {
+ public:
+  explicit TSvgFolderWriter(std::string Folder) : Folder(std::move(Folder)) {}
+  // The path written, or empty with Error set.
+  std::string Write(const TRow& R, std::string& Error);
+
+ private:
+  std::string Folder;
 };
 
 }  // namespace qcli

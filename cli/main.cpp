@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -20,10 +21,10 @@
 #include <io.h>
 #include <shellapi.h>
 
-#include "text/widepath.h"
 #endif
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
+#include "text/widepath.h"
 
 #ifndef QUILLON_VERSION
 #define QUILLON_VERSION "unknown"
@@ -103,15 +104,24 @@ int main(int argc, char** argv) {
 
   const std::map<std::string, qcli::TOutputFormat> formats{{"tsv", qcli::TOutputFormat::Tsv},
                                                            {"csv", qcli::TOutputFormat::Csv},
-                                                           {"json", qcli::TOutputFormat::Json}};
+                                                           {"json", qcli::TOutputFormat::Json},
+                                                           {"html", qcli::TOutputFormat::Html},
+                                                           {"svg", qcli::TOutputFormat::Tsv}};
+  std::string outputDir;
   app.add_option("PATH", paths, "Drawing or figure files; folders with -r")
       ->type_name("")
       ->required();
   app.add_flag("-r,--recursive", recursive,
                "Search folders for .jww and .jws files (any letter case), sorted by path");
-  app.add_option("--format", formatName, "Output format: tsv (default), csv (RFC 4180) or json")
+  app.add_option("--format", formatName,
+                 "Output format: tsv (default), csv (RFC 4180), json, html (one printable page "
+                 "with a drawing of each definition) or svg (one drawing file per row, written "
+                 "into --output-dir; their paths are printed)")
       ->type_name("FORMAT")
-      ->transform(CLI::IsMember({"tsv", "csv", "json"}, CLI::ignore_case));
+      ->transform(CLI::IsMember({"tsv", "csv", "json", "html", "svg"}, CLI::ignore_case));
+  CLI::Option* outputDirOption =
+      app.add_option("--output-dir", outputDir, "Folder for --format svg (made when missing)")
+          ->type_name("DIR");
   app.add_flag("--bom", bom,
                "Write a UTF-8 byte-order mark first (for Excel on a Japanese Windows, which reads "
                "a CSV without one as code page 932)");
@@ -138,6 +148,23 @@ int main(int argc, char** argv) {
     return kBadUsage;
   }
 
+  const bool svgFiles = formatName == "svg";
+  if (svgFiles != (outputDirOption->count() > 0)) {
+    std::cerr << kProgram << ": --format svg and --output-dir go together\n";
+    return kBadUsage;
+  }
+  if (svgFiles) {
+    std::error_code ec;
+    std::filesystem::create_directories(PathOfUtf8(outputDir), ec);
+    if (ec || !std::filesystem::is_directory(PathOfUtf8(outputDir), ec)) {
+      std::cerr << kProgram << ": cannot make the folder " << qcli::MessageField(outputDir)
+                << (ec ? ": " + ec.message() : std::string()) << '\n';
+      return kBadUsage;
+    }
+  }
+  const bool drawings = svgFiles || formatName == "html";
+  qcli::TSvgFolderWriter svgWriter(outputDir);
+
   qcli::TBlockFilter filter;
   if (findOption->count() > 0) {
     filter = qcli::TBlockFilter(findText);
@@ -155,16 +182,29 @@ int main(int argc, char** argv) {
   qcli::TRowWriter writer(std::cout, formats.at(formatName));
   bool allRead = true;
 
-  if (bom) std::cout << "\xEF\xBB\xBF";
-  writer.Begin();
+  if (bom && !svgFiles) std::cout << "\xEF\xBB\xBF";
+  if (!svgFiles) writer.Begin();
   RunOrdered<qcli::TFileResult>(
       inputs.size(), jobs, static_cast<size_t>(jobs) * 16,
       [] { return std::make_unique<TReaders>(); },
       [&](size_t i, std::unique_ptr<TReaders>& readers) {
-        return qcli::ReadInput(inputs[i], filter, readers->Jww, readers->Jws);
+        return qcli::ReadInput(inputs[i], filter, readers->Jww, readers->Jws, drawings, svgFiles);
       },
       [&](size_t i, qcli::TFileResult&& result) {
-        for (const qcli::TRow& row : result.Rows) writer.Row(row);
+        for (const qcli::TRow& row : result.Rows) {
+          if (!svgFiles) {
+            writer.Row(row);
+            continue;
+          }
+          std::string error;
+          const std::string written = svgWriter.Write(row, error);
+          if (written.empty()) {
+            std::cerr << kProgram << ": " << qcli::MessageField(error) << '\n';
+            allRead = false;
+            return false;
+          }
+          std::cout << qcli::TsvField(written) << '\n';
+        }
         if (!result.Error.empty()) {
           allRead = false;
           Diagnose(inputs[i].Path, result.Error);
@@ -176,7 +216,7 @@ int main(int argc, char** argv) {
         return static_cast<bool>(std::cout);
       },
       [] { std::cout.flush(); });
-  writer.End();
+  if (!svgFiles) writer.End();
   std::cout.flush();
   if (!std::cout) {
     std::cerr << kProgram << ": cannot write the output\n";

@@ -33,6 +33,7 @@
 #include "jww/jwwunit.h"
 #include "qt/resultswindow.h"
 #include "text/paths.h"
+#include "text/sjis.h"
 
 namespace {
 
@@ -403,6 +404,8 @@ void TForm1::LoadLayout(const std::string& Path) {
   PlaceWindows();
   const auto extras = ReadLayoutExtras(Path);
   ResultsMaximized = LayoutExtra(extras, LayoutResultMaximized) == "1";
+  const std::string preview = LayoutExtra(extras, LayoutPreviewWidth);
+  if (Form2 && !preview.empty()) Form2->SetPreviewWidth(std::max(TextToInt(preview), 0));
   if (LayoutExtra(extras, LayoutMainMaximized) == "1") {
     setWindowState(windowState() | Qt::WindowMaximized);
   }
@@ -497,6 +500,8 @@ void TForm1::SaveLayout(const std::string& Path) {
   values.Extras = {{std::string(LayoutMainMaximized), isMaximized() ? "1" : "0"},
                    {std::string(LayoutResultMaximized),
                     Form2 && (Form2->windowState() & Qt::WindowMaximized) ? "1" : "0"}};
+  if (Form2)
+    values.Extras.push_back({std::string(LayoutPreviewWidth), std::to_string(Form2->PreviewWidth())});
   WriteLayoutFile(Path, FormatLayout(values));
 }
 

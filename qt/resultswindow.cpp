@@ -22,9 +22,13 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/preview.h"
+#include "qt/previewpane.h"
 #include "qt/resultmodel.h"
 #include "text/paths.h"
 
@@ -35,6 +39,7 @@ constexpr int DesignTop = 129;
 constexpr int DesignWidth = 456;
 constexpr int DesignHeight = 293;
 constexpr int DefaultColWidth = 120;
+constexpr int DefaultPreviewWidth = 160;
 // Narrow enough for every width the layout file can restore.
 constexpr int MinSectionSize = 8;
 constexpr int DesignColWidths[TResultModel::ColCount] = {99, 206, 120};
@@ -91,7 +96,9 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
           });
 
   Model = new TResultModel(this);
-  SG1 = new QTableView(this);
+  Splitter = new QSplitter(Qt::Horizontal, this);
+  Splitter->setChildrenCollapsible(true);
+  SG1 = new QTableView(Splitter);
   SG1->setObjectName(QStringLiteral("SG1"));
   SG1->setModel(Model);
   SG1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -162,11 +169,32 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   StatusBar1->installEventFilter(this);
   StatusText->installEventFilter(this);
 
+  Preview = new TPreviewPane(Splitter);
+  Splitter->addWidget(SG1);
+  Splitter->addWidget(Preview);
+  Splitter->setStretchFactor(0, 1);
+  Splitter->setStretchFactor(1, 0);
+  Splitter->setSizes({DesignWidth - DefaultPreviewWidth, DefaultPreviewWidth});
+  PreviewWorker = std::make_unique<TPreviewWorker>([this](uint64_t Ticket, TPreview P) {
+    // Handed to the window's thread; a stale answer is dropped there.
+    QMetaObject::invokeMethod(
+        this,
+        [this, Ticket, P = std::move(P)] {
+          if (Ticket != PreviewTicket) return;
+          PreviewShown = Ticket;
+          if (P.List)
+            Preview->ShowList(P.List);
+          else
+            Preview->ShowMessage(QString::fromStdString(P.Problem));
+        },
+        Qt::QueuedConnection);
+  });
+
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   layout->addWidget(FilterPanel);
-  layout->addWidget(SG1, 1);
+  layout->addWidget(Splitter, 1);
   layout->addWidget(Panel1);
   layout->addWidget(StatusBar1);
 
@@ -176,8 +204,52 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   connect(SG1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& Now, const QModelIndex&) {
             if (Now.isValid()) Model->Results().SetCurrent(Model->ResultRow(Now.row()));
+            UpdatePreview();
           });
   SetRow(1);
+}
+
+TForm2::~TForm2() = default;
+
+int TForm2::PreviewWidth() const {
+  return Splitter->sizes().value(1);
+}
+
+void TForm2::SetPreviewWidth(int Width) {
+  const QList<int> sizes = Splitter->sizes();
+  const int total = sizes.value(0) + sizes.value(1);
+  Splitter->setSizes({std::max(total - Width, 0), std::max(Width, 0)});
+}
+
+void TForm2::showEvent(QShowEvent* Event) {
+  QDialog::showEvent(Event);
+  UpdatePreview();
+}
+
+void TForm2::UpdatePreview() {
+  if (!isVisible()) return;
+  const TResultTable& table = Model->Results();
+  const int row = table.Current();
+  const std::string& path = table.Cell(PathCol, row);
+  if (table.ShownCount() == 0 || path.empty()) {
+    PreviewKey.clear();
+    PreviewShown = ++PreviewTicket;
+    Preview->ShowMessage(QString());
+    return;
+  }
+  const int position = table.DefinitionPosition(row);
+  const std::string& name = table.Cell(BlockNameCol, row);
+  std::string key = path + '\n' + std::to_string(position) + '\n' + name;
+  if (key == PreviewKey) return;
+  PreviewKey = std::move(key);
+  PreviewTicket = PreviewWorker->Request(path, position, name);
+  // A file kept from the last request answers at once; a new one may take a
+  // moment, which the pane says rather than showing the last drawing.
+  const uint64_t ticket = PreviewTicket;
+  QTimer::singleShot(150, this, [this, ticket] {
+    if (ticket == PreviewTicket && PreviewShown != ticket)
+      Preview->ShowMessage(QStringLiteral("読み込み中…"));
+  });
 }
 
 void TForm2::SetCell(int Col, int Row, const std::string& Text) {
@@ -189,6 +261,7 @@ std::string TForm2::Cell(int Col, int Row) const {
 }
 
 void TForm2::SetRowCount(int Rows) {
+  PreviewKey.clear();  // a new run: the same row may now be another file's
   Model->SetRowCount(Rows);
   ShowCurrent();
   UpdateStatus();
@@ -213,12 +286,14 @@ void TForm2::ShowCurrent() {
   const int at = Model->ModelRow(Row());
   if (at < 0) {
     SG1->selectionModel()->clearSelection();
+    UpdatePreview();
     return;
   }
   const QModelIndex index = Model->index(at, 0);
   SG1->selectionModel()->setCurrentIndex(
       index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   SG1->scrollTo(index);
+  UpdatePreview();
 }
 
 int TForm2::ColWidth(int Col) const {

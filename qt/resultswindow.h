@@ -5,7 +5,9 @@
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,9 +18,12 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSplitter;
 class QStatusBar;
 class QTableView;
 class QWidget;
+class TPreviewPane;
+class TPreviewWorker;
 class TResultModel;
 
 class TForm2 : public QDialog {
@@ -26,12 +31,15 @@ class TForm2 : public QDialog {
 
  public:
   explicit TForm2(QWidget* Parent = nullptr);
+  ~TForm2() override;
 
   QWidget* FilterPanel;
   QLabel* FilterLabel;
   QLineEdit* FilterEdit;
+  QSplitter* Splitter;  // the table, and beside it the preview
   QTableView* SG1;
   TResultModel* Model;
+  TPreviewPane* Preview;
   QWidget* Panel1;
   QLabel* Label1;
   QLineEdit* Edit1;
@@ -55,6 +63,11 @@ class TForm2 : public QDialog {
   void SetRow(int R);
   int ColWidth(int Col) const;
   void SetColWidth(int Col, int Width);
+  // The preview pane's width; 0 when the user has closed it.
+  int PreviewWidth() const;
+  void SetPreviewWidth(int Width);
+  // Asks for the current row's drawing; the pane shows it once read.
+  void UpdatePreview();
 
   // The filter box's text; the table shows the matching rows only.
   void SetFilter(const QString& Text);
@@ -92,11 +105,16 @@ class TForm2 : public QDialog {
 
  protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
+  void showEvent(QShowEvent* Event) override;
 
  private:
   void ShowCurrent();
   void UpdateStatus();
   QMenu* RowMenu;
+  std::unique_ptr<TPreviewWorker> PreviewWorker;
+  uint64_t PreviewTicket = 0;  // the request whose answer the pane waits for
+  uint64_t PreviewShown = 0;   // the request whose answer the pane shows
+  std::string PreviewKey;      // file, position and name of the last request
 };
 
 // The Qt calls behind TForm2::OpenFile.

@@ -1,0 +1,46 @@
+// Block drawings as SVG, and the pieces of a printable catalog page: one
+// drawing per block definition, fitted to a fixed box.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "app/displaylist.h"
+#include "app/outcome.h"
+
+class TJwwData;
+class TJwsData;
+
+// Text for XML character data and attribute values: & < > " ' escaped, and
+// bytes that XML cannot hold (control bytes, malformed UTF-8) as U+FFFD.
+std::string XmlText(std::string_view Utf8);
+
+// The drawing as an <svg> element Width x Height units large (its viewBox),
+// fitted with a margin; Standalone adds the XML declaration and namespace so
+// that it is a file of its own. An empty definition shows EmptyDrawingText.
+std::string SvgDrawing(const TDisplayList& List, double Width, double Height, bool Standalone);
+
+// A file name for the drawing of definition Position (0-based) of FileName
+// named Block (both UTF-8): "<file>_<position from 1>_<block>.svg", with every
+// character that some file system refuses (\ / : * ? " < > | and control
+// characters) as "_", no trailing dot or space, and at most 180 bytes.
+std::string CatalogFileName(std::string_view FileName, int Position, std::string_view Block);
+
+// Loads Path whole with the reader its extension chooses, and for each block
+// definition in file order (name cut before the marker, CP932) asks Wanted;
+// for each wanted one hands its drawing to Take. Clears the reader after.
+TFileOutcome ReadFileDrawings(
+    const std::string& Path, TJwwData& Jww, TJwsData& Jws,
+    const std::function<bool(const std::string& Name)>& Wanted,
+    const std::function<void(int Position, const std::string& Name, const TDisplayList& List)>&
+        Take);
+
+// The frame of the one-page HTML catalog: everything before the first row
+// and after the last, and one row (a drawing with its file name, path and
+// block name, all UTF-8). No script, no external file; prints on A4 in a
+// grid of three columns.
+std::string CatalogPageStart(std::string_view Title);
+std::string CatalogPageRow(std::string_view File, std::string_view Path, std::string_view Block,
+                           std::string_view Svg);
+std::string CatalogPageEnd(size_t Rows);

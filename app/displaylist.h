@@ -1,0 +1,124 @@
+// What a preview or a catalog drawing shows of one block definition: its
+// lines, arcs, points, solids and texts in drawing coordinates (millimetres,
+// y up), with the definitions it places drawn where their placements put
+// them. Toolkit-free: the Qt and Win32 panes and the SVG writer draw the same
+// list, fitted the same way.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "jww/jwwtype.h"
+
+class TJwwData;
+class TJwsData;
+
+struct TVec2 {
+  double X = 0;
+  double Y = 0;
+};
+
+// An axis-aligned box; empty until a point is added.
+struct TBox {
+  double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
+  bool Empty = true;
+  void Add(TVec2 P);
+  double Width() const { return Empty ? 0 : MaxX - MinX; }
+  double Height() const { return Empty ? 0 : MaxY - MinY; }
+};
+
+// Colours are 0xRRGGBB.
+struct TDrawnLine {
+  TVec2 A, B;
+  uint32_t Color;
+};
+// An elliptic arc: the point at parameter t is Centre + U cos t + V sin t,
+// for t from Start to Start + Sweep. A placement's transform maps an ellipse
+// to an ellipse, so U and V carry radius, flattening, tilt and the transform.
+struct TDrawnArc {
+  TVec2 Centre, U, V;
+  double Start, Sweep;
+  uint32_t Color;
+};
+struct TDrawnPoint {
+  TVec2 P;
+  uint32_t Color;
+};
+struct TDrawnSolid {  // a filled quadrilateral (a triangle repeats a corner)
+  TVec2 Corner[4];
+  uint32_t Color;
+};
+// A text from Origin (lower-left) along Advance (to the end of its baseline);
+// Up runs from the baseline to the top of the characters (one character
+// height). Text is UTF-8.
+struct TDrawnText {
+  TVec2 Origin, Advance, Up;
+  std::string Text;
+  uint32_t Color;
+};
+
+// At most this many shapes are drawn for one definition.
+inline constexpr size_t MaxDrawnShapes = 1'000'000;
+// Placements nested deeper than this, or past this many in all, are not drawn
+// (the bounds of the block insertion tree).
+inline constexpr int MaxPlacementDepth = 64;
+inline constexpr size_t MaxPlacements = 1'000'000;
+
+struct TDisplayList {
+  std::vector<TDrawnSolid> Solids;
+  std::vector<TDrawnLine> Lines;
+  std::vector<TDrawnArc> Arcs;
+  std::vector<TDrawnPoint> Points;
+  std::vector<TDrawnText> Texts;
+  TBox Bounds;
+  // True when a bound stopped the drawing before everything was drawn.
+  bool CutShort = false;
+
+  size_t ShapeCount() const {
+    return Solids.size() + Lines.size() + Arcs.size() + Points.size() + Texts.size();
+  }
+  bool EmptyDrawing() const { return ShapeCount() == 0; }
+};
+
+// The colour a pen colour number draws in on a white ground. Pens 1-9 are the
+// drawing program's nine pens: 1 teal, 2 black, 3 green, 4 ochre, 5 magenta,
+// 6 blue, 7 dark cyan, 8 red, 9 brown; any other number draws black.
+uint32_t PenColorRgb(uint16_t PenColor);
+
+// The display list of definition DefIndex (0-based in BlockDefs) of a loaded
+// reader. Out-of-range indexes give an empty list.
+TDisplayList BuildDisplayList(const TJwwData& Reader, int DefIndex);
+TDisplayList BuildDisplayList(const TJwsData& Reader, int DefIndex);
+
+// The placement of a drawing in a pane: a model point (x, y) is drawn at
+// (OffsetX + Scale * x, OffsetY - Scale * y) in pane pixels, y down.
+struct TViewFit {
+  double Scale = 1;
+  double OffsetX = 0;
+  double OffsetY = 0;
+  TVec2 Map(TVec2 P) const { return {OffsetX + Scale * P.X, OffsetY - Scale * P.Y}; }
+  TVec2 MapVector(TVec2 V) const { return {Scale * V.X, -Scale * V.Y}; }
+};
+// Fits Box centred into a Width x Height pane with Margin pixels on each
+// side; a box without extent is centred at scale 1.
+TViewFit FitToPane(const TBox& Box, double Width, double Height, double Margin);
+
+// The arc as a polyline in pane pixels, fine enough that no chord strays
+// more than a quarter pixel from the curve. Points are appended to Out.
+void FlattenArc(const TDrawnArc& Arc, const TViewFit& Fit, std::vector<TVec2>& Out);
+
+// A text's frame in pane pixels, for drawing it with a font of pixel size 1:
+// a glyph point (u, v) of the text set at the origin (v down, baseline at
+// v = 0) lands at Origin + u * XAxis + v * YAxis, and the text should be
+// stretched to Length units along its baseline.
+struct TTextFrame {
+  TVec2 Origin, XAxis, YAxis;
+  double Length = 0;      // in font units; 0 when the text has no baseline
+  double PixelHeight = 0; // the characters' height in pixels
+};
+TTextFrame TextFrameOf(const TDrawnText& Text, const TViewFit& Fit);
+
+// The text shown in place of an empty definition.
+extern const std::string EmptyDrawingText;  // "（図形なし）"

@@ -1,0 +1,138 @@
+#include "app/preview.h"
+
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "app/search.h"
+#include "jws/jwsunit.h"
+#include "jww/jwwunit.h"
+#include "text/widepath.h"
+
+struct TPreviewSource::TKept {
+  std::string Path;
+  std::filesystem::file_time_type Time;
+  uintmax_t Size = 0;
+  TFileKind Kind = TFileKind::None;
+  TFileOutcome Outcome;
+  TJwwData Jww;
+  TJwsData Jws;
+};
+
+TPreviewSource::TPreviewSource() = default;
+TPreviewSource::~TPreviewSource() = default;
+
+void TPreviewSource::Forget() {
+  std::lock_guard<std::mutex> hold(Lock);
+  Kept.reset();
+}
+
+namespace {
+
+TPreview Problem(std::string Ja, std::string En) {
+  TPreview p;
+  p.Problem = "表示できません: " + Ja;
+  p.ProblemEn = "cannot show: " + En;
+  return p;
+}
+
+}  // namespace
+
+TPreview TPreviewSource::Build(const std::string& Path, int Position,
+                               std::string_view ExpectedName) {
+  std::lock_guard<std::mutex> hold(Lock);
+  std::error_code ec;
+  const std::filesystem::path native = PathOfUtf8(Path);
+  const auto time = std::filesystem::last_write_time(native, ec);
+  const uintmax_t size = ec ? 0 : std::filesystem::file_size(native, ec);
+  const bool same = Kept && !ec && Kept->Path == Path && Kept->Time == time && Kept->Size == size;
+  if (!same) {
+    Kept.reset();
+    auto kept = std::make_unique<TKept>();
+    kept->Path = Path;
+    kept->Time = time;
+    kept->Size = size;
+    kept->Kind = KindOfPath(Path);
+    if (kept->Kind == TFileKind::Jww)
+      kept->Outcome = LoadWhole(kept->Jww, Path);
+    else if (kept->Kind == TFileKind::Jws)
+      kept->Outcome = LoadWhole(kept->Jws, Path);
+    else
+      return Problem("図面ファイルではありません", "not a drawing or figure file");
+    // A file that cannot be read at all is not kept: it may come back.
+    const TOutcomeKind k = kept->Outcome.Kind;
+    if (k == TOutcomeKind::Missing || k == TOutcomeKind::NotRegular ||
+        k == TOutcomeKind::CannotOpen || k == TOutcomeKind::WrongSignature)
+      return Problem(DescribeOutcomeJa(kept->Outcome), DescribeOutcome(kept->Outcome));
+    Kept = std::move(kept);
+  }
+  const TKept& k = *Kept;
+  const auto& defs = k.Kind == TFileKind::Jww ? k.Jww.BlockDefCount : k.Jws.BlockDefCount;
+  std::string name;
+  if (Position >= 0 && Position < defs)
+    name = CutAtMarker(k.Kind == TFileKind::Jww ? k.Jww.BlockDefs[static_cast<size_t>(Position)].Name
+                                                : k.Jws.BlockDefs[static_cast<size_t>(Position)].Name);
+  if (Position < 0 || Position >= defs || name != ExpectedName) {
+    if (k.Outcome.Failed())
+      return Problem(DescribeOutcomeJa(k.Outcome), DescribeOutcome(k.Outcome));
+    return Problem("ファイルが検索の後で変わりました（ブロック定義 " + std::to_string(Position + 1) +
+                       " が違います）",
+                   "the file changed since the search (block definition " +
+                       std::to_string(Position + 1) + " differs)");
+  }
+  auto list = std::make_shared<TDisplayList>(k.Kind == TFileKind::Jww
+                                                 ? BuildDisplayList(k.Jww, Position)
+                                                 : BuildDisplayList(k.Jws, Position));
+  // The last definition of a file read part-way may have lost records.
+  if (k.Outcome.Failed() && Position == defs - 1) list->CutShort = true;
+  TPreview p;
+  p.List = std::move(list);
+  return p;
+}
+
+TPreviewWorker::TPreviewWorker(TDone Done) : Done(std::move(Done)) {
+  Thread = std::thread([this] { Run(); });
+}
+
+TPreviewWorker::~TPreviewWorker() {
+  {
+    std::lock_guard<std::mutex> hold(Lock);
+    Stopping = true;
+    Waiting.reset();
+  }
+  Wake.notify_one();
+  Thread.join();
+}
+
+uint64_t TPreviewWorker::Request(const std::string& Path, int Position,
+                                 const std::string& ExpectedName) {
+  uint64_t ticket;
+  {
+    std::lock_guard<std::mutex> hold(Lock);
+    ticket = ++LastTicket;
+    Waiting = TRequest{ticket, Path, Position, ExpectedName};
+  }
+  Wake.notify_one();
+  return ticket;
+}
+
+void TPreviewWorker::Run() {
+  for (;;) {
+    TRequest request;
+    {
+      std::unique_lock<std::mutex> hold(Lock);
+      Wake.wait(hold, [this] { return Stopping || Waiting.has_value(); });
+      if (Stopping) return;
+      request = std::move(*Waiting);
+      Waiting.reset();
+    }
+    TPreview preview;
+    try {
+      preview = Source.Build(request.Path, request.Position, request.Name);
+    } catch (const std::exception& e) {  // memory, mostly: say so, never end the program
+      preview.Problem = std::string("表示できません: ") + e.what();
+      preview.ProblemEn = std::string("cannot show: ") + e.what();
+    }
+    Done(request.Ticket, std::move(preview));
+  }
+}

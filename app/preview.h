@@ -1,0 +1,82 @@
+// Previews of block definitions for the results window: built by re-reading
+// the file the search listed, off the window's thread.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "app/displaylist.h"
+#include "app/outcome.h"
+
+// A built display list, or why there is none.
+struct TPreview {
+  std::shared_ptr<const TDisplayList> List;
+  std::string Problem;    // Japanese (UTF-8) reason when List is null
+  std::string ProblemEn;  // the same in English, for the command-line tool
+};
+
+// Builds previews by re-reading files, keeping the last file read so that
+// moving between the definitions of one file reads it once. Safe to call
+// from one worker thread while the window thread holds earlier results.
+class TPreviewSource {
+ public:
+  TPreviewSource();
+  ~TPreviewSource();
+  TPreviewSource(const TPreviewSource&) = delete;
+  TPreviewSource& operator=(const TPreviewSource&) = delete;
+
+  // The drawing of definition Position (0-based, file order) of Path, which
+  // the search listed as ExpectedName (CP932, cut before the marker). A file
+  // that went away, cannot be read or no longer holds that definition gives
+  // the reason instead.
+  TPreview Build(const std::string& Path, int Position, std::string_view ExpectedName);
+  // Drops the file kept from the last call.
+  void Forget();
+
+ private:
+  struct TKept;
+  std::mutex Lock;
+  std::unique_ptr<TKept> Kept;
+};
+
+// Builds previews on a thread of its own, so that a window never waits for
+// a file. Only the latest request counts: one asked for while another is
+// being built replaces any still waiting.
+class TPreviewWorker {
+ public:
+  // Done is called on the worker thread with the ticket of the request and
+  // its preview; a window hands it over to its own thread and shows it when
+  // the ticket is still the latest one it asked for.
+  using TDone = std::function<void(uint64_t Ticket, TPreview Preview)>;
+  explicit TPreviewWorker(TDone Done);
+  ~TPreviewWorker();  // waits for the preview being built, drops the rest
+  TPreviewWorker(const TPreviewWorker&) = delete;
+  TPreviewWorker& operator=(const TPreviewWorker&) = delete;
+
+  // Asks for a preview (see TPreviewSource::Build); returns its ticket.
+  uint64_t Request(const std::string& Path, int Position, const std::string& ExpectedName);
+
+ private:
+  struct TRequest {
+    uint64_t Ticket;
+    std::string Path;
+    int Position;
+    std::string Name;
+  };
+  void Run();
+  TDone Done;
+  TPreviewSource Source;
+  std::mutex Lock;
+  std::condition_variable Wake;
+  std::optional<TRequest> Waiting;
+  uint64_t LastTicket = 0;
+  bool Stopping = false;
+  std::thread Thread;
+};
