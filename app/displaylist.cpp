@@ -96,6 +96,7 @@ class TDisplayBuilder {
   TDisplayList& Out;
   std::vector<TNumbered> ByNumber;
   size_t Placements = 0;
+  bool Stopped = false;  // a bound on the whole drawing was reached
 
   const TBlockDefOf<Moji>* Find(int32_t Number) const {
     auto it = std::lower_bound(ByNumber.begin(), ByNumber.end(), Number,
@@ -105,8 +106,8 @@ class TDisplayBuilder {
 
   // False (and the list marked cut short) once no more shape may be drawn.
   bool Room() {
-    if (Out.ShapeCount() < MaxDrawnShapes) return true;
-    Out.CutShort = true;
+    if (!Stopped && Out.ShapeCount() < MaxDrawnShapes) return true;
+    Out.CutShort = Stopped = true;
     return false;
   }
 
@@ -136,14 +137,19 @@ class TDisplayBuilder {
       AddDimension(d, P);
     }
     for (const TEntJwwBlock& b : D.BlockInserts) {
-      if (Depth >= MaxPlacementDepth || Placements >= MaxPlacements) {
+      // Too deep: this branch ends here, its siblings are still drawn.
+      if (Depth >= MaxPlacementDepth) {
         Out.CutShort = true;
+        return;
+      }
+      if (Placements >= MaxPlacements) {
+        Out.CutShort = Stopped = true;
         return;
       }
       ++Placements;
       if (const TBlockDefOf<Moji>* child = Find(b.BlockNumber))
         DrawDefinition(*child, P.Then(b), Depth + 1);
-      if (Out.CutShort) return;
+      if (Stopped) return;
     }
   }
 
