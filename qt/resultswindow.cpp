@@ -39,7 +39,6 @@ constexpr int DesignTop = 129;
 constexpr int DesignWidth = 456;
 constexpr int DesignHeight = 293;
 constexpr int DefaultColWidth = 120;
-constexpr int DefaultPreviewWidth = 160;
 // Narrow enough for every width the layout file can restore.
 constexpr int MinSectionSize = 8;
 constexpr int DesignColWidths[TResultModel::ColCount] = {99, 206, 120};
@@ -174,7 +173,9 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   Splitter->addWidget(Preview);
   Splitter->setStretchFactor(0, 1);
   Splitter->setStretchFactor(1, 0);
-  Splitter->setSizes({DesignWidth - DefaultPreviewWidth, DefaultPreviewWidth});
+  Splitter->setSizes({DesignWidth - PreviewSize, PreviewSize});
+  connect(Splitter, &QSplitter::splitterMoved, this,
+          [this] { PreviewSize = Splitter->sizes().value(1); });
   PreviewWorker = std::make_unique<TPreviewWorker>([this](uint64_t Ticket, TPreview P) {
     // Handed to the window's thread; a stale answer is dropped there.
     QMetaObject::invokeMethod(
@@ -212,17 +213,23 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
 TForm2::~TForm2() = default;
 
 int TForm2::PreviewWidth() const {
-  return Splitter->sizes().value(1);
+  return PreviewSize;
 }
 
 void TForm2::SetPreviewWidth(int Width) {
+  PreviewSize = std::max(Width, 0);
+  PlacePreview();
+}
+
+void TForm2::PlacePreview() {
   const QList<int> sizes = Splitter->sizes();
-  const int total = sizes.value(0) + sizes.value(1);
-  Splitter->setSizes({std::max(total - Width, 0), std::max(Width, 0)});
+  const int total = std::max(Splitter->width(), sizes.value(0) + sizes.value(1));
+  Splitter->setSizes({std::max(total - PreviewSize, 0), PreviewSize});
 }
 
 void TForm2::showEvent(QShowEvent* Event) {
   QDialog::showEvent(Event);
+  PlacePreview();  // now that the splitter has its width
   UpdatePreview();
 }
 

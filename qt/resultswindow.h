@@ -110,11 +110,13 @@ class TForm2 : public QDialog {
  private:
   void ShowCurrent();
   void UpdateStatus();
+  void PlacePreview();
   QMenu* RowMenu;
   std::unique_ptr<TPreviewWorker> PreviewWorker;
   uint64_t PreviewTicket = 0;  // the request whose answer the pane waits for
   uint64_t PreviewShown = 0;   // the request whose answer the pane shows
   std::string PreviewKey;      // file, position and name of the last request
+  int PreviewSize = 160;       // the preview pane's width, kept while hidden
 };
 
 // The Qt calls behind TForm2::OpenFile.

@@ -187,6 +187,7 @@ class TLayoutTest : public QObject {
       forms.Form2().SetColWidth(0, 50);
       forms.Form2().SetColWidth(1, 300);
       forms.Form2().SetColWidth(2, 77);
+      forms.Form2().SetPreviewWidth(210);
       forms.Form1->LastFolder = "/srv/図面 2/";
       QApplication::processEvents();
       QVERIFY(forms.Form1->close());
@@ -194,7 +195,8 @@ class TLayoutTest : public QObject {
       QVERIFY(f.open(QIODevice::ReadOnly));
       QCOMPARE(f.readAll(), QByteArray("30\r\n40\r\n500\r\n320\r\n230\r\n60\r\n70\r\n640\r\n480\r\n"
                                        "50\r\n300\r\n77\r\n/srv/図面 2/\r\n"
-                                       "main.maximized=0\r\nresults.maximized=0\r\n"));
+                                       "main.maximized=0\r\nresults.maximized=0\r\n"
+                                       "results.preview=210\r\n"));
     }
     TForms again(path);
     again.Show();
@@ -206,6 +208,7 @@ class TLayoutTest : public QObject {
     QCOMPARE(again.Form2().ColWidth(0), 50);
     QCOMPARE(again.Form2().ColWidth(1), 300);
     QCOMPARE(again.Form2().ColWidth(2), 77);
+    QCOMPARE(again.Form2().PreviewWidth(), 210);
     QCOMPARE(again.Form1->LastFolder, std::string("/srv/図面 2/"));
   }
 
