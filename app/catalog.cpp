@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 
 #include "app/search.h"
 #include "jws/jwsunit.h"
@@ -21,24 +22,72 @@ size_t SequenceLength(unsigned char C) {
   return 1;
 }
 
-// A coordinate with two decimals and no trailing zeros.
+// A coordinate with two decimals and no trailing zeros. Drawings hold tens
+// of thousands of them, so this avoids printf.
 void AppendNumber(std::string& Out, double V) {
-  if (!std::isfinite(V)) V = 0;
-  char buf[32];
-  int n = std::snprintf(buf, sizeof buf, "%.2f", V);
-  while (n > 0 && buf[n - 1] == '0') --n;
-  if (n > 0 && buf[n - 1] == '.') --n;
-  if (n == 2 && buf[0] == '-' && buf[1] == '0') {
-    buf[0] = '0';
-    n = 1;
+  if (!std::isfinite(V) || std::abs(V) > 1e12) V = 0;
+  long long hundredths = std::llround(V * 100);
+  if (hundredths < 0) {
+    Out += '-';
+    hundredths = -hundredths;
   }
-  Out.append(buf, static_cast<size_t>(n));
+  char digits[24];
+  char* end = digits + sizeof digits;
+  char* p = end;
+  long long whole = hundredths / 100;
+  do {
+    *--p = static_cast<char>('0' + whole % 10);
+    whole /= 10;
+  } while (whole > 0);
+  Out.append(p, static_cast<size_t>(end - p));
+  const int cents = static_cast<int>(hundredths % 100);
+  if (cents == 0) return;
+  Out += '.';
+  Out += static_cast<char>('0' + cents / 10);
+  if (cents % 10) Out += static_cast<char>('0' + cents % 10);
 }
 
 void AppendPoint(std::string& Out, TVec2 P) {
   AppendNumber(Out, P.X);
   Out += ',';
   AppendNumber(Out, P.Y);
+}
+
+// The arc as SVG path commands: elliptic arc segments on the ellipse's
+// principal axes (found from U and V, which need not be perpendicular after
+// a skewing placement), a whole ellipse as two halves.
+void AppendArc(std::string& Out, const TDrawnArc& Arc, const TViewFit& Fit) {
+  const TVec2 u = Fit.MapVector(Arc.U), v = Fit.MapVector(Arc.V);
+  // Singular values and rotation of the matrix [u v].
+  const double e = (u.X + v.Y) / 2, f = (u.X - v.Y) / 2, g = (u.Y + v.X) / 2, h = (u.Y - v.X) / 2;
+  const double q = std::hypot(e, h), r = std::hypot(f, g);
+  const double rx = q + r, ry = std::abs(q - r);
+  const double rotation = (std::atan2(g, f) + std::atan2(h, e)) / 2 * 180 / std::numbers::pi;
+  const double sweep = std::clamp(Arc.Sweep, -2 * std::numbers::pi, 2 * std::numbers::pi);
+  auto at = [&](double T) {
+    return Fit.Map({Arc.Centre.X + Arc.U.X * std::cos(T) + Arc.V.X * std::sin(T),
+                    Arc.Centre.Y + Arc.U.Y * std::cos(T) + Arc.V.Y * std::sin(T)});
+  };
+  // Increasing t turns the way the determinant of [u v] says (y is down).
+  const bool clockwise = (u.X * v.Y - u.Y * v.X) * sweep > 0;
+  const int pieces = std::abs(sweep) > std::numbers::pi ? 2 : 1;
+  Out += 'M';
+  AppendPoint(Out, at(Arc.Start));
+  if (!(rx > 0.01) || !std::isfinite(rx) || !std::isfinite(ry)) {
+    Out += 'L';
+    AppendPoint(Out, at(Arc.Start + sweep));
+    return;
+  }
+  for (int i = 1; i <= pieces; ++i) {
+    Out += 'A';
+    AppendNumber(Out, rx);
+    Out += ',';
+    AppendNumber(Out, std::max(ry, 0.01));
+    Out += ' ';
+    AppendNumber(Out, rotation);
+    Out += clockwise ? " 0 1 " : " 0 0 ";
+    AppendPoint(Out, at(Arc.Start + sweep * i / pieces));
+  }
 }
 
 std::string ColorText(uint32_t Rgb) {
@@ -75,14 +124,26 @@ std::string XmlText(std::string_view Utf8) {
     const auto c = static_cast<unsigned char>(Utf8[i]);
     if (c < 0x80) {
       switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        case '\'':
+          out += "&#39;";
+          break;
         case '\t':
         case '\n':
-        case '\r': out += static_cast<char>(c); break;
+        case '\r':
+          out += static_cast<char>(c);
+          break;
         default:
           if (c < 0x20 || c == 0x7F)
             out += Replacement;
@@ -143,24 +204,30 @@ std::string SvgDrawing(const TDisplayList& List, double Width, double Height, bo
     s += "\" fill=\"" + ColorText(d.Color) + "\"/>\n";
   }
   s += "<g fill=\"none\" stroke-width=\"0.5\" stroke-linecap=\"round\">\n";
+  // Lines and arcs of one colour in a row share one path.
+  std::string path;
+  uint32_t pathColor = 0;
+  auto flush = [&] {
+    if (path.empty()) return;
+    s += "<path stroke=\"" + ColorText(pathColor) + "\" d=\"" + path + "\"/>\n";
+    path.clear();
+  };
+  auto colour = [&](uint32_t Color) {
+    if (Color != pathColor) flush();
+    pathColor = Color;
+  };
   for (const TDrawnLine& d : List.Lines) {
-    s += "<path d=\"M";
-    AppendPoint(s, fit.Map(d.A));
-    s += 'L';
-    AppendPoint(s, fit.Map(d.B));
-    s += "\" stroke=\"" + ColorText(d.Color) + "\"/>\n";
+    colour(d.Color);
+    path += 'M';
+    AppendPoint(path, fit.Map(d.A));
+    path += 'L';
+    AppendPoint(path, fit.Map(d.B));
   }
-  std::vector<TVec2> points;
   for (const TDrawnArc& d : List.Arcs) {
-    points.clear();
-    FlattenArc(d, fit, points);
-    s += "<polyline points=\"";
-    for (size_t i = 0; i < points.size(); ++i) {
-      if (i) s += ' ';
-      AppendPoint(s, points[i]);
-    }
-    s += "\" stroke=\"" + ColorText(d.Color) + "\"/>\n";
+    colour(d.Color);
+    AppendArc(path, d, fit);
   }
+  flush();
   s += "</g>\n";
   for (const TDrawnPoint& d : List.Points) {
     const TVec2 p = fit.Map(d.P);
@@ -211,7 +278,8 @@ std::string CatalogFileName(std::string_view FileName, int Position, std::string
       const size_t n = SequenceLength(c);
       const std::string_view seq = Text.substr(i, n);
       const bool whole = c < 0x80 || (n > 1 && seq.size() == n && IsUtf8(seq));
-      const bool refused = n == 1 && (c < 0x20 || c == 0x7F || Refused.find(Text[i]) != Refused.npos);
+      const bool refused =
+          n == 1 && (c < 0x20 || c == 0x7F || Refused.find(Text[i]) != Refused.npos);
       const std::string_view piece = whole && !refused ? seq : std::string_view("_");
       if (out.size() + piece.size() > Limit) break;
       out += piece;
@@ -229,9 +297,9 @@ std::string CatalogFileName(std::string_view FileName, int Position, std::string
 namespace {
 
 template <class Reader>
-TFileOutcome DrawingsOf(Reader& R, const std::string& Path,
-                        const std::function<bool(const std::string&)>& Wanted,
-                        const std::function<void(int, const std::string&, const TDisplayList&)>& Take) {
+TFileOutcome DrawingsOf(
+    Reader& R, const std::string& Path, const std::function<bool(const std::string&)>& Wanted,
+    const std::function<void(int, const std::string&, const TDisplayList&)>& Take) {
   const TFileOutcome outcome = LoadWhole(R, Path);
   for (int32_t k = 0; k < R.BlockDefCount && static_cast<size_t>(k) < R.BlockDefs.size(); ++k) {
     const std::string name = CutAtMarker(R.BlockDefs[static_cast<size_t>(k)].Name);
@@ -246,11 +314,10 @@ TFileOutcome DrawingsOf(Reader& R, const std::string& Path,
 
 }  // namespace
 
-TFileOutcome ReadFileDrawings(
-    const std::string& Path, TJwwData& Jww, TJwsData& Jws,
-    const std::function<bool(const std::string& Name)>& Wanted,
-    const std::function<void(int Position, const std::string& Name, const TDisplayList& List)>&
-        Take) {
+TFileOutcome ReadFileDrawings(const std::string& Path, TJwwData& Jww, TJwsData& Jws,
+                              const std::function<bool(const std::string& Name)>& Wanted,
+                              const std::function<void(int Position, const std::string& Name,
+                                                       const TDisplayList& List)>& Take) {
   return KindOfPath(Path) == TFileKind::Jww ? DrawingsOf(Jww, Path, Wanted, Take)
                                             : DrawingsOf(Jws, Path, Wanted, Take);
 }

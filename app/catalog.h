@@ -30,11 +30,10 @@ std::string CatalogFileName(std::string_view FileName, int Position, std::string
 // Loads Path whole with the reader its extension chooses, and for each block
 // definition in file order (name cut before the marker, CP932) asks Wanted;
 // for each wanted one hands its drawing to Take. Clears the reader after.
-TFileOutcome ReadFileDrawings(
-    const std::string& Path, TJwwData& Jww, TJwsData& Jws,
-    const std::function<bool(const std::string& Name)>& Wanted,
-    const std::function<void(int Position, const std::string& Name, const TDisplayList& List)>&
-        Take);
+TFileOutcome ReadFileDrawings(const std::string& Path, TJwwData& Jww, TJwsData& Jws,
+                              const std::function<bool(const std::string& Name)>& Wanted,
+                              const std::function<void(int Position, const std::string& Name,
+                                                       const TDisplayList& List)>& Take);
 
 // The frame of the one-page HTML catalog: everything before the first row
 // and after the last, and one row (a drawing with its file name, path and

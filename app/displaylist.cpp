@@ -243,11 +243,12 @@ class TDisplayBuilder {
 template <class Reader>
 TDisplayList BuildOf(const Reader& R, int DefIndex, int32_t Version) {
   TDisplayList list;
-  const size_t count = std::min(R.BlockDefs.size(), static_cast<size_t>(std::max(R.BlockDefCount, 0)));
+  const size_t count =
+      std::min(R.BlockDefs.size(), static_cast<size_t>(std::max(R.BlockDefCount, 0)));
   if (DefIndex < 0 || static_cast<size_t>(DefIndex) >= count) return list;
   using Moji = std::decay_t<decltype(R.BlockDefs[0].Texts[0])>;
-  TDisplayBuilder<Moji> builder(R.BlockDefs, R.BlockDefCount,
-                                Version >= jwversion::ExtendedStyles, list);
+  TDisplayBuilder<Moji> builder(R.BlockDefs, R.BlockDefCount, Version >= jwversion::ExtendedStyles,
+                                list);
   builder.Draw(static_cast<size_t>(DefIndex));
   return list;
 }
@@ -298,8 +299,8 @@ void FlattenArc(const TDrawnArc& Arc, const TViewFit& Fit, std::vector<TVec2>& O
   for (int i = 0; i <= steps; ++i) {
     const double t = Arc.Start + sweep * i / steps;
     const double c = std::cos(t), s = std::sin(t);
-    Out.push_back(Fit.Map({Arc.Centre.X + Arc.U.X * c + Arc.V.X * s,
-                           Arc.Centre.Y + Arc.U.Y * c + Arc.V.Y * s}));
+    Out.push_back(Fit.Map(
+        {Arc.Centre.X + Arc.U.X * c + Arc.V.X * s, Arc.Centre.Y + Arc.U.Y * c + Arc.V.Y * s}));
   }
 }
 

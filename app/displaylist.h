@@ -115,8 +115,8 @@ void FlattenArc(const TDrawnArc& Arc, const TViewFit& Fit, std::vector<TVec2>& O
 // stretched to Length units along its baseline.
 struct TTextFrame {
   TVec2 Origin, XAxis, YAxis;
-  double Length = 0;      // in font units; 0 when the text has no baseline
-  double PixelHeight = 0; // the characters' height in pixels
+  double Length = 0;       // in font units; 0 when the text has no baseline
+  double PixelHeight = 0;  // the characters' height in pixels
 };
 TTextFrame TextFrameOf(const TDrawnText& Text, const TViewFit& Fit);
 

@@ -70,19 +70,20 @@ TPreview TPreviewSource::Build(const std::string& Path, int Position,
   const auto& defs = k.Kind == TFileKind::Jww ? k.Jww.BlockDefCount : k.Jws.BlockDefCount;
   std::string name;
   if (Position >= 0 && Position < defs)
-    name = CutAtMarker(k.Kind == TFileKind::Jww ? k.Jww.BlockDefs[static_cast<size_t>(Position)].Name
-                                                : k.Jws.BlockDefs[static_cast<size_t>(Position)].Name);
+    name =
+        CutAtMarker(k.Kind == TFileKind::Jww ? k.Jww.BlockDefs[static_cast<size_t>(Position)].Name
+                                             : k.Jws.BlockDefs[static_cast<size_t>(Position)].Name);
   if (Position < 0 || Position >= defs || name != ExpectedName) {
     if (k.Outcome.Failed())
       return Problem(DescribeOutcomeJa(k.Outcome), DescribeOutcome(k.Outcome));
-    return Problem("ファイルが検索の後で変わりました（ブロック定義 " + std::to_string(Position + 1) +
-                       " が違います）",
+    return Problem("ファイルが検索の後で変わりました（ブロック定義 " +
+                       std::to_string(Position + 1) + " が違います）",
                    "the file changed since the search (block definition " +
                        std::to_string(Position + 1) + " differs)");
   }
-  auto list = std::make_shared<TDisplayList>(k.Kind == TFileKind::Jww
-                                                 ? BuildDisplayList(k.Jww, Position)
-                                                 : BuildDisplayList(k.Jws, Position));
+  auto list =
+      std::make_shared<TDisplayList>(k.Kind == TFileKind::Jww ? BuildDisplayList(k.Jww, Position)
+                                                              : BuildDisplayList(k.Jws, Position));
   // The last definition of a file read part-way may have lost records.
   if (k.Outcome.Failed() && Position == defs - 1) list->CutShort = true;
   TPreview p;

@@ -86,8 +86,8 @@ bool TBlockFilter::Matches(std::string_view NameCp932) const {
   return SearchKeyFound(Key, NormalizeForSearch(NameCp932));
 }
 
-TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww,
-                      TJwsData& Jws, bool Drawings, bool Standalone) {
+TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,
+                      bool Drawings, bool Standalone) {
   TFileResult result;
   if (!Input.Problem.empty()) {
     result.Error = Input.Problem;

@@ -85,8 +85,8 @@ struct TFileResult {
 // thread) and turns its block definitions into rows; with Drawings the file
 // is read whole and each row carries its definition's drawing (an <svg>
 // element, a standalone SVG document when Standalone). Never throws.
-TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww,
-                      TJwsData& Jws, bool Drawings = false, bool Standalone = false);
+TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,
+                      bool Drawings = false, bool Standalone = false);
 
 // The size of a catalog drawing, in SVG units.
 inline constexpr double DrawingWidth = 240;

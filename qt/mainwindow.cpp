@@ -501,7 +501,8 @@ void TForm1::SaveLayout(const std::string& Path) {
                    {std::string(LayoutResultMaximized),
                     Form2 && (Form2->windowState() & Qt::WindowMaximized) ? "1" : "0"}};
   if (Form2)
-    values.Extras.push_back({std::string(LayoutPreviewWidth), std::to_string(Form2->PreviewWidth())});
+    values.Extras.push_back(
+        {std::string(LayoutPreviewWidth), std::to_string(Form2->PreviewWidth())});
   WriteLayoutFile(Path, FormatLayout(values));
 }
 

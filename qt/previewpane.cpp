@@ -133,8 +133,7 @@ void PaintDisplayList(QPainter& Painter, const TDisplayList& List, const QRectF&
     const double natural = metrics.horizontalAdvance(text) / TextPixels;
     const double stretch = f.Length > 0 && natural > 0 ? f.Length / natural : 1.0;
     const QTransform frame(f.XAxis.X * stretch / TextPixels, f.XAxis.Y * stretch / TextPixels,
-                           f.YAxis.X / TextPixels, f.YAxis.Y / TextPixels, f.Origin.X,
-                           f.Origin.Y);
+                           f.YAxis.X / TextPixels, f.YAxis.Y / TextPixels, f.Origin.X, f.Origin.Y);
     Painter.setTransform(frame * base);
     Painter.drawText(QPointF(0, 0), text);
     Painter.setTransform(base);

@@ -17,13 +17,13 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
-#include <QSplitter>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 

@@ -141,7 +141,8 @@ TEST(Preview, SaysWhyItCannotShow) {
   fs::create_directories(dir);
   auto write = [&](const std::string& Name, const jwb::Bytes& Bytes) {
     std::ofstream(dir / Name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(Bytes.data()), static_cast<std::streamsize>(Bytes.size()));
+        .write(reinterpret_cast<const char*>(Bytes.data()),
+               static_cast<std::streamsize>(Bytes.size()));
     return (dir / Name).string();
   };
   jwb::Drawing d(700);
@@ -164,8 +165,9 @@ TEST(Preview, SaysWhyItCannotShow) {
   EXPECT_NE(p.ProblemEn.find("changed since the search"), std::string::npos) << p.ProblemEn;
 
   // Cut inside the second definition: the first still shows.
-  const std::string cut =
-      write("cut.jww", jwb::Bytes(bytes.begin(), bytes.begin() + static_cast<long>(d.LastLayout().defs[1].name)));
+  const std::string cut = write(
+      "cut.jww",
+      jwb::Bytes(bytes.begin(), bytes.begin() + static_cast<long>(d.LastLayout().defs[1].name)));
   EXPECT_TRUE(source.Build(cut, 0, "A").List);
   p = source.Build(cut, 1, "B");
   EXPECT_FALSE(p.List);

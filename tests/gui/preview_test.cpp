@@ -91,7 +91,8 @@ class TPreviewTest : public QObject {
           texts << xml.readElementText();
       }
       QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
-      QCOMPARE(texts, QStringList{def == 0 ? QStringLiteral("<&>") : QStringLiteral("（図形なし）")});
+      QCOMPARE(texts,
+               QStringList{def == 0 ? QStringLiteral("<&>") : QStringLiteral("（図形なし）")});
     }
   }
 };

@@ -1,0 +1,146 @@
+// preview_bench: the block drawing's costs. Prints, side by side:
+//  - a definition of 10,000 entities (lines, arcs, texts, solids): building
+//    its display list from the loaded file (target 20 ms) and drawing it into
+//    a 800 x 600 pane (target 50 ms);
+//  - a generated parts library (figure files of a dozen small definitions
+//    each): quillon-cli's plain TSV search against its HTML catalog of the
+//    same files (target: the catalog within 3 times the search).
+// Figures are the median of several runs; nothing is judged.
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/displaylist.h"
+#include "jws/jwsunit.h"
+#include "jww/jwwunit.h"
+#include "qt/previewpane.h"
+#include "testkit/jwbuilder.h"
+
+#ifndef QUILLON_CLI_PATH
+#define QUILLON_CLI_PATH "quillon-cli"
+#endif
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double MedianMs(int Runs, const std::function<void()>& Work) {
+  std::vector<double> ms;
+  for (int i = 0; i < Runs; ++i) {
+    const auto t0 = Clock::now();
+    Work();
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+  }
+  std::sort(ms.begin(), ms.end());
+  return ms[ms.size() / 2];
+}
+
+void FillDefinition(jwb::EntityList& L, int Entities, unsigned Seed) {
+  auto next = [&] {
+    Seed = Seed * 1103515245u + 12345u;
+    return static_cast<double>((Seed >> 8) % 10000) / 10;
+  };
+  for (int i = 0; i < Entities; ++i) {
+    jwb::ByteWriter w;
+    switch (i % 20) {
+      case 0:
+      case 1:
+      case 2:
+      case 3:  // arcs: a fifth
+        w.F64(next()).F64(next()).F64(next() / 10 + 1).F64(0).F64(3).F64(0.3).F64(0.7).U32(0);
+        L.Arc().body = w.Take();
+        break;
+      case 4:
+      case 5:
+      case 6: {  // texts: 15 %
+        const double x = next(), y = next();
+        w.F64(x).F64(y).F64(x + 12).F64(y).U32(0).F64(2).F64(3).F64(0).F64(i % 90);
+        L.Text("font", "\x90\x7d\x96\xca" + std::to_string(i)).body = w.Take();
+        break;
+      }
+      case 7: {  // solids: 5 %
+        const double x = next(), y = next();
+        w.F64(x).F64(y).F64(x + 5).F64(y).F64(x + 5).F64(y + 5).F64(x).F64(y + 5);
+        L.Solid(3).body = w.Take();
+        break;
+      }
+      default:
+        w.F64(next()).F64(next()).F64(next()).F64(next());
+        L.Line().body = w.Take();
+    }
+  }
+}
+
+void WriteFile(const fs::path& Path, const jwb::Bytes& Bytes) {
+  std::ofstream(Path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(Bytes.data()),
+             static_cast<std::streamsize>(Bytes.size()));
+}
+
+double RunCliMs(const std::string& Args) {
+  return MedianMs(3, [&] {
+    const std::string command = std::string(QUILLON_CLI_PATH) + " " + Args + " > /dev/null";
+    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "failed: %s\n", command.c_str());
+  });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+
+  // One definition of 10,000 entities.
+  jwb::Drawing d(700);
+  FillDefinition(d.Def(1, "BIG"), 10000, 7);
+  const jwb::Bytes bytes = d.JwwBytes();
+  TJwwData reader;
+  if (!reader.LoadFromMemory(bytes.data(), bytes.size())) return 1;
+  TDisplayList list;
+  const double build = MedianMs(11, [&] { list = BuildDisplayList(reader, 0); });
+  QImage image(800, 600, QImage::Format_RGB32);
+  const double draw = MedianMs(11, [&] {
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    PaintDisplayList(painter, list, QRectF(0, 0, 800, 600));
+  });
+  std::printf("10,000-entity definition (%zu shapes)\n", list.ShapeCount());
+  std::printf("  display list built   %8.2f ms   (target 20 ms)\n", build);
+  std::printf("  drawn 800 x 600      %8.2f ms   (target 50 ms)\n", draw);
+
+  // A parts library.
+  const fs::path dir = fs::temp_directory_path() / "quillon-preview-bench";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  constexpr int Files = 300, DefsPerFile = 12;
+  for (int f = 0; f < Files; ++f) {
+    jwb::Drawing fig(700);
+    FillDefinition(fig, 20, static_cast<unsigned>(f));
+    for (int k = 0; k < DefsPerFile; ++k)
+      FillDefinition(fig.Def(k + 1, "P" + std::to_string(f) + "-" + std::to_string(k)), 40,
+                     static_cast<unsigned>(f * 100 + k));
+    WriteFile(dir / ("part" + std::to_string(f) + ".jws"), fig.JwsBytes());
+  }
+  const std::string files = "-r " + dir.string();
+  std::printf("parts library: %d figure files, %d definitions of 40 entities\n", Files,
+              Files * DefsPerFile);
+  for (const char* jobs : {"-j1", "-j2"}) {
+    const double tsv = RunCliMs(std::string(jobs) + " " + files);
+    const double html = RunCliMs(std::string(jobs) + " --format html " + files);
+    std::printf("  %s  TSV search %8.1f ms   HTML catalog %8.1f ms   ratio %.2f   (target <= 3)\n",
+                jobs, tsv, html, html / tsv);
+  }
+  if (!std::getenv("QUILLON_BENCH_KEEP")) fs::remove_all(dir);
+  return 0;
+}
