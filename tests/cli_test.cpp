@@ -463,10 +463,44 @@ TEST_F(CliProgram, SkippedRecordsWarnButExitZero) {
   EXPECT_EQ(Lines(r.out).size(), 2u);
 }
 
+TEST_F(CliProgram, CatalogsDrawEveryRowAndNeverOverwrite) {
+  const std::string a = Write("p/a.jww", {"A<1>", "B"});
+  const std::string b = Write("q/a.jww", {"A<1>"});
+  const TCliRun html = Cli({"--format", "html", "--find", "a", a, b});
+  EXPECT_EQ(html.status, 0) << html.err;
+  EXPECT_THAT(html.out, ::testing::StartsWith("<!DOCTYPE html>"));
+  EXPECT_THAT(html.out, HasSubstr("<td>A&lt;1&gt;</td>"));
+  size_t drawings = 0;
+  for (size_t at = html.out.find("<svg "); at != std::string::npos;
+       at = html.out.find("<svg ", at + 1))
+    ++drawings;
+  EXPECT_EQ(drawings, 2u);
+
+  // The same file name in two folders, and again over files already there.
+  const fs::path out = Dir / "drawings";
+  for (int run = 0; run < 2; ++run) {
+    const TCliRun svg = Cli({"--format", "svg", "--output-dir", out.string(), a, b});
+    EXPECT_EQ(svg.status, 0) << svg.err;
+    EXPECT_EQ(Lines(svg.out).size(), 3u);
+  }
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(out)) names.push_back(e.path().filename().string());
+  EXPECT_THAT(names, ::testing::UnorderedElementsAre(
+                         "a.jww_0001_A_1_.svg", "a.jww_0002_B.svg", "a.jww_0001_A_1_-2.svg",
+                         "a.jww_0001_A_1_-3.svg", "a.jww_0002_B-2.svg", "a.jww_0001_A_1_-4.svg"));
+}
+
 TEST_F(CliProgram, UsageErrorsExitTwo) {
   const std::string a = Write("a.jww", {"A"});
   const std::vector<std::vector<std::string>> cases = {
-      {}, {"-j", "0", a}, {"-j", "many", a}, {"--format", "xml", a}, {"--bogus", a}, {"--find"},
+      {},
+      {"-j", "0", a},
+      {"-j", "many", a},
+      {"--format", "xml", a},
+      {"--bogus", a},
+      {"--find"},
+      {"--format", "svg", a},
+      {"--output-dir", (Dir / "o").string(), a},
   };
   for (const auto& args : cases) {
     const TCliRun r = Cli(args);
