@@ -7,6 +7,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <windowsx.h>
+
 #include <algorithm>
 
 #include "app/filelist.h"
@@ -16,7 +18,10 @@
 #include "jww/jwwunit.h"
 #include "text/codec.h"
 #include "text/paths.h"
+#include "text/sjis.h"
 #include "text/widepath.h"
+#include "win32/dispatch.h"
+#include "win32/previewpane.h"
 
 namespace {
 
@@ -28,6 +33,11 @@ constexpr int MainLeft = 192, MainTop = 107, MainWidth = 280, MainHeight = 245;
 constexpr int ResultsLeft = 222, ResultsTop = 129, ResultsWidth = 456, ResultsHeight = 293;
 constexpr int DesignColWidths[ResultColCount] = {99, 206, 120};
 constexpr int LabelPanel = 20, StatusHeight = 19, SplitterWidth = 3;
+
+// The preview's answer has arrived (posted by its worker thread).
+constexpr UINT WmPreviewArrived = WM_APP + 1;
+// Shows "読み込み中…" when an answer takes long.
+constexpr UINT_PTR LoadingTimer = 1;
 
 enum : int {
   IdList = 101,
@@ -164,19 +174,6 @@ bool FolderWritable(const std::wstring& Folder) {
   return true;
 }
 
-// Hands a window's messages to the object it was created for (the creation
-// parameter), once that object knows its handle.
-template <class Form>
-LRESULT Dispatch(HWND Window, UINT Message, WPARAM Wp, LPARAM Lp) {
-  if (Message == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(Lp);
-    SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
-  if (self && self->Handle == Window) return self->Handle_(Message, Wp, Lp);
-  return DefWindowProcW(Window, Message, Wp, Lp);
-}
-
 }  // namespace
 
 int Scaled(HWND Window, int Pixels) {
@@ -200,6 +197,7 @@ void RegisterForms(HINSTANCE Instance) {
   wc.lpszClassName = ResultsClass;
   wc.lpfnWndProc = TForm2::Proc;
   RegisterClassExW(&wc);
+  RegisterPreviewPane(Instance);
 }
 
 // ---------------------------------------------------------------------------
@@ -235,6 +233,14 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
       MakeChild(L"BUTTON", L"検索", WS_TABSTOP | BS_DEFPUSHBUTTON, Handle, IdFindButton, Font);
   Button2 = MakeChild(L"BUTTON", L"閉じる(&C)", WS_TABSTOP | BS_PUSHBUTTON, Handle, IdClose, Font);
   StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", 0, Handle, 0, Font);
+  Preview = std::make_unique<TPreviewPane>(Handle, Font);
+  PreviewWorker = std::make_unique<TPreviewWorker>([this](uint64_t Ticket, TPreview P) {
+    {
+      std::lock_guard<std::mutex> hold(ArrivedLock);
+      Arrived.emplace(Ticket, std::move(P));
+    }
+    PostMessageW(Handle, WmPreviewArrived, 0, 0);
+  });
   SetClient(Handle, {Scaled(Handle, ResultsLeft), Scaled(Handle, ResultsTop),
                      Scaled(Handle, ResultsLeft + ResultsWidth),
                      Scaled(Handle, ResultsTop + ResultsHeight)});
@@ -242,6 +248,8 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
 }
 
 TForm2::~TForm2() {
+  PreviewWorker.reset();  // no answer arrives after this
+  Preview.reset();
   if (Handle) DestroyWindow(Handle);
   if (Font) DeleteObject(Font);
 }
@@ -263,7 +271,11 @@ void TForm2::Layout() {
              Scaled(Handle, 16), TRUE);
   MoveWindow(FilterEdit, Scaled(Handle, 90), Scaled(Handle, 2),
              std::max(w - Scaled(Handle, 94), 10), Scaled(Handle, 20), TRUE);
-  MoveWindow(SG1, 0, row, w, std::max(h - row - bottom - status, 10), TRUE);
+  const int table = std::max(h - row - bottom - status, 10);
+  const int preview = std::min(Scaled(Handle, PreviewSize), std::max(w - Scaled(Handle, 60), 0));
+  const int gap = Scaled(Handle, SplitterWidth + 1);
+  MoveWindow(SG1, 0, row, std::max(w - preview - gap, 10), table, TRUE);
+  MoveWindow(Preview->Handle, w - preview, row, preview, table, TRUE);
   const int y = h - bottom - status;
   MoveWindow(Label1, Scaled(Handle, 4), y + Scaled(Handle, 4), Scaled(Handle, 80),
              Scaled(Handle, 16), TRUE);
@@ -274,6 +286,19 @@ void TForm2::Layout() {
 }
 
 void TForm2::Refresh() {
+  // The sort arrow on the sorted column's header.
+  HWND header = ListView_GetHeader(SG1);
+  for (int c = 0; c < ResultColCount; ++c) {
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    Header_GetItem(header, c, &item);
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (c == Results.SortColumn() && Results.SortOrder() == TSortOrder::Ascending)
+      item.fmt |= HDF_SORTUP;
+    if (c == Results.SortColumn() && Results.SortOrder() == TSortOrder::Descending)
+      item.fmt |= HDF_SORTDOWN;
+    Header_SetItem(header, c, &item);
+  }
   ListView_SetItemCountEx(SG1, Results.ShownCount(), LVSICF_NOSCROLL);
   InvalidateRect(SG1, nullptr, FALSE);
   const std::wstring status = W(Results.StatusText());
@@ -284,12 +309,96 @@ void TForm2::Refresh() {
 void TForm2::ShowCurrent() {
   const int at = Results.PositionOf(Results.Current());
   ListView_SetItemState(SG1, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  if (at < 0) return;
-  ListView_SetItemState(SG1, at, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  ListView_EnsureVisible(SG1, at, FALSE);
+  if (at >= 0) {
+    ListView_SetItemState(SG1, at, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(SG1, at, FALSE);
+  }
+  UpdatePreview();
+}
+
+void TForm2::SetPreviewWidth(int Width) {
+  PreviewSize = std::max(Width, 0);
+  Layout();
+}
+
+void TForm2::UpdatePreview() {
+  if (!Modal) return;
+  const int row = Results.Current();
+  const std::string& path = Results.Cell(PathCol, row);
+  if (Results.ShownCount() == 0 || path.empty()) {
+    PreviewKey.clear();
+    PreviewShown = ++PreviewTicket;
+    Preview->ShowMessage(L"");
+    return;
+  }
+  const int position = Results.DefinitionPosition(row);
+  const std::string& name = Results.Cell(BlockNameCol, row);
+  std::string key = path + '\n' + std::to_string(position) + '\n' + name;
+  if (key == PreviewKey) return;
+  PreviewKey = std::move(key);
+  PreviewTicket = PreviewWorker->Request(path, position, name);
+  // A file kept from the last request answers at once; a new one may take a
+  // moment, which the pane says rather than showing the last drawing.
+  SetTimer(Handle, LoadingTimer, 150, nullptr);
+}
+
+void TForm2::ShowArrivedPreview() {
+  std::optional<std::pair<uint64_t, TPreview>> answer;
+  {
+    std::lock_guard<std::mutex> hold(ArrivedLock);
+    answer.swap(Arrived);
+  }
+  if (!answer || answer->first != PreviewTicket) return;
+  PreviewShown = answer->first;
+  if (answer->second.List)
+    Preview->ShowList(answer->second.List);
+  else
+    Preview->ShowMessage(W(answer->second.Problem));
+}
+
+bool TForm2::OnSplitter(int X) const {
+  RECT table{}, pane{};
+  GetWindowRect(SG1, &table);
+  GetWindowRect(Preview->Handle, &pane);
+  POINT a{table.right, 0}, b{pane.left, 0};
+  ScreenToClient(Handle, &a);
+  ScreenToClient(Handle, &b);
+  return X >= a.x && X < std::max(b.x, a.x + 1);
+}
+
+// The path column elides the middle of a long path, keeping the file name.
+LRESULT TForm2::DrawCell(NMLVCUSTOMDRAW& Draw) {
+  switch (Draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+      return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+      if (Draw.iSubItem != PathCol) return CDRF_DODEFAULT;
+      const int at = static_cast<int>(Draw.nmcd.dwItemSpec);
+      RECT cell{};
+      ListView_GetSubItemRect(SG1, at, PathCol, LVIR_LABEL, &cell);
+      const bool selected = ListView_GetItemState(SG1, at, LVIS_SELECTED) & LVIS_SELECTED;
+      const bool focused = GetFocus() == SG1;
+      FillRect(Draw.nmcd.hdc, &cell,
+               GetSysColorBrush(selected ? (focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE)
+                                         : COLOR_WINDOW));
+      SetTextColor(Draw.nmcd.hdc, GetSysColor(selected && focused ? COLOR_HIGHLIGHTTEXT
+                                                                   : COLOR_WINDOWTEXT));
+      SetBkMode(Draw.nmcd.hdc, TRANSPARENT);
+      std::wstring text = DrawnText(at, PathCol);
+      InflateRect(&cell, -Scaled(Handle, 4), 0);
+      DrawTextW(Draw.nmcd.hdc, text.data(), static_cast<int>(text.size()), &cell,
+                DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
+      return CDRF_SKIPDEFAULT;
+    }
+    default:
+      return CDRF_DODEFAULT;
+  }
 }
 
 void TForm2::SetRowCount(int Rows) {
+  PreviewKey.clear();  // a new run: the same row may now be another file's
   Results.SetRowCount(Rows);
   Refresh();
 }
@@ -386,6 +495,7 @@ void TForm2::ShowModal() {
   ShowWindow(Handle, SW_SHOW);
   SetForegroundWindow(Handle);
   SetFocus(Edit1);
+  UpdatePreview();
   if (OnShown) OnShown(*this);
   MSG msg;
   while (Modal && GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -424,6 +534,51 @@ LRESULT TForm2::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
     case WM_SIZE:
       Layout();
       return 0;
+    case WmPreviewArrived:
+      ShowArrivedPreview();
+      return 0;
+    case WM_TIMER:
+      if (Wp == LoadingTimer) {
+        KillTimer(Handle, LoadingTimer);
+        if (PreviewShown != PreviewTicket) Preview->ShowMessage(L"読み込み中…");
+        return 0;
+      }
+      break;
+    case WM_SETCURSOR: {
+      POINT at;
+      GetCursorPos(&at);
+      ScreenToClient(Handle, &at);
+      if (reinterpret_cast<HWND>(Wp) == Handle && OnSplitter(at.x)) {
+        SetCursor(LoadCursorW(nullptr, IDC_SIZEWE));
+        return TRUE;
+      }
+      break;
+    }
+    case WM_LBUTTONDOWN:
+      if (OnSplitter(GET_X_LPARAM(Lp))) {
+        Dragging = true;
+        SetCapture(Handle);
+        return 0;
+      }
+      break;
+    case WM_MOUSEMOVE:
+      if (Dragging) {
+        RECT r{};
+        GetClientRect(Handle, &r);
+        const int right = static_cast<int>(r.right) - GET_X_LPARAM(Lp);
+        PreviewSize = std::max(MulDiv(right, 96, static_cast<int>(GetDpiForWindow(Handle))), 0);
+        Layout();
+        return 0;
+      }
+      break;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+      if (Dragging) {
+        Dragging = false;
+        if (Message == WM_LBUTTONUP) ReleaseCapture();
+        return 0;
+      }
+      break;
     case WM_CLOSE:
       Close();
       return 0;
@@ -465,10 +620,14 @@ LRESULT TForm2::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
       }
       if (hdr->hwndFrom == SG1 && hdr->code == LVN_ITEMCHANGED) {
         auto* change = reinterpret_cast<NMLISTVIEW*>(Lp);
-        if (change->iItem >= 0 && (change->uNewState & LVIS_FOCUSED))
+        if (change->iItem >= 0 && (change->uNewState & LVIS_FOCUSED)) {
           Results.SetCurrent(Results.ShownRow(change->iItem));
+          UpdatePreview();
+        }
         return 0;
       }
+      if (hdr->hwndFrom == SG1 && hdr->code == NM_CUSTOMDRAW)
+        return DrawCell(*reinterpret_cast<NMLVCUSTOMDRAW*>(Lp));
       if (hdr->hwndFrom == StatusBar1 && hdr->code == NM_CLICK) {
         ShowProblems();
         return 0;
@@ -506,7 +665,8 @@ TForm1::TForm1() {
   Label1 = MakeChild(L"STATIC", L"検索するJWファイル名", SS_LEFT, Handle, 0, Font);
   ListBox1 = MakeChild(L"LISTBOX", L"",
                        WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_EXTENDEDSEL | LBS_NOTIFY |
-                           LBS_NOINTEGRALHEIGHT | LBS_WANTKEYBOARDINPUT,
+                           LBS_NOINTEGRALHEIGHT | LBS_WANTKEYBOARDINPUT | LBS_OWNERDRAWFIXED |
+                           LBS_HASSTRINGS,
                        Handle, IdList, Font);
   Button1 = MakeChild(L"BUTTON", L"追加(&A)", WS_TABSTOP, Handle, IdAdd, Font);
   Button2 = MakeChild(L"BUTTON", L"削除(&D)", WS_TABSTOP, Handle, IdDelete, Font);
@@ -605,6 +765,8 @@ void TForm1::LoadLayout() {
     LastFolder = lines[LayoutLastFolder - 1];
   const auto extras = ReadLayoutExtras(LayoutFile);
   if (LayoutExtra(extras, LayoutResultMaximized) == "1") ShowWindow(Form2->Handle, SW_MAXIMIZE);
+  const std::string preview = LayoutExtra(extras, LayoutPreviewWidth);
+  if (!preview.empty()) Form2->SetPreviewWidth(std::max(TextToInt(preview), 0));
   if (LayoutExtra(extras, LayoutMainMaximized) == "1")
     SetWindowLongPtrW(Handle, GWL_STYLE, GetWindowLongPtrW(Handle, GWL_STYLE) | WS_MAXIMIZE);
 }
@@ -628,13 +790,15 @@ void TForm1::SaveLayout() {
                     Form2->ColWidth(2)};
   values.LastFolder = LastFolder;
   values.Extras = {{std::string(LayoutMainMaximized), IsZoomed(Handle) ? "1" : "0"},
-                   {std::string(LayoutResultMaximized), IsZoomed(Form2->Handle) ? "1" : "0"}};
+                   {std::string(LayoutResultMaximized), IsZoomed(Form2->Handle) ? "1" : "0"},
+                   {std::string(LayoutPreviewWidth), std::to_string(Form2->PreviewWidth())}};
   WriteLayoutFile(LayoutFile, FormatLayout(values));
 }
 
 bool TForm1::AddFile(const std::string& Path) {
   if (!AcceptsFile(Path)) return false;
   Paths.push_back(Path);
+  Marks.push_back(-1);
   SendMessageW(ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(Path).c_str()));
   return true;
 }
@@ -689,6 +853,7 @@ void TForm1::Button2Click() {
     if (SendMessageW(ListBox1, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0) {
       SendMessageW(ListBox1, LB_DELETESTRING, static_cast<WPARAM>(i), 0);
       Paths.erase(Paths.begin() + i);
+      Marks.erase(Marks.begin() + i);
     }
   }
 }
@@ -705,6 +870,8 @@ void TForm1::SetBusy(bool Value) {
 void TForm1::Button3Click() {
   if (Busy || !JwwReader || !JwsReader) return;
   Problems.clear();
+  Marks.assign(Paths.size(), -1);
+  InvalidateRect(ListBox1, nullptr, TRUE);
   SetBusy(true);
   RunBlockSearch(*this, *JwwReader, *JwsReader);
   SetBusy(false);
@@ -797,7 +964,44 @@ void TForm1::SetRowCount(int Rows) {
 }
 
 void TForm1::FileDone(int Index, const TFileOutcome& Outcome) {
-  if (Outcome.Noteworthy()) Problems.push_back({ListEntry(Index), Outcome});
+  if (!Outcome.Noteworthy()) return;
+  Problems.push_back({ListEntry(Index), Outcome});
+  if (Index >= 0 && static_cast<size_t>(Index) < Marks.size()) {
+    Marks[static_cast<size_t>(Index)] = static_cast<int>(Problems.size() - 1);
+    RECT r{};
+    SendMessageW(ListBox1, LB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&r));
+    InvalidateRect(ListBox1, &r, TRUE);
+  }
+}
+
+const TFileOutcome* TForm1::Mark(int Index) const {
+  if (Index < 0 || static_cast<size_t>(Index) >= Marks.size()) return nullptr;
+  const int at = Marks[static_cast<size_t>(Index)];
+  return at >= 0 ? &Problems[static_cast<size_t>(at)].Outcome : nullptr;
+}
+
+// An entry with the mark of its last reading: an error icon when its rows may
+// be missing, a warning when damaged records were skipped.
+void TForm1::DrawEntry(const DRAWITEMSTRUCT& Item) {
+  if (Item.itemID == static_cast<UINT>(-1)) return;
+  const int index = static_cast<int>(Item.itemID);
+  const bool selected = Item.itemState & ODS_SELECTED;
+  FillRect(Item.hDC, &Item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  SetTextColor(Item.hDC, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  SetBkMode(Item.hDC, TRANSPARENT);
+  RECT text = Item.rcItem;
+  text.left += Scaled(Handle, 2);
+  if (const TFileOutcome* mark = Mark(index)) {
+    const int size = Scaled(Handle, 16);
+    HICON icon = LoadIconW(nullptr, mark->Failed() ? IDI_ERROR : IDI_WARNING);
+    DrawIconEx(Item.hDC, text.left, text.top + (text.bottom - text.top - size) / 2, icon, size,
+               size, 0, nullptr, DI_NORMAL);
+    text.left += size + Scaled(Handle, 3);
+  }
+  const std::wstring path = W(ListEntry(index));
+  DrawTextW(Item.hDC, path.c_str(), static_cast<int>(path.size()), &text,
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  if (Item.itemState & ODS_FOCUS) DrawFocusRect(Item.hDC, &Item.rcItem);
 }
 
 void TForm1::RunFinished(const TRunSummary& Summary) {
@@ -832,7 +1036,25 @@ LRESULT TForm1::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
       DropFiles(dropped);
       return 0;
     }
+    case WM_MEASUREITEM:
+      reinterpret_cast<MEASUREITEMSTRUCT*>(Lp)->itemHeight = static_cast<UINT>(Scaled(Handle, 18));
+      return TRUE;
+    case WM_DRAWITEM:
+      if (Wp == IdList) {
+        DrawEntry(*reinterpret_cast<DRAWITEMSTRUCT*>(Lp));
+        return TRUE;
+      }
+      break;
     case WM_COMMAND:
+      // A marked entry, selected alone, says why in the status bar.
+      if (LOWORD(Wp) == IdList && HIWORD(Wp) == LBN_SELCHANGE && !Busy) {
+        const int caret = static_cast<int>(SendMessageW(ListBox1, LB_GETCARETINDEX, 0, 0));
+        const TFileOutcome* mark =
+            SendMessageW(ListBox1, LB_GETSELCOUNT, 0, 0) == 1 ? Mark(caret) : nullptr;
+        SetStatusText(mark ? ExtractName(ListEntry(caret)) + ": " + DescribeOutcomeJa(*mark)
+                           : IdlePrompt);
+        return 0;
+      }
       switch (LOWORD(Wp)) {
         case IdAdd:
           Button1Click();

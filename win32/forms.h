@@ -5,18 +5,25 @@
 #pragma once
 
 #include <windows.h>
+// windows.h first; the common controls need it.
+#include <commctrl.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "app/preview.h"
 #include "app/resulttable.h"
 #include "app/search.h"
 
 class TJwwData;
 class TJwsData;
+class TPreviewPane;
 
 // Sizes in this file are 96-DPI pixels, scaled to the window's DPI.
 int Scaled(HWND Window, int Pixels);
@@ -37,6 +44,7 @@ class TForm2 {
   HWND Button1 = nullptr;
   HWND Button2 = nullptr;
   HWND StatusBar1 = nullptr;
+  std::unique_ptr<TPreviewPane> Preview;  // beside the table
   TResultTable Results;
 
   void SetCell(int Col, int Row, const std::string& Text) { Results.SetCell(Col, Row, Text); }
@@ -58,6 +66,11 @@ class TForm2 {
   // The files of the last run that were not read completely, with reasons.
   void ShowProblems();
   void RowMenu(int Position, POINT At);
+  // The preview pane's width (96-DPI pixels; 0 when the user closed it).
+  int PreviewWidth() const { return PreviewSize; }
+  void SetPreviewWidth(int Width);
+  // Asks for the current row's drawing; the pane shows it once read.
+  void UpdatePreview();
   // Called right after the window shows (tests close it from here).
   std::function<void(TForm2&)> OnShown;
 
@@ -68,11 +81,22 @@ class TForm2 {
   void Layout();
   void Refresh();
   void ShowCurrent();
+  void ShowArrivedPreview();
+  bool OnSplitter(int X) const;
+  LRESULT DrawCell(NMLVCUSTOMDRAW& Draw);
 
   HWND Owner;
   HFONT Font = nullptr;
   bool Modal = false;
   mutable std::wstring CellText;  // what the list view was last handed
+  std::unique_ptr<TPreviewWorker> PreviewWorker;
+  std::mutex ArrivedLock;  // the worker hands its answer over here
+  std::optional<std::pair<uint64_t, TPreview>> Arrived;
+  uint64_t PreviewTicket = 0;  // the request whose answer the pane waits for
+  uint64_t PreviewShown = 0;   // the request whose answer the pane shows
+  std::string PreviewKey;      // file, position and name of the last request
+  int PreviewSize = 160;
+  bool Dragging = false;  // the splitter between table and preview
 };
 
 class TForm1 : public TSearchWindow {
@@ -128,6 +152,8 @@ class TForm1 : public TSearchWindow {
   void RunFinished(const TRunSummary& Summary) override;
   bool StopRequested() override { return StopAsked; }
   void FileDone(int Index, const TFileOutcome& Outcome) override;
+  // How the entry's last reading went when it is marked, else null.
+  const TFileOutcome* Mark(int Index) const;
 
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
   LRESULT Handle_(UINT Message, WPARAM W, LPARAM L);
@@ -137,9 +163,11 @@ class TForm1 : public TSearchWindow {
   void LoadLayout();
   void SaveLayout();
   void SetBusy(bool Value);
+  void DrawEntry(const DRAWITEMSTRUCT& Item);
 
   std::vector<std::string> Paths;  // the list's entries, UTF-8
   std::vector<TProblemFile> Problems;
+  std::vector<int> Marks;  // per entry: its place in Problems, or -1
   HFONT Font = nullptr;
   int ListWidth = 176;
   bool Busy = false;
