@@ -380,11 +380,11 @@ LRESULT TForm2::DrawCell(NMLVCUSTOMDRAW& Draw) {
       ListView_GetSubItemRect(SG1, at, PathCol, LVIR_LABEL, &cell);
       const bool selected = ListView_GetItemState(SG1, at, LVIS_SELECTED) & LVIS_SELECTED;
       const bool focused = GetFocus() == SG1;
-      FillRect(Draw.nmcd.hdc, &cell,
-               GetSysColorBrush(selected ? (focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE)
-                                         : COLOR_WINDOW));
-      SetTextColor(Draw.nmcd.hdc, GetSysColor(selected && focused ? COLOR_HIGHLIGHTTEXT
-                                                                   : COLOR_WINDOWTEXT));
+      FillRect(
+          Draw.nmcd.hdc, &cell,
+          GetSysColorBrush(selected ? (focused ? COLOR_HIGHLIGHT : COLOR_BTNFACE) : COLOR_WINDOW));
+      SetTextColor(Draw.nmcd.hdc,
+                   GetSysColor(selected && focused ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
       SetBkMode(Draw.nmcd.hdc, TRANSPARENT);
       std::wstring text = DrawnText(at, PathCol);
       InflateRect(&cell, -Scaled(Handle, 4), 0);
@@ -969,7 +969,8 @@ void TForm1::FileDone(int Index, const TFileOutcome& Outcome) {
   if (Index >= 0 && static_cast<size_t>(Index) < Marks.size()) {
     Marks[static_cast<size_t>(Index)] = static_cast<int>(Problems.size() - 1);
     RECT r{};
-    SendMessageW(ListBox1, LB_GETITEMRECT, static_cast<WPARAM>(Index), reinterpret_cast<LPARAM>(&r));
+    SendMessageW(ListBox1, LB_GETITEMRECT, static_cast<WPARAM>(Index),
+                 reinterpret_cast<LPARAM>(&r));
     InvalidateRect(ListBox1, &r, TRUE);
   }
 }

@@ -103,8 +103,8 @@ LRESULT TPreviewPane::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
       RECT area{};
       GetClientRect(Handle, &area);
       HDC memory = CreateCompatibleDC(dc);
-      HBITMAP bitmap = CreateCompatibleBitmap(dc, std::max<LONG>(area.right, 1),
-                                              std::max<LONG>(area.bottom, 1));
+      HBITMAP bitmap =
+          CreateCompatibleBitmap(dc, std::max<LONG>(area.right, 1), std::max<LONG>(area.bottom, 1));
       HGDIOBJ old = SelectObject(memory, bitmap);
       FillRect(memory, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
       if (Shown) {
@@ -146,8 +146,8 @@ void PaintDisplayList(HDC Dc, const TDisplayList& List, const RECT& Area, HFONT 
     RestoreDC(Dc, saved);
     return;
   }
-  TViewFit fit = FitToPane(List.Bounds, Area.right - Area.left, Area.bottom - Area.top,
-                           PreviewMargin);
+  TViewFit fit =
+      FitToPane(List.Bounds, Area.right - Area.left, Area.bottom - Area.top, PreviewMargin);
   fit.OffsetX += Area.left;
   fit.OffsetY += Area.top;
 

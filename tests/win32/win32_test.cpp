@@ -1,7 +1,8 @@
 // The Win32 windows under Wine, driven by window messages: a search run
 // fills the results list view with the rows the readers give, a dropped
-// long Japanese path is added, and the layout file brings the windows back
-// where they were.
+// long Japanese path is added, the layout file brings the windows back
+// where they were, problem files are marked, a run stops on Esc, more rows
+// than a grid could hold are kept, and the preview draws the current row.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -18,6 +19,7 @@
 #include "text/codec.h"
 #include "text/widepath.h"
 #include "win32/forms.h"
+#include "win32/previewpane.h"
 
 namespace fs = std::filesystem;
 
@@ -95,9 +97,112 @@ TEST_F(Win32Forms, SearchFillsTheListViewWithTheReadersRows) {
   EXPECT_EQ(shown, expected);
   EXPECT_EQ(form.Form2->DrawnText(0, 1), WideOfUtf8(a));
 
-  // The filter narrows what the list view draws.
+  // The filter narrows what the list view draws; a header click sorts it
+  // and puts the arrow on that column.
   form.Form2->SetFilter(L"d-1");
   EXPECT_EQ(form.Form2->DrawnRowCount(), 1);
+  form.Form2->SetFilter(L"");
+  NMLISTVIEW click{};
+  click.hdr = {form.Form2->SG1, static_cast<UINT_PTR>(GetDlgCtrlID(form.Form2->SG1)),
+               static_cast<UINT>(LVN_COLUMNCLICK)};
+  click.iSubItem = 2;
+  SendMessageW(form.Form2->Handle, WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+  EXPECT_EQ(form.Form2->DrawnText(0, 2), L"B");
+  HDITEMW header{};
+  header.mask = HDI_FORMAT;
+  Header_GetItem(ListView_GetHeader(form.Form2->SG1), 2, &header);
+  EXPECT_TRUE(header.fmt & HDF_SORTUP);
+  form.Close();
+}
+
+TEST_F(Win32Forms, RunsMarkProblemsStopOnEscAndKeepEveryRow) {
+  constexpr int Many = 33000;  // more than a string grid's 32,766 rows
+  jwb::Drawing big(700);
+  for (int i = 1; i <= Many; ++i) big.Def(i, "R" + std::to_string(i));
+  const std::string many = Utf8OfPath(Dir / "many.jww");
+  jwb::WriteFile(many, big.JwwBytes());
+  const std::string bad = Utf8OfPath(Dir / "bad.jww");
+  jwb::WriteFile(bad, jwb::Bytes{'x'});
+  const std::string a = Write(u8"a.jww", {"A"});
+
+  TForm1 form;
+  form.QuitOnClose = false;
+  form.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.FormShow(SW_SHOWNOACTIVATE);
+  form.DropFiles({many, bad, a});
+  int rows = 0;
+  form.Form2->OnShown = [&](TForm2& f) {
+    rows = f.DrawnRowCount();
+    f.Close();
+  };
+  Click(form.Handle, form.Button3);
+  EXPECT_EQ(rows, Many + 1);
+  EXPECT_EQ(form.Mark(0), nullptr);
+  ASSERT_NE(form.Mark(1), nullptr);
+  EXPECT_EQ(form.Mark(1)->Kind, TOutcomeKind::WrongSignature);
+
+  // Esc waiting when the run starts: it ends after the first file.
+  PostMessageW(form.ListBox1, WM_KEYDOWN, VK_ESCAPE, 0);
+  Click(form.Handle, form.Button3);
+  EXPECT_EQ(rows, Many);
+  form.Close();
+}
+
+TEST_F(Win32Forms, PreviewDrawsTheCurrentRow) {
+  jwb::Drawing d(700);
+  jwb::ByteWriter line;
+  line.F64(0).F64(0).F64(20).F64(10);
+  d.Def(1, "BOX").Line().body = line.Take();
+  const std::string path = Utf8OfPath(Dir / "box.jww");
+  jwb::WriteFile(path, d.JwwBytes());
+
+  TForm1 form;
+  form.QuitOnClose = false;
+  form.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.FormShow(SW_SHOWNOACTIVATE);
+  form.DropFiles({path});
+  const TDisplayList* shown = nullptr;
+  form.Form2->OnShown = [&](TForm2& f) {
+    for (int i = 0; i < 500 && !f.Preview->List(); ++i) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      Sleep(10);
+    }
+    shown = f.Preview->List();
+    f.Close();
+  };
+  Click(form.Handle, form.Button3);
+  ASSERT_NE(shown, nullptr);
+  ASSERT_EQ(shown->Lines.size(), 1u);
+
+  // Drawn into a bitmap: dark pixels on the diagonal of the fitted box only.
+  constexpr int Width = 200, Height = 120;
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof(BITMAPINFOHEADER), Width, -Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  const RECT area{0, 0, Width, Height};
+  FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  PaintDisplayList(dc, *shown, area, static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+  GdiFlush();
+  const TViewFit fit = FitToPane(shown->Bounds, Width, Height, PreviewMargin);
+  const TVec2 low = fit.Map({0, 0}), high = fit.Map({20, 10});
+  int inside = 0, outside = 0;
+  const auto* pixel = static_cast<const uint32_t*>(bits);
+  for (int y = 0; y < Height; ++y) {
+    for (int x = 0; x < Width; ++x) {
+      if ((pixel[y * Width + x] & 0xFFFFFF) == 0xFFFFFF) continue;
+      const bool in = x >= low.X - 2 && x <= high.X + 2 && y >= high.Y - 2 && y <= low.Y + 2;
+      ++(in ? inside : outside);
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  EXPECT_GT(inside, 50);
+  EXPECT_EQ(outside, 0);
   form.Close();
 }
 
