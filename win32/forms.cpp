@@ -96,6 +96,25 @@ HWND MakeChild(const wchar_t* Class, const wchar_t* Text, DWORD Style, HWND Pare
   return h;
 }
 
+// A window moved onto a monitor of another density: it takes the rectangle
+// the system suggests and a font made anew at the new size, handed to every
+// child.
+void ApplyDpiChange(HWND Window, HFONT& Font, LPARAM Suggested) {
+  const RECT* r = reinterpret_cast<const RECT*>(Suggested);
+  HFONT old = Font;
+  Font = MakeFont(Window);
+  EnumChildWindows(
+      Window,
+      [](HWND Child, LPARAM NewFont) -> BOOL {
+        SendMessageW(Child, WM_SETFONT, static_cast<WPARAM>(NewFont), TRUE);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(Font));
+  DeleteObject(old);
+  SetWindowPos(Window, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The outer rectangle of a window whose client area is Client (screen
 // coordinates).
 RECT OuterOf(HWND Window, RECT Client) {
@@ -208,6 +227,7 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
                            CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, Owner, nullptr,
                            GetModuleHandleW(nullptr), this);
   Font = MakeFont(Handle);
+  Dpi = static_cast<int>(GetDpiForWindow(Handle));
   FilterLabel = MakeChild(L"STATIC", L"絞り込み(&L)：", SS_LEFT, Handle, 0, Font);
   FilterEdit =
       MakeChild(L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, Handle, IdFilter, Font);
@@ -537,6 +557,15 @@ LRESULT TForm2::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
     case WmPreviewArrived:
       ShowArrivedPreview();
       return 0;
+    case WM_DPICHANGED: {
+      const int now = HIWORD(Wp);
+      for (int c = 0; c < ResultColCount; ++c)
+        ListView_SetColumnWidth(SG1, c, MulDiv(ListView_GetColumnWidth(SG1, c), now, Dpi));
+      Dpi = now;
+      ApplyDpiChange(Handle, Font, Lp);
+      Layout();
+      return 0;
+    }
     case WM_TIMER:
       if (Wp == LoadingTimer) {
         KillTimer(Handle, LoadingTimer);
@@ -1017,6 +1046,10 @@ void TForm1::ShowResults() {
 LRESULT TForm1::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
   switch (Message) {
     case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_DPICHANGED:
+      ApplyDpiChange(Handle, Font, Lp);
       Layout();
       return 0;
     case WM_CLOSE:

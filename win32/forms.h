@@ -96,7 +96,8 @@ class TForm2 {
   uint64_t PreviewShown = 0;   // the request whose answer the pane shows
   std::string PreviewKey;      // file, position and name of the last request
   int PreviewSize = 160;
-  bool Dragging = false;  // the splitter between table and preview
+  bool Dragging = false;
+  int Dpi = 96;  // the density the column widths are sized for  // the splitter between table and preview
 };
 
 class TForm1 : public TSearchWindow {

@@ -94,6 +94,9 @@ LRESULT TPreviewPane::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
   switch (Message) {
     case WM_ERASEBKGND:
       return 1;
+    case WM_SETFONT:
+      Font = reinterpret_cast<HFONT>(Wp);
+      return 0;
     case WM_SIZE:
       InvalidateRect(Handle, nullptr, FALSE);
       return 0;

@@ -206,6 +206,44 @@ TEST_F(Win32Forms, PreviewDrawsTheCurrentRow) {
   form.Close();
 }
 
+// scripts/test-windows runs this as an unprivileged user from a read-only
+// copy of the program; anywhere else the folder is writable and the case
+// has nothing to show.
+TEST_F(Win32Forms, LayoutGoesToAppDataWhenTheProgramsFolderIsReadOnly) {
+  std::wstring exe(32768, L'\0');
+  exe.resize(GetModuleFileNameW(nullptr, exe.data(), static_cast<DWORD>(exe.size())));
+  const std::wstring probe = exe + L".probe";
+  HANDLE h = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (h != INVALID_HANDLE_VALUE) {
+    CloseHandle(h);
+    GTEST_SKIP() << "the program's folder is writable";
+  }
+  wchar_t* appData = nullptr;
+  ASSERT_TRUE(SUCCEEDED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &appData)));
+  const std::string expected = Utf8OfWide(appData) + "\\Quillon\\" +
+                               Utf8OfPath(fs::path(exe).filename().replace_extension(".dat"));
+  CoTaskMemFree(appData);
+  EXPECT_EQ(TForm1::DefaultLayoutFile(), expected);
+  fs::remove(PathOfUtf8(expected));
+  {
+    TForm1 form;
+    form.QuitOnClose = false;
+    form.FormShow(SW_SHOWNOACTIVATE);
+    SetWindowPos(form.Handle, nullptr, 210, 150, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    form.Close();
+  }
+  EXPECT_TRUE(fs::exists(PathOfUtf8(expected)));
+  TForm1 again;
+  again.QuitOnClose = false;
+  again.FormShow(SW_SHOWNOACTIVATE);
+  RECT back{};
+  GetWindowRect(again.Handle, &back);
+  EXPECT_EQ(back.left, 210);
+  again.Close();
+  fs::remove(PathOfUtf8(expected));
+}
+
 TEST_F(Win32Forms, LayoutBringsTheWindowsBackWhereTheyWere) {
   const std::string layout = Utf8OfPath(Dir / "layout.dat");
   RECT moved{};
