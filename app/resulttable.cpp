@@ -185,6 +185,8 @@ void TResultTable::DropUnusedFiles() {
   for (TRow& r : Rows) r.File = moved[r.File];
 }
 
+// Keys are made when a filter, a sort or find-next first needs them, so that
+// a million rows show without normalising a million names first.
 void TResultTable::MakeKeys() {
   for (TFile& f : Files) {
     if (!f.Keyed) {
@@ -207,10 +209,10 @@ void TResultTable::SetSort(int Col, TSortOrder NewOrder) {
 }
 
 void TResultTable::Rebuild() {
-  MakeKeys();
   Ordered.resize(static_cast<size_t>(Count));
   std::iota(Ordered.begin(), Ordered.end(), 0);
   if (Order != TSortOrder::Search) {
+    MakeKeys();
     // Paths are compared in their normalised form, made once per file.
     std::vector<std::string> pathKeys;
     if (SortCol == PathCol) {
@@ -257,7 +259,7 @@ void TResultTable::SetFilter(std::string_view Utf8) {
 }
 
 void TResultTable::Refilter() {
-  MakeKeys();
+  if (!FilterKey.empty()) MakeKeys();
   auto keep = [&](int32_t r) {
     if (FilterNothing) return false;
     if (FilterKey.empty()) return true;
@@ -309,6 +311,7 @@ bool TResultTable::FindNext(std::string_view Utf8) {
   const std::string key = NormalizeForSearch(*cp932);
   const int from = PositionOf(CurrentRow);
   if (from < 0) return false;
+  MakeKeys();
   for (size_t p = static_cast<size_t>(from) + 1; p < Shown.size(); ++p) {
     if (SearchKeyFound(key, Rows[static_cast<size_t>(Shown[p])].Key)) {
       CurrentRow = Shown[p] + 1;

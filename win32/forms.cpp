@@ -306,9 +306,10 @@ void TForm2::Layout() {
 }
 
 void TForm2::Refresh() {
-  // The sort arrow on the sorted column's header.
+  // The sort arrow on the sorted column's header, when the sort changed.
   HWND header = ListView_GetHeader(SG1);
-  for (int c = 0; c < ResultColCount; ++c) {
+  const std::pair<int, TSortOrder> sort{Results.SortColumn(), Results.SortOrder()};
+  for (int c = 0; c < ResultColCount && sort != ShownSort; ++c) {
     HDITEMW item{};
     item.mask = HDI_FORMAT;
     Header_GetItem(header, c, &item);
@@ -319,6 +320,7 @@ void TForm2::Refresh() {
       item.fmt |= HDF_SORTDOWN;
     Header_SetItem(header, c, &item);
   }
+  ShownSort = sort;
   ListView_SetItemCountEx(SG1, Results.ShownCount(), LVSICF_NOSCROLL);
   InvalidateRect(SG1, nullptr, FALSE);
   const std::wstring status = W(Results.StatusText());
@@ -328,7 +330,11 @@ void TForm2::Refresh() {
 
 void TForm2::ShowCurrent() {
   const int at = Results.PositionOf(Results.Current());
-  ListView_SetItemState(SG1, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  // Only the rows selected now are deselected: asking for every row walks a
+  // million of them on some list views.
+  for (int p = ListView_GetNextItem(SG1, -1, LVNI_SELECTED); p >= 0;
+       p = ListView_GetNextItem(SG1, p, LVNI_SELECTED))
+    ListView_SetItemState(SG1, p, 0, LVIS_SELECTED);
   if (at >= 0) {
     ListView_SetItemState(SG1, at, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(SG1, at, FALSE);

@@ -97,7 +97,10 @@ class TForm2 {
   std::string PreviewKey;      // file, position and name of the last request
   int PreviewSize = 160;
   bool Dragging = false;
-  int Dpi = 96;  // the density the column widths are sized for  // the splitter between table and preview
+  int Dpi = 96;  // the density the column widths are sized for
+  // The sort the header's arrow shows.
+  std::pair<int, TSortOrder> ShownSort{
+      -1, TSortOrder::Search};  // the splitter between table and preview
 };
 
 class TForm1 : public TSearchWindow {

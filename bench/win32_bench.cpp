@@ -1,0 +1,136 @@
+// win32_bench: the Windows program's windows under load, run under Wine (or
+// on Windows). Prints, each the median of several runs:
+//  - a results table of 1,000,000 rows: the run's last step (the row count
+//    set, the list view told), opening the window on it, scrolling by a page
+//    and far, selecting a row far down (target 100 ms each);
+//  - one filter keystroke over 100,000 rows, redrawn (target 50 ms);
+//  - a 10,000-entity definition drawn by the preview into 800 x 600
+//    (target 50 ms).
+// Figures only; nothing is judged.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/mixed_entities.h"
+#include "jww/jwwunit.h"
+#include "win32/forms.h"
+#include "win32/previewpane.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MedianMs(int Runs, const std::function<void()>& Work) {
+  std::vector<double> ms;
+  for (int i = 0; i < Runs; ++i) {
+    const auto t0 = Clock::now();
+    Work();
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+  }
+  std::sort(ms.begin(), ms.end());
+  return ms[ms.size() / 2];
+}
+
+void Fill(TForm2& Form, int Rows) {
+  static const char* const Names[] = {"\x83\x68\x83\x41", "\x91\x8b", "WC", "DOOR", "A-1"};
+  for (int r = 1; r <= Rows; ++r) {
+    const std::string file = "file" + std::to_string((r - 1) / 40) + ".jww";
+    Form.SetCell(0, r, file);
+    Form.SetCell(1, r, "C:\\drawings\\site" + std::to_string(r / 4000) + "\\" + file);
+    Form.SetCell(2, r, std::string(Names[r % 5]) + std::to_string(r));
+  }
+}
+
+// Lets the window and its children paint what has become invalid.
+void Drawn(HWND Window) {
+  RedrawWindow(Window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+}
+
+}  // namespace
+
+int main() {
+  RegisterForms(GetModuleHandleW(nullptr));
+  {
+    TForm2 form(nullptr);
+    Fill(form, 1'000'000);
+    // The run's last step, then the window shown with the rows.
+    const double count = MedianMs(1, [&] { form.SetRowCount(1'000'001); });
+    const double open = MedianMs(1, [&] {
+      ShowWindow(form.Handle, SW_SHOWNOACTIVATE);
+      Drawn(form.Handle);
+    });
+    const double page = MedianMs(5, [&] {
+      SendMessageW(form.SG1, WM_VSCROLL, SB_PAGEDOWN, 0);
+      Drawn(form.SG1);
+    });
+    int distant = 0;
+    const double jump = MedianMs(5, [&] {
+      distant += 150'000;
+      ListView_EnsureVisible(form.SG1, distant, FALSE);
+      Drawn(form.SG1);
+    });
+    int pick = 0;
+    const double select = MedianMs(5, [&] {
+      pick += 190'000;
+      ListView_SetItemState(form.SG1, pick, LVIS_SELECTED | LVIS_FOCUSED,
+                            LVIS_SELECTED | LVIS_FOCUSED);
+      ListView_EnsureVisible(form.SG1, pick, FALSE);
+      Drawn(form.SG1);
+    });
+    std::printf("results table of 1,000,000 rows (target 100 ms each)\n");
+    std::printf("  row count set (run)    %8.1f ms\n", count);
+    std::printf("  window shown and drawn %8.1f ms\n", open);
+    std::printf("  a page down            %8.1f ms\n", page);
+    std::printf("  150,000 rows further   %8.1f ms\n", jump);
+    std::printf("  a row far down chosen  %8.1f ms\n", select);
+  }
+  {
+    TForm2 form(nullptr);
+    ShowWindow(form.Handle, SW_SHOWNOACTIVATE);
+    Fill(form, 100'000);
+    form.SetRowCount(100'001);
+    const wchar_t* const keys[] = {L"d", L"do", L"doo", L"door", L"doo", L"do", L"d", L""};
+    const double key = MedianMs(8, [&, i = 0]() mutable {
+      form.SetFilter(keys[i++ % 8]);
+      Drawn(form.Handle);
+    });
+    std::printf("filter keystroke over 100,000 rows, redrawn %8.1f ms   (target 50 ms)\n", key);
+  }
+  {
+    jwb::Drawing d(700);
+    FillDefinition(d.Def(1, "BIG"), 10000, 7);
+    const jwb::Bytes bytes = d.JwwBytes();
+    TJwwData reader;
+    if (!reader.LoadFromMemory(bytes.data(), bytes.size())) return 1;
+    TDisplayList list;
+    const double build = MedianMs(7, [&] { list = BuildDisplayList(reader, 0); });
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 800, -600, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    const RECT area{0, 0, 800, 600};
+    HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    const double draw = MedianMs(7, [&] {
+      FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+      PaintDisplayList(dc, list, area, font);
+      GdiFlush();
+    });
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    std::printf(
+        "10,000-entity definition: display list %6.1f ms (target 20), drawn %6.1f ms "
+        "(target 50)\n",
+        build, draw);
+  }
+  return 0;
+}
