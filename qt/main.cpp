@@ -23,6 +23,7 @@
 #include <string>
 
 #include "qt/mainwindow.h"
+#include "qt/previewpane.h"
 #include "qt/resultswindow.h"
 
 namespace {
@@ -48,16 +49,27 @@ void TakeScreenshots(TForm1& Form1, const QString& Dir, const QString& Filter,
       form2->Edit1->setText(Find);
       form2->Button1Click();
     }
-    form2->grab().save(Dir + QStringLiteral("/results.png"));
-    // The list of problem files is modal: saved and closed from a timer.
-    QTimer::singleShot(200, form2, [form2, Dir] {
-      if (auto* list = form2->findChild<QDialog*>(QStringLiteral("ProblemList"))) {
-        list->grab().save(Dir + QStringLiteral("/problems.png"));
-        list->reject();
-      }
+    // Wide enough for the table and the preview; saved once the preview of
+    // the current row has been drawn (or after 3 s).
+    form2->resize(std::max(form2->width(), 720), std::max(form2->height(), 340));
+    form2->SetPreviewWidth(260);
+    auto* waiter = new QTimer(form2);
+    QObject::connect(waiter, &QTimer::timeout, form2, [form2, waiter, Dir, tries = 0]() mutable {
+      if (!form2->Preview->List() && ++tries < 60) return;
+      waiter->deleteLater();
+      waiter->stop();
+      form2->grab().save(Dir + QStringLiteral("/results.png"));
+      // The list of problem files is modal: saved and closed from a timer.
+      QTimer::singleShot(200, form2, [form2, Dir] {
+        if (auto* list = form2->findChild<QDialog*>(QStringLiteral("ProblemList"))) {
+          list->grab().save(Dir + QStringLiteral("/problems.png"));
+          list->reject();
+        }
+      });
+      form2->ShowProblems();
+      form2->Button2Click();
     });
-    form2->ShowProblems();
-    form2->Button2Click();
+    waiter->start(50);
   });
   closer->start(100);
   Form1.Button3Click();
