@@ -137,3 +137,28 @@ void TPreviewWorker::Run() {
     Done(request.Ticket, std::move(preview));
   }
 }
+
+const std::string PreviewLoadingText = "読み込み中…";
+
+TPreviewFollower::TStep TPreviewFollower::Follow(const TResultTable& Table) {
+  const int row = Table.Current();
+  const std::string& path = Table.Cell(PathCol, row);
+  if (Table.ShownCount() == 0 || path.empty()) {
+    Key.clear();
+    Shown = ++Ticket;
+    return TStep::Cleared;
+  }
+  const int position = Table.DefinitionPosition(row);
+  const std::string& name = Table.Cell(BlockNameCol, row);
+  std::string key = path + '\n' + std::to_string(position) + '\n' + name;
+  if (key == Key) return TStep::Unchanged;
+  Key = std::move(key);
+  Ticket = Worker.Request(path, position, name);
+  return TStep::Asked;
+}
+
+bool TPreviewFollower::Take(uint64_t Answer) {
+  if (Answer != Ticket) return false;
+  Shown = Answer;
+  return true;
+}

@@ -14,6 +14,7 @@
 
 #include "app/displaylist.h"
 #include "app/outcome.h"
+#include "app/resulttable.h"
 
 // A built display list, or why there is none.
 struct TPreview {
@@ -80,3 +81,36 @@ class TPreviewWorker {
   bool Stopping = false;
   std::thread Thread;
 };
+
+// The preview of a results window's current row: which definition to ask
+// the worker for (each once), and which answer the pane still wants. Both
+// front-ends follow their table through it.
+class TPreviewFollower {
+ public:
+  // Done as for TPreviewWorker: called on the worker thread; the window
+  // hands the answer to its own thread and shows it when Take says so.
+  explicit TPreviewFollower(TPreviewWorker::TDone Done) : Worker(std::move(Done)) {}
+
+  enum class TStep {
+    Unchanged,  // the current row's drawing was asked for already
+    Cleared,    // no row to show: the pane shows nothing
+    Asked,      // its drawing was asked for; the answer follows
+  };
+  TStep Follow(const TResultTable& Table);
+  // A new run: the same row may now list another file's definition.
+  void Forget() { Key.clear(); }
+  // True when the answer with Ticket is the one the pane waits for; it is
+  // then the one shown.
+  bool Take(uint64_t Ticket);
+  // True while the latest request has no answer.
+  bool Waiting() const { return Shown != Ticket; }
+
+ private:
+  TPreviewWorker Worker;
+  uint64_t Ticket = 0;  // of the latest request
+  uint64_t Shown = 0;   // of the answer the pane shows
+  std::string Key;      // file, position and name of the latest request
+};
+
+// Shown when an answer takes long.
+extern const std::string PreviewLoadingText;  // "読み込み中…"

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "app/displaylist.h"
-#include "bench/mixed_entities.h"
+#include "bench/benchkit.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
 #include "qt/previewpane.h"
@@ -35,17 +35,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-double MedianMs(int Runs, const std::function<void()>& Work) {
-  std::vector<double> ms;
-  for (int i = 0; i < Runs; ++i) {
-    const auto t0 = Clock::now();
-    Work();
-    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-  }
-  std::sort(ms.begin(), ms.end());
-  return ms[ms.size() / 2];
-}
 
 void WriteFile(const fs::path& Path, const jwb::Bytes& Bytes) {
   std::ofstream(Path, std::ios::binary)
@@ -66,14 +55,8 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
 
-  // One definition of 10,000 entities.
-  jwb::Drawing d(700);
-  FillDefinition(d.Def(1, "BIG"), 10000, 7);
-  const jwb::Bytes bytes = d.JwwBytes();
-  TJwwData reader;
-  if (!reader.LoadFromMemory(bytes.data(), bytes.size())) return 1;
-  TDisplayList list;
-  const double build = MedianMs(11, [&] { list = BuildDisplayList(reader, 0); });
+  double build = 0;
+  const TDisplayList list = TenThousandEntities(build);
   QImage image(800, 600, QImage::Format_RGB32);
   const double draw = MedianMs(11, [&] {
     image.fill(Qt::white);

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "bench/mixed_entities.h"
+#include "bench/benchkit.h"
 #include "jww/jwwunit.h"
 #include "win32/forms.h"
 #include "win32/previewpane.h"
@@ -26,17 +26,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double MedianMs(int Runs, const std::function<void()>& Work) {
-  std::vector<double> ms;
-  for (int i = 0; i < Runs; ++i) {
-    const auto t0 = Clock::now();
-    Work();
-    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
-  }
-  std::sort(ms.begin(), ms.end());
-  return ms[ms.size() / 2];
-}
 
 void Fill(TForm2& Form, int Rows) {
   static const char* const Names[] = {"\x83\x68\x83\x41", "\x91\x8b", "WC", "DOOR", "A-1"};
@@ -104,13 +93,8 @@ int main() {
     std::printf("filter keystroke over 100,000 rows, redrawn %8.1f ms   (target 50 ms)\n", key);
   }
   {
-    jwb::Drawing d(700);
-    FillDefinition(d.Def(1, "BIG"), 10000, 7);
-    const jwb::Bytes bytes = d.JwwBytes();
-    TJwwData reader;
-    if (!reader.LoadFromMemory(bytes.data(), bytes.size())) return 1;
-    TDisplayList list;
-    const double build = MedianMs(7, [&] { list = BuildDisplayList(reader, 0); });
+    double build = 0;
+    const TDisplayList list = TenThousandEntities(build);
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), 800, -600, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;

@@ -176,13 +176,12 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   Splitter->setSizes({DesignWidth - PreviewSize, PreviewSize});
   connect(Splitter, &QSplitter::splitterMoved, this,
           [this] { PreviewSize = Splitter->sizes().value(1); });
-  PreviewWorker = std::make_unique<TPreviewWorker>([this](uint64_t Ticket, TPreview P) {
+  PreviewFollower = std::make_unique<TPreviewFollower>([this](uint64_t Ticket, TPreview P) {
     // Handed to the window's thread; a stale answer is dropped there.
     QMetaObject::invokeMethod(
         this,
         [this, Ticket, P = std::move(P)] {
-          if (Ticket != PreviewTicket) return;
-          PreviewShown = Ticket;
+          if (!PreviewFollower->Take(Ticket)) return;
           if (P.List)
             Preview->ShowList(P.List);
           else
@@ -235,28 +234,22 @@ void TForm2::showEvent(QShowEvent* Event) {
 
 void TForm2::UpdatePreview() {
   if (!isVisible()) return;
-  const TResultTable& table = Model->Results();
-  const int row = table.Current();
-  const std::string& path = table.Cell(PathCol, row);
-  if (table.ShownCount() == 0 || path.empty()) {
-    PreviewKey.clear();
-    PreviewShown = ++PreviewTicket;
-    Preview->ShowMessage(QString());
-    return;
+  switch (PreviewFollower->Follow(Model->Results())) {
+    case TPreviewFollower::TStep::Unchanged:
+      return;
+    case TPreviewFollower::TStep::Cleared:
+      Preview->ShowMessage(QString());
+      return;
+    case TPreviewFollower::TStep::Asked:
+      // A file kept from the last request answers at once; a new one may
+      // take a moment, which the pane says rather than showing the last
+      // drawing.
+      QTimer::singleShot(150, this, [this] {
+        if (PreviewFollower->Waiting())
+          Preview->ShowMessage(QString::fromStdString(PreviewLoadingText));
+      });
+      return;
   }
-  const int position = table.DefinitionPosition(row);
-  const std::string& name = table.Cell(BlockNameCol, row);
-  std::string key = path + '\n' + std::to_string(position) + '\n' + name;
-  if (key == PreviewKey) return;
-  PreviewKey = std::move(key);
-  PreviewTicket = PreviewWorker->Request(path, position, name);
-  // A file kept from the last request answers at once; a new one may take a
-  // moment, which the pane says rather than showing the last drawing.
-  const uint64_t ticket = PreviewTicket;
-  QTimer::singleShot(150, this, [this, ticket] {
-    if (ticket == PreviewTicket && PreviewShown != ticket)
-      Preview->ShowMessage(QStringLiteral("読み込み中…"));
-  });
 }
 
 void TForm2::SetCell(int Col, int Row, const std::string& Text) {
@@ -268,7 +261,7 @@ std::string TForm2::Cell(int Col, int Row) const {
 }
 
 void TForm2::SetRowCount(int Rows) {
-  PreviewKey.clear();  // a new run: the same row may now be another file's
+  PreviewFollower->Forget();
   Model->SetRowCount(Rows);
   ShowCurrent();
   UpdateStatus();

@@ -23,7 +23,7 @@ class QStatusBar;
 class QTableView;
 class QWidget;
 class TPreviewPane;
-class TPreviewWorker;
+class TPreviewFollower;
 class TResultModel;
 
 class TForm2 : public QDialog {
@@ -112,10 +112,7 @@ class TForm2 : public QDialog {
   void UpdateStatus();
   void PlacePreview();
   QMenu* RowMenu;
-  std::unique_ptr<TPreviewWorker> PreviewWorker;
-  uint64_t PreviewTicket = 0;  // the request whose answer the pane waits for
-  uint64_t PreviewShown = 0;   // the request whose answer the pane shows
-  std::string PreviewKey;      // file, position and name of the last request
+  std::unique_ptr<TPreviewFollower> PreviewFollower;
   int PreviewSize = 160;       // the preview pane's width, kept while hidden
 };
 

@@ -254,7 +254,7 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
   Button2 = MakeChild(L"BUTTON", L"閉じる(&C)", WS_TABSTOP | BS_PUSHBUTTON, Handle, IdClose, Font);
   StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", 0, Handle, 0, Font);
   Preview = std::make_unique<TPreviewPane>(Handle, Font);
-  PreviewWorker = std::make_unique<TPreviewWorker>([this](uint64_t Ticket, TPreview P) {
+  PreviewFollower = std::make_unique<TPreviewFollower>([this](uint64_t Ticket, TPreview P) {
     {
       std::lock_guard<std::mutex> hold(ArrivedLock);
       Arrived.emplace(Ticket, std::move(P));
@@ -268,7 +268,7 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
 }
 
 TForm2::~TForm2() {
-  PreviewWorker.reset();  // no answer arrives after this
+  PreviewFollower.reset();  // no answer arrives after this
   Preview.reset();
   if (Handle) DestroyWindow(Handle);
   if (Font) DeleteObject(Font);
@@ -349,23 +349,19 @@ void TForm2::SetPreviewWidth(int Width) {
 
 void TForm2::UpdatePreview() {
   if (!Modal) return;
-  const int row = Results.Current();
-  const std::string& path = Results.Cell(PathCol, row);
-  if (Results.ShownCount() == 0 || path.empty()) {
-    PreviewKey.clear();
-    PreviewShown = ++PreviewTicket;
-    Preview->ShowMessage(L"");
-    return;
+  switch (PreviewFollower->Follow(Results)) {
+    case TPreviewFollower::TStep::Unchanged:
+      return;
+    case TPreviewFollower::TStep::Cleared:
+      Preview->ShowMessage(L"");
+      return;
+    case TPreviewFollower::TStep::Asked:
+      // A file kept from the last request answers at once; a new one may
+      // take a moment, which the pane says rather than showing the last
+      // drawing.
+      SetTimer(Handle, LoadingTimer, 150, nullptr);
+      return;
   }
-  const int position = Results.DefinitionPosition(row);
-  const std::string& name = Results.Cell(BlockNameCol, row);
-  std::string key = path + '\n' + std::to_string(position) + '\n' + name;
-  if (key == PreviewKey) return;
-  PreviewKey = std::move(key);
-  PreviewTicket = PreviewWorker->Request(path, position, name);
-  // A file kept from the last request answers at once; a new one may take a
-  // moment, which the pane says rather than showing the last drawing.
-  SetTimer(Handle, LoadingTimer, 150, nullptr);
 }
 
 void TForm2::ShowArrivedPreview() {
@@ -374,8 +370,7 @@ void TForm2::ShowArrivedPreview() {
     std::lock_guard<std::mutex> hold(ArrivedLock);
     answer.swap(Arrived);
   }
-  if (!answer || answer->first != PreviewTicket) return;
-  PreviewShown = answer->first;
+  if (!answer || !PreviewFollower->Take(answer->first)) return;
   if (answer->second.List)
     Preview->ShowList(answer->second.List);
   else
@@ -424,7 +419,7 @@ LRESULT TForm2::DrawCell(NMLVCUSTOMDRAW& Draw) {
 }
 
 void TForm2::SetRowCount(int Rows) {
-  PreviewKey.clear();  // a new run: the same row may now be another file's
+  PreviewFollower->Forget();
   Results.SetRowCount(Rows);
   Refresh();
 }
@@ -575,7 +570,7 @@ LRESULT TForm2::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
     case WM_TIMER:
       if (Wp == LoadingTimer) {
         KillTimer(Handle, LoadingTimer);
-        if (PreviewShown != PreviewTicket) Preview->ShowMessage(L"読み込み中…");
+        if (PreviewFollower->Waiting()) Preview->ShowMessage(W(PreviewLoadingText));
         return 0;
       }
       break;

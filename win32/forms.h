@@ -89,12 +89,9 @@ class TForm2 {
   HFONT Font = nullptr;
   bool Modal = false;
   mutable std::wstring CellText;  // what the list view was last handed
-  std::unique_ptr<TPreviewWorker> PreviewWorker;
+  std::unique_ptr<TPreviewFollower> PreviewFollower;
   std::mutex ArrivedLock;  // the worker hands its answer over here
   std::optional<std::pair<uint64_t, TPreview>> Arrived;
-  uint64_t PreviewTicket = 0;  // the request whose answer the pane waits for
-  uint64_t PreviewShown = 0;   // the request whose answer the pane shows
-  std::string PreviewKey;      // file, position and name of the last request
   int PreviewSize = 160;
   bool Dragging = false;
   int Dpi = 96;  // the density the column widths are sized for
