@@ -264,6 +264,13 @@ std::string SvgDrawing(const TDisplayList& List, double Width, double Height, bo
     }
     s += " fill=\"" + ColorText(d.Color) + "\">" + XmlText(d.Text) + "</text>\n";
   }
+  if (List.CutShort) {
+    s += "<text x=\"2\" y=\"";
+    AppendNumber(s, Height - 3);
+    s += "\" font-size=\"9\" fill=\"#8B0000\">";
+    s += CutShortText;
+    s += "</text>\n";
+  }
   s += "</svg>\n";
   return s;
 }
@@ -301,10 +308,14 @@ TFileOutcome DrawingsOf(
     Reader& R, const std::string& Path, const std::function<bool(const std::string&)>& Wanted,
     const std::function<void(int, const std::string&, const TDisplayList&)>& Take) {
   const TFileOutcome outcome = LoadWhole(R, Path);
+  size_t budget = CatalogFileShapes;
   for (int32_t k = 0; k < R.BlockDefCount && static_cast<size_t>(k) < R.BlockDefs.size(); ++k) {
     const std::string name = CutAtMarker(R.BlockDefs[static_cast<size_t>(k)].Name);
     if (!Wanted(name)) continue;
-    TDisplayList list = BuildDisplayList(R, k);
+    TDrawLimits limits = CatalogDrawLimits;
+    limits.Shapes = std::min(limits.Shapes, budget);
+    TDisplayList list = BuildDisplayList(R, k, limits);
+    budget -= std::min(budget, list.ShapeCount());
     if (outcome.Failed() && k == R.BlockDefCount - 1) list.CutShort = true;
     Take(k, name, list);
   }

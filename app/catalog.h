@@ -27,9 +27,17 @@ std::string SvgDrawing(const TDisplayList& List, double Width, double Height, bo
 // characters) as "_", no trailing dot or space, and at most 180 bytes.
 std::string CatalogFileName(std::string_view FileName, int Position, std::string_view Block);
 
+// A catalog drawing is a thumbnail: it shows at most 50,000 shapes and
+// places at most 100,000 blocks, and all the drawings of one file together at
+// most 250,000 shapes, so that a small hostile file cannot make a catalog of
+// gigabytes. A drawing cut short says so.
+inline constexpr TDrawLimits CatalogDrawLimits{50'000, 100'000, MaxPlacementDepth};
+inline constexpr size_t CatalogFileShapes = 250'000;
+
 // Loads Path whole with the reader its extension chooses, and for each block
 // definition in file order (name cut before the marker, CP932) asks Wanted;
-// for each wanted one hands its drawing to Take. Clears the reader after.
+// for each wanted one hands its drawing, within the catalog's bounds, to
+// Take. Clears the reader after.
 TFileOutcome ReadFileDrawings(const std::string& Path, TJwwData& Jww, TJwsData& Jws,
                               const std::function<bool(const std::string& Name)>& Wanted,
                               const std::function<void(int Position, const std::string& Name,

@@ -11,6 +11,7 @@
 #include "text/codec.h"
 
 const std::string EmptyDrawingText = "（図形なし）";
+const std::string CutShortText = "一部のみ表示しています";
 
 void TBox::Add(TVec2 P) {
   if (!std::isfinite(P.X) || !std::isfinite(P.Y)) return;
@@ -72,8 +73,8 @@ template <class Moji>
 class TDisplayBuilder {
  public:
   TDisplayBuilder(const std::vector<TBlockDefOf<Moji>>& Defs, int32_t DefCount, bool ExtendedDims,
-                  TDisplayList& Out)
-      : Defs(Defs), ExtendedDims(ExtendedDims), Out(Out) {
+                  TDrawLimits Limits, TDisplayList& Out)
+      : Defs(Defs), ExtendedDims(ExtendedDims), Limits(Limits), Out(Out) {
     const size_t count = std::min(Defs.size(), static_cast<size_t>(std::max(DefCount, 0)));
     ByNumber.reserve(count);
     for (size_t i = 0; i < count; ++i) ByNumber.push_back({Defs[i].Number, i});
@@ -93,6 +94,7 @@ class TDisplayBuilder {
   };
   const std::vector<TBlockDefOf<Moji>>& Defs;
   const bool ExtendedDims;
+  const TDrawLimits Limits;
   TDisplayList& Out;
   std::vector<TNumbered> ByNumber;
   size_t Placements = 0;
@@ -106,7 +108,7 @@ class TDisplayBuilder {
 
   // False (and the list marked cut short) once no more shape may be drawn.
   bool Room() {
-    if (!Stopped && Out.ShapeCount() < MaxDrawnShapes) return true;
+    if (!Stopped && Out.ShapeCount() < Limits.Shapes) return true;
     Out.CutShort = Stopped = true;
     return false;
   }
@@ -138,11 +140,11 @@ class TDisplayBuilder {
     }
     for (const TEntJwwBlock& b : D.BlockInserts) {
       // Too deep: this branch ends here, its siblings are still drawn.
-      if (Depth >= MaxPlacementDepth) {
+      if (Depth >= Limits.Depth) {
         Out.CutShort = true;
         return;
       }
-      if (Placements >= MaxPlacements) {
+      if (Placements >= Limits.Placements) {
         Out.CutShort = Stopped = true;
         return;
       }
@@ -241,25 +243,25 @@ class TDisplayBuilder {
 };
 
 template <class Reader>
-TDisplayList BuildOf(const Reader& R, int DefIndex, int32_t Version) {
+TDisplayList BuildOf(const Reader& R, int DefIndex, int32_t Version, TDrawLimits Limits) {
   TDisplayList list;
   const size_t count =
       std::min(R.BlockDefs.size(), static_cast<size_t>(std::max(R.BlockDefCount, 0)));
   if (DefIndex < 0 || static_cast<size_t>(DefIndex) >= count) return list;
   using Moji = std::decay_t<decltype(R.BlockDefs[0].Texts[0])>;
   TDisplayBuilder<Moji> builder(R.BlockDefs, R.BlockDefCount, Version >= jwversion::ExtendedStyles,
-                                list);
+                                Limits, list);
   builder.Draw(static_cast<size_t>(DefIndex));
   return list;
 }
 
 }  // namespace
 
-TDisplayList BuildDisplayList(const TJwwData& Reader, int DefIndex) {
-  return BuildOf(Reader, DefIndex, Reader.Header.Version);
+TDisplayList BuildDisplayList(const TJwwData& Reader, int DefIndex, TDrawLimits Limits) {
+  return BuildOf(Reader, DefIndex, Reader.Header.Version, Limits);
 }
-TDisplayList BuildDisplayList(const TJwsData& Reader, int DefIndex) {
-  return BuildOf(Reader, DefIndex, Reader.Version);
+TDisplayList BuildDisplayList(const TJwsData& Reader, int DefIndex, TDrawLimits Limits) {
+  return BuildOf(Reader, DefIndex, Reader.Version, Limits);
 }
 
 TViewFit FitToPane(const TBox& Box, double Width, double Height, double Margin) {
@@ -290,12 +292,14 @@ void FlattenArc(const TDrawnArc& Arc, const TViewFit& Fit, std::vector<TVec2>& O
   const double sweep = std::clamp(Arc.Sweep, -2 * std::numbers::pi, 2 * std::numbers::pi);
   // A chord of angle a strays r (1 - cos(a / 2)) from the circle.
   constexpr double Tolerance = 0.25;
-  int steps = 1;
+  double wanted = 1;
   if (std::isfinite(radius) && radius > Tolerance) {
     const double step = 2 * std::acos(1 - Tolerance / radius);
-    steps = static_cast<int>(std::ceil(std::abs(sweep) / step));
+    if (step > 0) wanted = std::ceil(std::abs(sweep) / step);
   }
-  steps = std::clamp(steps, 1, 720);
+  // At most 720 chords: a huge radius (or a step too small to compute)
+  // gets that many rather than an overflowing count.
+  const int steps = std::isfinite(wanted) ? static_cast<int>(std::clamp(wanted, 1.0, 720.0)) : 720;
   for (int i = 0; i <= steps; ++i) {
     const double t = Arc.Start + sweep * i / steps;
     const double c = std::cos(t), s = std::sin(t);

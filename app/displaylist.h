@@ -87,10 +87,17 @@ struct TDisplayList {
 // 6 blue, 7 dark cyan, 8 red, 9 brown; any other number draws black.
 uint32_t PenColorRgb(uint16_t PenColor);
 
+// The bounds of one drawing (the fuzz targets use smaller ones).
+struct TDrawLimits {
+  size_t Shapes = MaxDrawnShapes;
+  size_t Placements = MaxPlacements;
+  int Depth = MaxPlacementDepth;
+};
+
 // The display list of definition DefIndex (0-based in BlockDefs) of a loaded
 // reader. Out-of-range indexes give an empty list.
-TDisplayList BuildDisplayList(const TJwwData& Reader, int DefIndex);
-TDisplayList BuildDisplayList(const TJwsData& Reader, int DefIndex);
+TDisplayList BuildDisplayList(const TJwwData& Reader, int DefIndex, TDrawLimits Limits = {});
+TDisplayList BuildDisplayList(const TJwsData& Reader, int DefIndex, TDrawLimits Limits = {});
 
 // The placement of a drawing in a pane: a model point (x, y) is drawn at
 // (OffsetX + Scale * x, OffsetY - Scale * y) in pane pixels, y down.
@@ -122,3 +129,5 @@ TTextFrame TextFrameOf(const TDrawnText& Text, const TViewFit& Fit);
 
 // The text shown in place of an empty definition.
 extern const std::string EmptyDrawingText;  // "（図形なし）"
+// The note on a drawing that a bound cut short.
+extern const std::string CutShortText;  // "一部のみ表示しています"

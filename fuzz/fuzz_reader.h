@@ -1,6 +1,7 @@
 // The body of both fuzz targets: load the bytes the way a file is loaded,
 // check the reader, build the block tree once more, take the block names the
-// way the search run and the results window do, then clear the reader; and
+// way the search run and the results window do, draw the first definitions,
+// then clear the reader; and
 // the names-only load of the search must agree with the full load.
 // A broken check prints what broke and aborts, which the fuzzer records as
 // a crash with the input that caused it.
@@ -15,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/catalog.h"
 #include "app/search.h"
 #include "testkit/reader_checks.h"
 #include "text/codec.h"
@@ -87,6 +89,16 @@ int FuzzOneInput(const uint8_t* Data, size_t Size, const char* Path) {
     Require(name.compare(0, listed.size(), listed) == 0, "the listed name is not a prefix");
     Require(IsUtf8(Cp932ToUtf8(listed)), "the shown name is not UTF-8");
     (void)NormalizeForSearch(listed);
+  }
+
+  // The first definitions drawn, as the preview and the catalog draw them,
+  // within smaller bounds (a drawing at the real ones takes seconds under
+  // the sanitizers).
+  const TDrawLimits limits{20000, 20000, MaxPlacementDepth};
+  for (int32_t i = 0; i < names && i < 4; ++i) {
+    const TDisplayList list = BuildDisplayList(*reader, i, limits);
+    Require(list.ShapeCount() <= limits.Shapes, "a drawing past the shape bound");
+    (void)SvgDrawing(list, 240, 170, true);
   }
 
   // The search's names-only load agrees with the full load.

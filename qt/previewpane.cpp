@@ -143,7 +143,7 @@ void PaintDisplayList(QPainter& Painter, const TDisplayList& List, const QRectF&
     Painter.setPen(Qt::darkRed);
     Painter.setFont(DesignFont());
     Painter.drawText(Area.adjusted(4, 4, -4, -4), Qt::AlignLeft | Qt::AlignBottom,
-                     QStringLiteral("一部のみ表示しています"));
+                     QString::fromStdString(CutShortText));
   }
   Painter.restore();
 }

@@ -113,7 +113,7 @@ class TForm2 : public QDialog {
   void PlacePreview();
   QMenu* RowMenu;
   std::unique_ptr<TPreviewFollower> PreviewFollower;
-  int PreviewSize = 160;       // the preview pane's width, kept while hidden
+  int PreviewSize = 160;  // the preview pane's width, kept while hidden
 };
 
 // The Qt calls behind TForm2::OpenFile.

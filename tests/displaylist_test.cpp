@@ -135,6 +135,33 @@ TEST(DisplayList, SelfPlacingDefinitionsEnd) {
   }
 }
 
+TEST(Catalog, DrawingsOfAFileStayWithinTheirBounds) {
+  jwb::Drawing d(700);
+  for (int32_t n = 1; n <= 8; ++n) {
+    jwb::BlockDef& def = d.Def(n, "SELF");
+    def.Line().body = Reals({0, 0, 1, 1});
+    def.Insert(n, 1, 0);
+    def.Insert(n, 0, 1);
+  }
+  const fs::path path = fs::temp_directory_path() / "quillon-catalog-bounds.jww";
+  jwb::WriteFile(path.string(), d.JwwBytes());
+  TJwwData jww;
+  TJwsData jws;
+  size_t total = 0, drawings = 0;
+  const TFileOutcome outcome = ReadFileDrawings(
+      path.string(), jww, jws, [](const std::string&) { return true; },
+      [&](int, const std::string&, const TDisplayList& List) {
+        EXPECT_LE(List.ShapeCount(), CatalogDrawLimits.Shapes);
+        EXPECT_TRUE(List.CutShort);
+        total += List.ShapeCount();
+        ++drawings;
+      });
+  fs::remove(path);
+  EXPECT_EQ(outcome.Kind, TOutcomeKind::Complete);
+  EXPECT_EQ(drawings, 8u);
+  EXPECT_EQ(total, CatalogFileShapes);
+}
+
 TEST(Preview, SaysWhyItCannotShow) {
   const fs::path dir = fs::temp_directory_path() / "quillon-preview-test";
   fs::remove_all(dir);

@@ -1,6 +1,7 @@
 #include "win32/previewpane.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "text/widepath.h"
@@ -15,7 +16,9 @@ COLORREF Gdi(uint32_t Rgb) {
 }
 
 POINT Px(TVec2 P) {
-  auto clamp = [](double V) { return static_cast<LONG>(std::clamp(V, -1e6, 1e6)); };
+  auto clamp = [](double V) {
+    return std::isfinite(V) ? static_cast<LONG>(std::clamp(V, -1e6, 1e6)) : 0;
+  };
   return {clamp(P.X), clamp(P.Y)};
 }
 
@@ -239,7 +242,7 @@ void PaintDisplayList(HDC Dc, const TDisplayList& List, const RECT& Area, HFONT 
     SetTextColor(Dc, RGB(0x8B, 0, 0));
     RECT r = Area;
     InflateRect(&r, -4, -4);
-    DrawTextW(Dc, L"一部のみ表示しています", -1, &r, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
+    DrawTextW(Dc, WideOfUtf8(CutShortText).c_str(), -1, &r, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
   }
   RestoreDC(Dc, saved);
 }
