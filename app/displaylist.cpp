@@ -106,9 +106,10 @@ class TDisplayBuilder {
     return it != ByNumber.end() && it->Number == Number ? &Defs[it->Index] : nullptr;
   }
 
-  // False (and the list marked cut short) once no more shape may be drawn.
-  bool Room() {
-    if (!Stopped && Out.ShapeCount() < Limits.Shapes) return true;
+  // False (and the list marked cut short) once N more shapes may not be
+  // drawn.
+  bool Room(size_t N = 1) {
+    if (!Stopped && Out.ShapeCount() + N <= Limits.Shapes) return true;
     Out.CutShort = Stopped = true;
     return false;
   }
@@ -135,7 +136,7 @@ class TDisplayBuilder {
       AddText(m.Attr, m.Fixed, m.Text2, P);
     }
     for (const TDimensionOf<Moji>& d : D.Dimensions) {
-      if (!Room()) return;
+      if (!Room(ExtendedDims ? 8 : 2)) return;
       AddDimension(d, P);
     }
     for (const TEntJwwBlock& b : D.BlockInserts) {
