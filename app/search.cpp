@@ -35,9 +35,9 @@ std::string CutAtMarker(std::string_view Name) {
 
 namespace {
 
-// Loads Path into Reader when its signature matches, whole or (every record
-// read and checked as a full load does) only the block names. Returns how
-// reading went.
+// Loads Path into Reader when its signature matches, with every entity (no
+// tree) or only the block names; every record is read and checked as a full
+// load does either way. Returns how reading went.
 template <class Reader>
 TFileOutcome LoadChecked(Reader& R, TFileKind Kind, const std::string& Path, bool Whole) {
   TFileOutcome outcome;
@@ -48,7 +48,7 @@ TFileOutcome LoadChecked(Reader& R, TFileKind Kind, const std::string& Path, boo
     outcome.Kind = TOutcomeKind::WrongSignature;
     return outcome;
   }
-  if (Whole ? R.LoadFromFile(Path) : R.LoadBlockNames(Path)) {
+  if (Whole ? R.LoadDrawings(Path) : R.LoadBlockNames(Path)) {
     outcome.SkippedRecords = R.AbsorbedFailures;
     outcome.Kind = R.AbsorbedFailures > 0 ? TOutcomeKind::Skipped : TOutcomeKind::Complete;
   } else {

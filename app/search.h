@@ -82,7 +82,7 @@ void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsRea
 // How many files the window's run reads at once: the cores, at most 8.
 unsigned DefaultReadAhead();
 
-// Loads Path whole (entities, definitions, tree) into Reader when its
+// Loads Path's entities and definitions (no tree) into Reader when its
 // signature matches, and says how reading went. The reader keeps what was
 // read; the preview and the catalog draw from it.
 TFileOutcome LoadWhole(TJwwData& Reader, const std::string& Path);

@@ -48,6 +48,10 @@ bool TJwsData::LoadFromFile(const std::string& Path) {
   return Load(nullptr, Path);
 }
 
+bool TJwsData::LoadDrawings(const std::string& Path) {
+  return LoadInMode(*this, nullptr, Path, TLoadMode::Drawings);
+}
+
 bool TJwsData::LoadBlockNames(const std::string& Path) {
   return LoadNamesWith(*this, nullptr, Path);
 }

@@ -56,10 +56,10 @@ class TContentsOf : public TEntityListsOf<Moji> {
   template <class Reader>
   bool LoadWith(Reader& R, ByteSource* Memory, const std::string& Path) {
     R.ResetFields();
-    // The names-only load publishes nothing: it runs on worker threads, which
-    // must not build the published per-thread values only to tear them down
-    // again when they end.
-    if (!NamesOnly) LoadedFileName = Path;
+    // The names-only and the drawings' loads publish nothing: they run on
+    // worker threads, which must not build the published per-thread values
+    // only to tear them down again when they end.
+    if (Mode == TLoadMode::Full) LoadedFileName = Path;
     bool result = false;
     try {
       std::optional<ByteSource> file;
@@ -80,31 +80,39 @@ class TContentsOf : public TEntityListsOf<Moji> {
       // Memory for a record list could not be had.
       Fail(0, e.what());
     }
-    if (!NamesOnly) {
+    if (Mode == TLoadMode::Full) {
       R.Publish();
       BuildBlockTree();
     }
     return result;
   }
 
-  // LoadWith in the search's mode: every record is read and checked as a
-  // load reads it, with the same outcome, but only the block definitions
-  // (their headers and names) are kept; no entity and no tree.
+  // What a load keeps: everything; every entity and definition but no tree
+  // and no published value (for drawing definitions); or only the block
+  // definitions' headers and names (for the search). Every mode reads and
+  // checks every record alike, with the same outcome.
+  enum class TLoadMode { Full, Drawings, NamesOnly };
+
+  // LoadWith in another mode than the full load's.
+  template <class Reader>
+  bool LoadInMode(Reader& R, ByteSource* Memory, const std::string& Path, TLoadMode InMode) {
+    Mode = InMode;
+    struct TReset {
+      TLoadMode& Mode;
+      ~TReset() { Mode = TLoadMode::Full; }
+    } reset{Mode};
+    return LoadWith(R, Memory, Path);
+  }
   template <class Reader>
   bool LoadNamesWith(Reader& R, ByteSource* Memory, const std::string& Path) {
-    NamesOnly = true;
-    struct TReset {
-      bool& Flag;
-      ~TReset() { Flag = false; }
-    } reset{NamesOnly};
-    return LoadWith(R, Memory, Path);
+    return LoadInMode(R, Memory, Path, TLoadMode::NamesOnly);
   }
 
   // The body both readers share: the entity list, then the block
   // definitions, each stored or only walked as the load's mode says.
   void ReadEntitiesAndDefinitions(ByteSource& Src, int32_t Version, size_t ClassNameCapacity,
                                   int32_t& EntityCount, int32_t& DefTotal) {
-    if (NamesOnly) {
+    if (Mode == TLoadMode::NamesOnly) {
       jwbody::TBodyReader<Moji, true> body(Src, Version, ClassNameCapacity, AbsorbedFailures,
                                            Place);
       TEntityListsOf<Moji> none;
@@ -117,7 +125,7 @@ class TContentsOf : public TEntityListsOf<Moji> {
     }
   }
 
-  bool NamesOnly = false;
+  TLoadMode Mode = TLoadMode::Full;
 
   void Fail(uint64_t Offset, const std::string& Message) {
     LastError.Failed = true;

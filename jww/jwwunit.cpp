@@ -91,6 +91,10 @@ bool TJwwData::LoadFromFile(const std::string& Path) {
   return Load(nullptr, Path);
 }
 
+bool TJwwData::LoadDrawings(const std::string& Path) {
+  return LoadInMode(*this, nullptr, Path, TLoadMode::Drawings);
+}
+
 bool TJwwData::LoadBlockNames(const std::string& Path) {
   return LoadNamesWith(*this, nullptr, Path);
 }

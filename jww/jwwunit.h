@@ -127,6 +127,10 @@ class TJwwData : public TContentsOf<TEntJwwMoji> {
   // published as LoadedFileName.
   bool LoadFromMemory(const uint8_t* Data, size_t Size, const std::string& Path = {});
   // Reads the file as LoadFromFile does, with the same result, failure and
+  // skipped records, and keeps every entity and definition, but builds no
+  // tree and publishes nothing. For drawing definitions.
+  bool LoadDrawings(const std::string& Path);
+  // Reads the file as LoadFromFile does, with the same result, failure and
   // skipped records, but keeps only the block definitions' headers and names:
   // no entity, no tree, no published value. For the search, which needs
   // nothing more.

@@ -204,6 +204,18 @@ TEST(Preview, SaysWhyItCannotShow) {
   p = source.Build(path, 0, "A");
   EXPECT_FALSE(p.List);
   EXPECT_NE(p.ProblemEn.find("no such file"), std::string::npos) << p.ProblemEn;
+
+  // The drawings' load keeps what the full load keeps, but builds no tree.
+  d.Insert(1);
+  const std::string placed = write("placed.jww", d.JwwBytes());
+  TJwwData full, drawings;
+  ASSERT_TRUE(full.LoadFromFile(placed));
+  ASSERT_TRUE(drawings.LoadDrawings(placed));
+  EXPECT_EQ(full.BlockTreeCount, 1);
+  EXPECT_EQ(drawings.BlockTreeCount, 0);
+  EXPECT_EQ(drawings.BlockInsertCount, 1);
+  EXPECT_EQ(BuildDisplayList(drawings, 0).Lines.size(), BuildDisplayList(full, 0).Lines.size());
+
   fs::remove_all(dir);
 }
 
