@@ -55,6 +55,7 @@ enum : int {
   IdOpen,
   IdShowInFolder,
   IdCopyPath,
+  IdStop,
 };
 
 void CopyText(HWND Owner, const std::wstring& Text) {
@@ -706,6 +707,10 @@ TForm1::TForm1() {
   StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", 0, Handle, 0, Font);
   ProgressBar1 = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 10, 10, StatusBar1,
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+  // 中止 sits on the status bar beside the progress bar while a run goes; a
+  // child of the window (not of the bar) so that its click comes here.
+  StopButton = MakeChild(L"BUTTON", L"中止", WS_TABSTOP, Handle, IdStop, Font);
+  ShowWindow(StopButton, SW_HIDE);
   SetClient(Handle, {Scaled(Handle, MainLeft), Scaled(Handle, MainTop),
                      Scaled(Handle, MainLeft + MainWidth), Scaled(Handle, MainTop + MainHeight)});
   Form2 = std::make_unique<TForm2>(Handle);
@@ -744,6 +749,12 @@ void TForm1::Layout() {
   GetClientRect(StatusBar1, &inner);
   MoveWindow(ProgressBar1, inner.right - Scaled(Handle, 100), 2, Scaled(Handle, 80),
              inner.bottom - 4, TRUE);
+  RECT bar{};
+  GetWindowRect(StatusBar1, &bar);
+  MapWindowPoints(nullptr, Handle, reinterpret_cast<POINT*>(&bar), 2);
+  MoveWindow(StopButton, bar.right - Scaled(Handle, 100) - Scaled(Handle, 48), bar.top + 1,
+             Scaled(Handle, 44), bar.bottom - bar.top - 2, TRUE);
+  SetWindowPos(StopButton, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 std::string TForm1::DefaultLayoutFile() {
@@ -895,6 +906,8 @@ void TForm1::SetBusy(bool Value) {
   SendMessageW(ProgressBar1, PBM_SETRANGE32, 0, static_cast<LPARAM>(Paths.size()));
   SendMessageW(ProgressBar1, PBM_SETPOS, 0, 0);
   ShowWindow(ProgressBar1, Value && !Paths.empty() ? SW_SHOW : SW_HIDE);
+  EnableWindow(StopButton, TRUE);
+  ShowWindow(StopButton, Value && !Paths.empty() ? SW_SHOW : SW_HIDE);
 }
 
 void TForm1::Button3Click() {
@@ -933,6 +946,7 @@ void TForm1::Button5Click() {
 void TForm1::StopClick() {
   if (!Busy) return;
   StopAsked = true;
+  EnableWindow(StopButton, FALSE);
   SetStatusText("中止します…");
 }
 
@@ -1041,6 +1055,7 @@ void TForm1::RunFinished(const TRunSummary& Summary) {
 
 void TForm1::ShowResults() {
   ShowWindow(ProgressBar1, SW_HIDE);
+  ShowWindow(StopButton, SW_HIDE);
   Form2->ShowModal();
 }
 
@@ -1105,6 +1120,9 @@ LRESULT TForm1::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
           return 0;
         case IdFolder:
           Button5Click();
+          return 0;
+        case IdStop:
+          StopClick();
           return 0;
         default:
           break;

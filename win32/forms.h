@@ -114,6 +114,7 @@ class TForm1 : public TSearchWindow {
   HWND Button5 = nullptr;  // adds a folder's drawing and figure files
   HWND StatusBar1 = nullptr;
   HWND ProgressBar1 = nullptr;
+  HWND StopButton = nullptr;  // 中止: ends a run after the file being read
   std::unique_ptr<TForm2> Form2;
   std::unique_ptr<TJwwData> JwwReader;
   std::unique_ptr<TJwsData> JwsReader;
