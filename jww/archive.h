@@ -108,6 +108,12 @@ class ByteSource {
     return TakeSlow(N);
   }
 
+  // The bytes already in the buffer and not yet read; looking reads nothing
+  // from the file. Skip(N) counts N of them as read (N <= their number).
+  const uint8_t* BufferedBytes() const { return Cur; }
+  size_t BufferedCount() const { return static_cast<size_t>(End - Cur); }
+  void Skip(size_t N) { Cur += N; }
+
   uint16_t ReadUInt16() { return Load<uint16_t>(Take(2)); }
   int32_t ReadInt32() { return Load<int32_t>(Take(4)); }
   uint32_t ReadUInt32() { return Load<uint32_t>(Take(4)); }

@@ -112,6 +112,10 @@ class TBodyReader {
     size_t nextOrder = 0;
     int32_t read = 0;
     while (read < count) {
+      if constexpr (NamesOnly) {
+        read += SkipBufferedRecords(count - read);
+        if (read >= count) break;
+      }
       (InsideDefinition ? Place.Inner : Place.Index) = read + 1;
       const int kind = ResolveClassTag();
       if (kind == KindNone) continue;
@@ -233,6 +237,11 @@ class TBodyReader {
     } else {
       cls = static_cast<int32_t>(tag) - 0x8000;
     }
+    return KindOfClass(cls);
+  }
+
+  // The entity kind of a class number met before, or KindNone.
+  int KindOfClass(int32_t cls) {
     if (cls == LastClass) return LastKind;
     int kind = KindNone;
     for (int k = 1; k <= KindCount; ++k) {
@@ -344,6 +353,104 @@ class TBodyReader {
         p.Attr = CopyAttributes(D.Attr);
         p.Attr.PenStyle = 0;
       }
+    }
+  }
+
+  // The search's fast lane: passes over whole records already in the buffer
+  // whose class tag is the short form of a known kind, up to Left of them,
+  // and answers how many. A record that is not whole in the buffer, a new or
+  // long class tag, or an unknown class ends the lane: the reading loop
+  // takes it as always, so failures fall where they always fall.
+  int32_t SkipBufferedRecords(int32_t Left) {
+    int32_t n = 0;
+    while (n < Left) {
+      const uint8_t* p = Src.BufferedBytes();
+      const size_t have = Src.BufferedCount();
+      if (have < 2) break;
+      const uint16_t tag = ByteSource::Load<uint16_t>(p);
+      if (tag < 0x8000 || tag == 0xFFFF) break;
+      const int kind = KindOfClass(static_cast<int32_t>(tag) - 0x8000);
+      if (kind == KindNone) break;
+      const size_t size = BufferedRecordSize(kind, p + 2, have - 2);
+      if (size == 0) break;
+      Src.Skip(2 + size);
+      ++n;
+      ++ObjectNumber;
+    }
+    return n;
+  }
+
+  // The file size of a record's fixed part.
+  size_t FileFixed(size_t StructSize) const {
+    return Version > jwversion::LastShortAttributes ? StructSize : StructSize - 2;
+  }
+
+  // The size of a string in its file form at P, or 0 when it does not lie
+  // whole within the Have bytes there.
+  static size_t BufferedStringSize(const uint8_t* P, size_t Have) {
+    if (Have < 1) return 0;
+    size_t size = 1 + P[0];
+    if (P[0] == 255) {
+      if (Have < 3) return 0;
+      size = 3 + static_cast<size_t>(P[2]) * 256 + P[1];
+    }
+    return size <= Have ? size : 0;
+  }
+
+  // The bytes of one record of Kind (after its tag) at P, as the reading
+  // loop would take them, or 0 when they do not lie whole within Have.
+  size_t BufferedRecordSize(int Kind, const uint8_t* P, size_t Have) const {
+    size_t size = 0;
+    auto fixed = [&](size_t StructSize) {
+      const size_t n = FileFixed(StructSize);
+      if (size + n > Have) return false;
+      size += n;
+      return true;
+    };
+    auto text = [&] {
+      if (!fixed(MojiFixedSize)) return false;
+      for (int i = 0; i < 2; ++i) {
+        const size_t n = BufferedStringSize(P + size, Have - size);
+        if (n == 0) return false;
+        size += n;
+      }
+      return true;
+    };
+    // A point whose pen style (attribute byte 4) is 100 has a 20-byte tail.
+    auto point = [&](size_t FileBytes) {
+      if (size + FileBytes > Have) return false;
+      const bool tail = P[size + 4] == 100;
+      size += FileBytes + (tail ? 20 : 0);
+      return size <= Have;
+    };
+    switch (Kind) {
+      case KindLine:
+        return fixed(sizeof(TEntJwwSen)) ? size : 0;
+      case KindArc:
+        return fixed(sizeof(TEntJwwEnko)) ? size : 0;
+      case KindBlock:
+        return fixed(sizeof(TEntJwwBlock)) ? size : 0;
+      case KindText:
+        return text() ? size : 0;
+      case KindPoint:
+        return point(FileFixed(35)) ? size : 0;
+      case KindSolid: {
+        if (!fixed(79)) return 0;
+        // Pen colour (attribute bytes 5-6) 10 adds the solid's own colour.
+        if (ByteSource::Load<uint16_t>(P + 5) == 10) size += 4;
+        return size <= Have ? size : 0;
+      }
+      case KindDimension: {
+        if (!fixed(sizeof(EntityAttributes)) || !fixed(sizeof(TEntJwwSen)) || !text()) return 0;
+        if (Version < jwversion::ExtendedStyles) return size;
+        size += 2 + 2 * sizeof(TEntJwwSen);
+        if (size > Have) return 0;
+        for (int i = 0; i < 4; ++i)
+          if (!point(35)) return 0;
+        return size;
+      }
+      default:
+        return 0;
     }
   }
 

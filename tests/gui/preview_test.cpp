@@ -6,10 +6,12 @@
 #include <QtTest>
 
 #include "app/catalog.h"
+#include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
 #include "qt/previewpane.h"
 #include "qt/resultswindow.h"
 #include "testkit/jwbuilder.h"
+#include "testkit/testbytes.h"
 #include "tests/gui/guitest.h"
 
 namespace {
@@ -76,6 +78,27 @@ class TPreviewTest : public QObject {
 
     form.SetRow(2);
     QTRY_VERIFY(form.Preview->List() != nullptr && form.Preview->List()->EmptyDrawing());
+  }
+
+  // Every definition of the real files is drawn, and its SVG parses.
+  void corpusDrawings() {
+    const std::string corpus = testkit::CorpusDir();
+    const std::vector<std::vector<std::string>> files = testkit::ReadTsv(corpus + "/files.tsv");
+    if (files.empty()) QSKIP("no corpus");
+    TJwwData jww;
+    TJwsData jws;
+    for (const std::vector<std::string>& f : files) {
+      int drawn = 0;
+      ReadFileDrawings(
+          corpus + "/" + f[0], jww, jws, [](const std::string&) { return true; },
+          [&](int, const std::string&, const TDisplayList& List) {
+            QXmlStreamReader xml(QByteArray::fromStdString(SvgDrawing(List, 240, 170, true)));
+            while (!xml.atEnd()) xml.readNext();
+            QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+            ++drawn;
+          });
+      QCOMPARE(drawn, std::stoi(f[4]));
+    }
   }
 
   void svgIsWellFormedXml() {
