@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "app/ordered.h"
@@ -42,13 +43,22 @@ template <class Reader>
 TFileOutcome LoadChecked(Reader& R, TFileKind Kind, const std::string& Path, bool Whole) {
   TFileOutcome outcome;
   outcome.FileKind = Kind;
-  TOpenError openError;
-  if (!R.CheckSignature(Path, &openError)) {
-    if (openError.Status != TOpenStatus::Ok) return OutcomeOfOpenError(Kind, openError);
+  // One open serves the signature check and the load.
+  std::optional<ByteSource> src;
+  bool signature = false;
+  try {
+    src.emplace(Path);
+    signature = src->StartsWith(Reader::SignatureText);
+  } catch (const EOpenError& e) {
+    return OutcomeOfOpenError(Kind, e.Error);
+  } catch (const EReadError&) {
+    signature = false;
+  }
+  if (!signature) {
     outcome.Kind = TOutcomeKind::WrongSignature;
     return outcome;
   }
-  if (Whole ? R.LoadDrawings(Path) : R.LoadBlockNames(Path)) {
+  if (Whole ? R.LoadDrawings(*src) : R.LoadBlockNames(*src)) {
     outcome.SkippedRecords = R.AbsorbedFailures;
     outcome.Kind = R.AbsorbedFailures > 0 ? TOutcomeKind::Skipped : TOutcomeKind::Complete;
   } else {

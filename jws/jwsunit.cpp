@@ -41,7 +41,7 @@ void TJwsData::Clear() {
 }
 
 bool TJwsData::CheckSignature(const std::string& Path, TOpenError* OpenError) const {
-  return FileStartsWith(Path, "JwsData", OpenError);
+  return FileStartsWith(Path, SignatureText, OpenError);
 }
 
 bool TJwsData::LoadFromFile(const std::string& Path) {
@@ -50,6 +50,14 @@ bool TJwsData::LoadFromFile(const std::string& Path) {
 
 bool TJwsData::LoadDrawings(const std::string& Path) {
   return LoadInMode(*this, nullptr, Path, TLoadMode::Drawings);
+}
+
+bool TJwsData::LoadDrawings(ByteSource& Src) {
+  return LoadInMode(*this, &Src, {}, TLoadMode::Drawings);
+}
+
+bool TJwsData::LoadBlockNames(ByteSource& Src) {
+  return LoadNamesWith(*this, &Src, {});
 }
 
 bool TJwsData::LoadBlockNames(const std::string& Path) {

@@ -36,6 +36,8 @@ class TJwsData : public TContentsOf<TEntJwwMoji2> {
   void Clear();
   // True when the file starts with this kind's signature; when the file
   // cannot be opened, OpenError (if given) says why.
+  // What a file of this kind starts with.
+  static constexpr std::string_view SignatureText = "JwsData";
   bool CheckSignature(const std::string& Path, TOpenError* OpenError = nullptr) const;
   bool LoadFromFile(const std::string& Path);
   bool LoadFromMemory(const uint8_t* Data, size_t Size, const std::string& Path = {});
@@ -48,6 +50,10 @@ class TJwsData : public TContentsOf<TEntJwwMoji2> {
   // no entity, no tree, no published value. For the search, which needs
   // nothing more.
   bool LoadBlockNames(const std::string& Path);
+  // The same two loads over a source already open, from its first byte (the
+  // search checks the signature on it and opens each file once).
+  bool LoadDrawings(ByteSource& Src);
+  bool LoadBlockNames(ByteSource& Src);
   bool LoadBlockNamesFromMemory(const uint8_t* Data, size_t Size);
 
  private:

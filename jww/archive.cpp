@@ -30,6 +30,13 @@ ByteSource::ByteSource(std::span<const uint8_t> Bytes) {
 
 ByteSource::~ByteSource() = default;
 
+bool ByteSource::StartsWith(std::string_view Prefix) {
+  while (BufferedCount() < Prefix.size()) {
+    if (!Fill()) return false;
+  }
+  return std::memcmp(Cur, Prefix.data(), Prefix.size()) == 0;
+}
+
 bool ByteSource::Fill() {
   if (!File.IsOpen()) return false;
   uint8_t* base = Buffer.get();

@@ -108,6 +108,10 @@ class ByteSource {
     return TakeSlow(N);
   }
 
+  // True when the bytes not yet read begin with Prefix; reads what it must
+  // from the file to tell, but counts nothing as read.
+  bool StartsWith(std::string_view Prefix);
+
   // The bytes already in the buffer and not yet read; looking reads nothing
   // from the file. Skip(N) counts N of them as read (N <= their number).
   const uint8_t* BufferedBytes() const { return Cur; }

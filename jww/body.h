@@ -362,95 +362,75 @@ class TBodyReader {
   // long class tag, or an unknown class ends the lane: the reading loop
   // takes it as always, so failures fall where they always fall.
   int32_t SkipBufferedRecords(int32_t Left) {
+    const uint8_t* const start = Src.BufferedBytes();
+    const uint8_t* const end = start + Src.BufferedCount();
+    const uint8_t* p = start;
     int32_t n = 0;
-    while (n < Left) {
-      const uint8_t* p = Src.BufferedBytes();
-      const size_t have = Src.BufferedCount();
-      if (have < 2) break;
+    while (n < Left && end - p >= 2) {
       const uint16_t tag = ByteSource::Load<uint16_t>(p);
       if (tag < 0x8000 || tag == 0xFFFF) break;
       const int kind = KindOfClass(static_cast<int32_t>(tag) - 0x8000);
       if (kind == KindNone) break;
-      const size_t size = BufferedRecordSize(kind, p + 2, have - 2);
-      if (size == 0) break;
-      Src.Skip(2 + size);
+      const uint8_t* next = BufferedRecordEnd(kind, p + 2, end);
+      if (!next) break;
+      p = next;
       ++n;
-      ++ObjectNumber;
     }
+    Src.Skip(static_cast<size_t>(p - start));
+    ObjectNumber += n;
     return n;
   }
 
-  // The file size of a record's fixed part.
-  size_t FileFixed(size_t StructSize) const {
-    return Version > jwversion::LastShortAttributes ? StructSize : StructSize - 2;
-  }
-
-  // The size of a string in its file form at P, or 0 when it does not lie
-  // whole within the Have bytes there.
-  static size_t BufferedStringSize(const uint8_t* P, size_t Have) {
-    if (Have < 1) return 0;
-    size_t size = 1 + P[0];
+  // Where a string in its file form at P ends, or null when it does not lie
+  // whole before End.
+  static const uint8_t* BufferedStringEnd(const uint8_t* P, const uint8_t* End) {
+    if (!P || End - P < 1) return nullptr;
+    size_t size = 1 + static_cast<size_t>(P[0]);
     if (P[0] == 255) {
-      if (Have < 3) return 0;
+      if (End - P < 3) return nullptr;
       size = 3 + static_cast<size_t>(P[2]) * 256 + P[1];
     }
-    return size <= Have ? size : 0;
+    return static_cast<size_t>(End - P) >= size ? P + size : nullptr;
+  }
+  // P + N when that is not past End, else null.
+  static const uint8_t* Within(const uint8_t* P, size_t N, const uint8_t* End) {
+    return P && static_cast<size_t>(End - P) >= N ? P + N : nullptr;
+  }
+  // A point's fixed part at P and its 20-byte tail when its pen style
+  // (attribute byte 4) is 100.
+  static const uint8_t* PointEnd(const uint8_t* P, size_t Fixed, const uint8_t* End) {
+    const uint8_t* q = Within(P, Fixed, End);
+    return q && P[4] == 100 ? Within(q, 20, End) : q;
   }
 
-  // The bytes of one record of Kind (after its tag) at P, as the reading
-  // loop would take them, or 0 when they do not lie whole within Have.
-  size_t BufferedRecordSize(int Kind, const uint8_t* P, size_t Have) const {
-    size_t size = 0;
-    auto fixed = [&](size_t StructSize) {
-      const size_t n = FileFixed(StructSize);
-      if (size + n > Have) return false;
-      size += n;
-      return true;
-    };
-    auto text = [&] {
-      if (!fixed(MojiFixedSize)) return false;
-      for (int i = 0; i < 2; ++i) {
-        const size_t n = BufferedStringSize(P + size, Have - size);
-        if (n == 0) return false;
-        size += n;
-      }
-      return true;
-    };
-    // A point whose pen style (attribute byte 4) is 100 has a 20-byte tail.
-    auto point = [&](size_t FileBytes) {
-      if (size + FileBytes > Have) return false;
-      const bool tail = P[size + 4] == 100;
-      size += FileBytes + (tail ? 20 : 0);
-      return size <= Have;
-    };
+  // Where one record of Kind starting at P (after its tag) ends, as the
+  // reading loop would take it, or null when it does not lie whole before End.
+  const uint8_t* BufferedRecordEnd(int Kind, const uint8_t* P, const uint8_t* End) const {
     switch (Kind) {
       case KindLine:
-        return fixed(sizeof(TEntJwwSen)) ? size : 0;
       case KindArc:
-        return fixed(sizeof(TEntJwwEnko)) ? size : 0;
       case KindBlock:
-        return fixed(sizeof(TEntJwwBlock)) ? size : 0;
+        return Within(P, FileFixedOf[Kind], End);
       case KindText:
-        return text() ? size : 0;
+        return BufferedStringEnd(BufferedStringEnd(Within(P, FileFixedOf[KindText], End), End),
+                                 End);
       case KindPoint:
-        return point(FileFixed(35)) ? size : 0;
+        return PointEnd(P, FileFixedOf[KindPoint], End);
       case KindSolid: {
-        if (!fixed(79)) return 0;
+        const uint8_t* q = Within(P, FileFixedOf[KindSolid], End);
         // Pen colour (attribute bytes 5-6) 10 adds the solid's own colour.
-        if (ByteSource::Load<uint16_t>(P + 5) == 10) size += 4;
-        return size <= Have ? size : 0;
+        return q && ByteSource::Load<uint16_t>(P + 5) == 10 ? Within(q, 4, End) : q;
       }
       case KindDimension: {
-        if (!fixed(sizeof(EntityAttributes)) || !fixed(sizeof(TEntJwwSen)) || !text()) return 0;
-        if (Version < jwversion::ExtendedStyles) return size;
-        size += 2 + 2 * sizeof(TEntJwwSen);
-        if (size > Have) return 0;
-        for (int i = 0; i < 4; ++i)
-          if (!point(35)) return 0;
-        return size;
+        const uint8_t* q = BufferedStringEnd(
+            BufferedStringEnd(Within(P, FileFixedOf[KindDimension], End), End), End);
+        if (!q || Version < jwversion::ExtendedStyles) return q;
+        q = Within(q, 2 + 2 * sizeof(TEntJwwSen), End);
+        for (int i = 0; i < 4 && q; ++i) q = PointEnd(q, 35, End);
+        return q;
       }
       default:
-        return 0;
+        return nullptr;
     }
   }
 
@@ -521,6 +501,18 @@ class TBodyReader {
 
   ByteSource& Src;
   const int32_t Version;
+  // The file size of each kind's fixed part in this file's version (a
+  // dimension's: its attributes, its line and its text's fixed part).
+  static constexpr size_t ShortBy(int32_t V) { return V > jwversion::LastShortAttributes ? 0 : 2; }
+  const size_t FileFixedOf[KindCount + 1] = {
+      0,
+      sizeof(TEntJwwSen) - ShortBy(Version),
+      sizeof(TEntJwwEnko) - ShortBy(Version),
+      35 - ShortBy(Version),
+      MojiFixedSize - ShortBy(Version),
+      sizeof(EntityAttributes) + sizeof(TEntJwwSen) + MojiFixedSize - 3 * ShortBy(Version),
+      79 - ShortBy(Version),
+      sizeof(TEntJwwBlock) - ShortBy(Version)};
   const size_t NameCapacity;
   int32_t& Absorbed;
   TReadPlace& Place;

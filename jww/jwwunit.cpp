@@ -84,7 +84,7 @@ void TJwwData::Clear() {
 }
 
 bool TJwwData::CheckSignature(const std::string& Path, TOpenError* OpenError) const {
-  return FileStartsWith(Path, "JwwData.", OpenError);
+  return FileStartsWith(Path, SignatureText, OpenError);
 }
 
 bool TJwwData::LoadFromFile(const std::string& Path) {
@@ -93,6 +93,14 @@ bool TJwwData::LoadFromFile(const std::string& Path) {
 
 bool TJwwData::LoadDrawings(const std::string& Path) {
   return LoadInMode(*this, nullptr, Path, TLoadMode::Drawings);
+}
+
+bool TJwwData::LoadDrawings(ByteSource& Src) {
+  return LoadInMode(*this, &Src, {}, TLoadMode::Drawings);
+}
+
+bool TJwwData::LoadBlockNames(ByteSource& Src) {
+  return LoadNamesWith(*this, &Src, {});
 }
 
 bool TJwwData::LoadBlockNames(const std::string& Path) {

@@ -121,6 +121,8 @@ class TJwwData : public TContentsOf<TEntJwwMoji> {
   void Clear();
   // True when the file starts with this kind's signature; when the file
   // cannot be opened, OpenError (if given) says why.
+  // What a file of this kind starts with.
+  static constexpr std::string_view SignatureText = "JwwData.";
   bool CheckSignature(const std::string& Path, TOpenError* OpenError = nullptr) const;
   bool LoadFromFile(const std::string& Path);
   // The same load over bytes in memory (tests, fuzzing); Path is only
@@ -135,6 +137,10 @@ class TJwwData : public TContentsOf<TEntJwwMoji> {
   // no entity, no tree, no published value. For the search, which needs
   // nothing more.
   bool LoadBlockNames(const std::string& Path);
+  // The same two loads over a source already open, from its first byte (the
+  // search checks the signature on it and opens each file once).
+  bool LoadDrawings(ByteSource& Src);
+  bool LoadBlockNames(ByteSource& Src);
   bool LoadBlockNamesFromMemory(const uint8_t* Data, size_t Size);
   void ReadHeader(ByteSource& Src);
   void ReadBody(ByteSource& Src);
