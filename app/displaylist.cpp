@@ -6,6 +6,7 @@
 #include <numbers>
 
 #include "jws/jwsunit.h"
+#include "jww/blocktree.h"
 #include "jww/jwwunit.h"
 #include "jww/versions.h"
 #include "text/codec.h"
@@ -44,16 +45,15 @@ struct TPlace {
   TVec2 Vector(double X, double Y) const { return {M11 * X + M12 * Y, M21 * X + M22 * Y}; }
   // The placement of an insertion made inside a definition placed here.
   TPlace Then(const TEntJwwBlock& I) const {
-    const double c = std::cos(I.Angle), s = std::sin(I.Angle);
-    const double l11 = c * I.ScaleX, l12 = -s * I.ScaleY, l21 = s * I.ScaleX, l22 = c * I.ScaleY;
+    const jwbody::TLocalMatrix l = jwbody::LocalMatrix(I);
     TPlace p;
     const TVec2 o = Point(I.X, I.Y);
     p.OX = o.X;
     p.OY = o.Y;
-    p.M11 = M11 * l11 + M12 * l21;
-    p.M12 = M11 * l12 + M12 * l22;
-    p.M21 = M21 * l11 + M22 * l21;
-    p.M22 = M21 * l12 + M22 * l22;
+    p.M11 = M11 * l.L11 + M12 * l.L21;
+    p.M12 = M11 * l.L12 + M12 * l.L22;
+    p.M21 = M21 * l.L11 + M22 * l.L21;
+    p.M22 = M21 * l.L12 + M22 * l.L22;
     return p;
   }
 };
@@ -74,36 +74,26 @@ class TDisplayBuilder {
  public:
   TDisplayBuilder(const std::vector<TBlockDefOf<Moji>>& Defs, int32_t DefCount, bool ExtendedDims,
                   TDrawLimits Limits, TDisplayList& Out)
-      : Defs(Defs), ExtendedDims(ExtendedDims), Limits(Limits), Out(Out) {
-    const size_t count = std::min(Defs.size(), static_cast<size_t>(std::max(DefCount, 0)));
-    ByNumber.reserve(count);
-    for (size_t i = 0; i < count; ++i) ByNumber.push_back({Defs[i].Number, i});
-    // Sorted by number, then by index, so that the first definition of a
-    // number is the one found.
-    std::sort(ByNumber.begin(), ByNumber.end(), [](const TNumbered& A, const TNumbered& B) {
-      return A.Number != B.Number ? A.Number < B.Number : A.Index < B.Index;
-    });
-  }
+      : Defs(Defs),
+        ExtendedDims(ExtendedDims),
+        Limits(Limits),
+        Out(Out),
+        ByNumber(Defs, DefCount) {}
 
   void Draw(size_t DefIndex) { DrawDefinition(Defs[DefIndex], TPlace{}, 0); }
 
  private:
-  struct TNumbered {
-    int32_t Number;
-    size_t Index;
-  };
   const std::vector<TBlockDefOf<Moji>>& Defs;
   const bool ExtendedDims;
   const TDrawLimits Limits;
   TDisplayList& Out;
-  std::vector<TNumbered> ByNumber;
+  const jwbody::TDefinitionsByNumber ByNumber;
   size_t Placements = 0;
   bool Stopped = false;  // a bound on the whole drawing was reached
 
   const TBlockDefOf<Moji>* Find(int32_t Number) const {
-    auto it = std::lower_bound(ByNumber.begin(), ByNumber.end(), Number,
-                               [](const TNumbered& N, int32_t V) { return N.Number < V; });
-    return it != ByNumber.end() && it->Number == Number ? &Defs[it->Index] : nullptr;
+    const int32_t at = ByNumber.Find(Number);
+    return at >= 0 ? &Defs[static_cast<size_t>(at)] : nullptr;
   }
 
   // False (and the list marked cut short) once N more shapes may not be

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "jww/blocktree.h"
 #include "jww/jwwtype.h"
 
 class TJwwData;
@@ -63,8 +64,8 @@ struct TDrawnText {
 inline constexpr size_t MaxDrawnShapes = 1'000'000;
 // Placements nested deeper than this, or past this many in all, are not drawn
 // (the bounds of the block insertion tree).
-inline constexpr int MaxPlacementDepth = 64;
-inline constexpr size_t MaxPlacements = 1'000'000;
+inline constexpr int MaxPlacementDepth = jwbody::MaxTreeLevel;
+inline constexpr size_t MaxPlacements = jwbody::MaxTreeNodes;
 
 struct TDisplayList {
   std::vector<TDrawnSolid> Solids;

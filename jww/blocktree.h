@@ -27,6 +27,32 @@ inline TLocalMatrix LocalMatrix(const TEntJwwBlock& I) {
   return {std::cos(a) * sx, std::sin(a) * (-sy), std::sin(a) * sx, std::cos(a) * sy};
 }
 
+// Finds definitions by number as every lookup must: the first definition
+// with a given number is the one found. (number, index) pairs sorted by
+// both, searched by number, so that whatever the numbers a lookup costs a
+// binary search.
+class TDefinitionsByNumber {
+ public:
+  template <class Def>
+  TDefinitionsByNumber(const std::vector<Def>& Defs, int32_t DefCount) {
+    const int32_t defs = std::max<int32_t>(
+        0, static_cast<int32_t>(std::min<int64_t>(DefCount, static_cast<int64_t>(Defs.size()))));
+    Pairs.resize(static_cast<size_t>(defs));
+    for (int32_t i = 0; i < defs; ++i)
+      Pairs[static_cast<size_t>(i)] = {Defs[static_cast<size_t>(i)].Number, i};
+    std::sort(Pairs.begin(), Pairs.end());
+  }
+  // The index of the first definition numbered Number, or -1.
+  int32_t Find(int32_t Number) const {
+    auto it = std::lower_bound(Pairs.begin(), Pairs.end(),
+                               std::pair<int32_t, int32_t>{Number, INT32_MIN});
+    return it != Pairs.end() && it->first == Number ? it->second : -1;
+  }
+
+ private:
+  std::vector<std::pair<int32_t, int32_t>> Pairs;
+};
+
 // Builds Tree from the top-level insertions and the definitions' own
 // insertions, breadth first; marks and numbers the definitions placed.
 template <class Def>
@@ -44,18 +70,8 @@ void BuildBlockTreeOf(const std::vector<TEntJwwBlock>& Inserts, int32_t InsertCo
   const int32_t inserts = std::min<int64_t>(InsertCount, static_cast<int64_t>(Inserts.size()));
   if (inserts <= 0) return;
 
-  // The first definition with a given number is the one every lookup finds:
-  // (number, index) pairs sorted by both, searched by number. Whatever the
-  // numbers, a lookup costs a binary search.
-  std::vector<std::pair<int32_t, int32_t>> byNumber(static_cast<size_t>(defs));
-  for (int32_t i = 0; i < defs; ++i)
-    byNumber[static_cast<size_t>(i)] = {Defs[static_cast<size_t>(i)].Number, i};
-  std::sort(byNumber.begin(), byNumber.end());
-  auto find = [&](int32_t Number) {
-    auto it = std::lower_bound(byNumber.begin(), byNumber.end(),
-                               std::pair<int32_t, int32_t>{Number, INT32_MIN});
-    return it != byNumber.end() && it->first == Number ? it->second : -1;
-  };
+  const TDefinitionsByNumber byNumber(Defs, defs);
+  auto find = [&](int32_t Number) { return byNumber.Find(Number); };
   auto place = [&](TEntJwwBlockTree& node, int32_t DefIndex) {
     if (DefIndex < 0) return;
     Def& d = Defs[static_cast<size_t>(DefIndex)];
