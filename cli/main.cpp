@@ -35,9 +35,9 @@ namespace {
 constexpr const char* kProgram = "quillon-cli";
 
 // Exit statuses.
-constexpr int kAllRead = 0;
-constexpr int kSomeNotRead = 1;
-constexpr int kBadUsage = 2;
+constexpr int ExitAllRead = 0;
+constexpr int ExitSomeNotRead = 1;
+constexpr int ExitBadUsage = 2;
 
 struct TReaders {
   TJwwData Jww;
@@ -145,13 +145,13 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);  // prints the message and a hint to stderr
-    return kBadUsage;
+    return ExitBadUsage;
   }
 
   const bool svgFiles = formatName == "svg";
   if (svgFiles != (outputDirOption->count() > 0)) {
     std::cerr << kProgram << ": --format svg and --output-dir go together\n";
-    return kBadUsage;
+    return ExitBadUsage;
   }
   if (svgFiles) {
     std::error_code ec;
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     if (ec || !std::filesystem::is_directory(PathOfUtf8(outputDir), ec)) {
       std::cerr << kProgram << ": cannot make the folder " << qcli::MessageField(outputDir)
                 << (ec ? ": " + ec.message() : std::string()) << '\n';
-      return kBadUsage;
+      return ExitBadUsage;
     }
   }
   const bool drawings = svgFiles || formatName == "html";
@@ -220,7 +220,7 @@ int main(int argc, char** argv) {
   std::cout.flush();
   if (!std::cout) {
     std::cerr << kProgram << ": cannot write the output\n";
-    return kSomeNotRead;
+    return ExitSomeNotRead;
   }
-  return allRead ? kAllRead : kSomeNotRead;
+  return allRead ? ExitAllRead : ExitSomeNotRead;
 }

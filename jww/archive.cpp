@@ -7,7 +7,7 @@
 
 namespace {
 // Large reads from the system; a field is then copied out of the buffer.
-constexpr size_t kFileBuffer = 1024 * 1024;
+constexpr size_t FileBufferSize = 1024 * 1024;
 }  // namespace
 
 ByteSource::ByteSource(const std::string& Path) {
@@ -17,7 +17,7 @@ ByteSource::ByteSource(const std::string& Path) {
   Size = File.Size();
   // A small file gets a small buffer (but always room for the largest Take):
   // a figure file of a few kilobytes should not cost a megabyte of fresh pages.
-  Capacity = static_cast<size_t>(std::clamp<uint64_t>(Size + 1, kMaxTake, kFileBuffer));
+  Capacity = static_cast<size_t>(std::clamp<uint64_t>(Size + 1, MaxTake, FileBufferSize));
   Buffer.reset(new uint8_t[Capacity]);
   Cur = End = Buffer.get();
 }
@@ -72,7 +72,7 @@ void ByteSource::ShortRead(size_t Wanted) {
 }
 
 const uint8_t* ByteSource::TakeSlow(size_t N) {
-  if (N > kMaxTake) Fail("block too large");
+  if (N > MaxTake) Fail("block too large");
   while (static_cast<size_t>(End - Cur) < N) {
     if (!Fill()) ShortRead(N);
   }
@@ -82,7 +82,7 @@ const uint8_t* ByteSource::TakeSlow(size_t N) {
 }
 
 void ByteSource::ReadExactSlow(void* Dst, size_t N) {
-  if (N <= kMaxTake) {
+  if (N <= MaxTake) {
     std::memcpy(Dst, TakeSlow(N), N);
     return;
   }

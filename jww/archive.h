@@ -77,7 +77,7 @@ static_assert(sizeof(EntityAttributes) == 15);
 class ByteSource {
  public:
   // Largest block Take() hands out in one piece.
-  static constexpr size_t kMaxTake = 64 * 1024;
+  static constexpr size_t MaxTake = 64 * 1024;
 
   // Opens Path for reading; throws EOpenError when it cannot be opened.
   explicit ByteSource(const std::string& Path);
@@ -97,7 +97,7 @@ class ByteSource {
     ReadExactSlow(Dst, N);
   }
 
-  // A pointer to the next N (<= kMaxTake) bytes, valid until the next call on
+  // A pointer to the next N (<= MaxTake) bytes, valid until the next call on
   // this source; the bytes count as read. EReadError when fewer remain.
   const uint8_t* Take(size_t N) {
     if (static_cast<size_t>(End - Cur) >= N) {

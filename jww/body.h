@@ -22,6 +22,53 @@
 
 namespace jwbody {
 
+// The archive's class tags. A record starts with a 16-bit tag: NewClassTag
+// introduces a class (its schema, name length and name follow), LongClassTag
+// a class number in the 32 bits that follow, and a tag with ShortClassBit set
+// holds a class number met before in its low 15 bits. LongCountWord in place
+// of a 16-bit count announces a signed 32-bit count.
+inline constexpr uint16_t NewClassTag = 0xFFFF;
+inline constexpr uint16_t LongClassTag = 0x7FFF;
+inline constexpr uint16_t ShortClassBit = 0x8000;
+inline constexpr uint16_t LongCountWord = 0xFFFF;
+
+// The fixed part of each kind of record in the current form (attributes
+// included), how many parts of it carry attributes (each 2 bytes shorter in
+// files of the older form), and how many strings follow it. The reading
+// path, the names-only lane and the count checks all size records from here.
+struct TRecordShape {
+  size_t Fixed;
+  size_t AttributeParts;
+  size_t Strings;
+};
+inline constexpr size_t PointFixedSize = 35;  // without the marker tail
+inline constexpr size_t PointTailSize = 20;   // present for pen style 100
+inline constexpr size_t SolidFixedSize = 79;  // without the solid's own colour
+// A block definition's fixed part: attributes, number, a word, the stamp.
+inline constexpr size_t DefinitionFixedSize = sizeof(EntityAttributes) + 4 + 4 + 4;
+inline constexpr TRecordShape RecordShapes[KindCount + 1] = {
+    {0, 0, 0},
+    {sizeof(TEntJwwSen), 1, 0},
+    {sizeof(TEntJwwEnko), 1, 0},
+    {PointFixedSize, 1, 0},
+    {MojiFixedSize, 1, 2},
+    {sizeof(EntityAttributes) + sizeof(TEntJwwSen) + MojiFixedSize, 3, 2},
+    {SolidFixedSize, 1, 0},
+    {sizeof(TEntJwwBlock), 1, 0}};
+
+// The bytes a fixed part of Kind takes in a file of version V.
+constexpr size_t FileFixedSize(int Kind, int32_t V) {
+  const size_t shortBy = V > jwversion::LastShortAttributes ? 0 : 2;
+  return RecordShapes[Kind].Fixed - shortBy * RecordShapes[Kind].AttributeParts;
+}
+
+// The fewest bytes a record of Kind takes in any file after its tag: the
+// older, shorter form with every string empty (one length byte each).
+constexpr uint64_t MinFileBytesOf(int Kind) {
+  return Kind == KindNone ? 1 : FileFixedSize(Kind, jwversion::LastShortAttributes) +
+                                    RecordShapes[Kind].Strings;
+}
+
 // Raised for a count that the rest of the file could not possibly hold, or
 // that would need far more memory than the file justifies. Treated like a
 // failed allocation: it ends the body.
@@ -157,14 +204,14 @@ class TBodyReader {
       Place.Inner = Place.InnerCount = 0;
       // The definition's own tag is read but not interpreted.
       const uint16_t tag = Src.ReadUInt16();
-      if (tag == 0xFFFF) {
+      if (tag == NewClassTag) {
         SkipClassName();
         ++ObjectNumber;
-      } else if (tag == 0x7FFF) {
+      } else if (tag == LongClassTag) {
         Src.Take(4);
       }
       Def fresh;
-      uint8_t head[27];
+      uint8_t head[DefinitionFixedSize];
       ReadFixedPart(Src, Version, head, sizeof head);
       std::memcpy(&fresh.Attr, head, 15);
       fresh.Number = ByteSource::Load<int32_t>(head + 15);
@@ -188,10 +235,10 @@ class TBodyReader {
   }
 
  private:
-  // Count form: a 16-bit word; 0xFFFF announces a signed 32-bit count.
+  // Count form: a 16-bit word, or LongCountWord and a signed 32-bit count.
   int32_t ReadCount() {
     const uint16_t w = Src.ReadUInt16();
-    if (w != 0xFFFF) return w;
+    if (w != LongCountWord) return w;
     return Src.ReadInt32();
   }
 
@@ -217,7 +264,7 @@ class TBodyReader {
   // Resolves one class tag to an entity kind, or KindNone.
   int ResolveClassTag() {
     const uint16_t tag = Src.ReadUInt16();
-    if (tag == 0xFFFF) {
+    if (tag == NewClassTag) {
       const std::string_view name = ReadClassName();
       int kind = KindNone;
       for (int k = 1; k <= KindCount; ++k) {
@@ -232,10 +279,10 @@ class TBodyReader {
       return kind;
     }
     int32_t cls;
-    if (tag == 0x7FFF) {
+    if (tag == LongClassTag) {
       cls = static_cast<int32_t>(Src.ReadUInt32() & 0x7FFFFFFFu);
     } else {
-      cls = static_cast<int32_t>(tag) - 0x8000;
+      cls = static_cast<int32_t>(tag) - ShortClassBit;
     }
     return KindOfClass(cls);
   }
@@ -316,10 +363,10 @@ class TBodyReader {
     T.Text2 = std::move(s2);
   }
 
-  // A point's 20-byte tail, present in the file only for pen style 100.
+  // A point's tail, present in the file only for pen style 100.
   void ReadPointTail(TEntJwwTen& P, bool ZeroDefault, double DefaultReal2) {
     if (P.Attr.PenStyle == 100) {
-      const uint8_t* t = Src.Take(20);
+      const uint8_t* t = Src.Take(PointTailSize);
       P.ExtraInt = ByteSource::Load<uint32_t>(t);
       P.ExtraReal1 = ByteSource::Load<double>(t + 4);
       P.ExtraReal2 = ByteSource::Load<double>(t + 12);
@@ -339,7 +386,7 @@ class TBodyReader {
       Src.ReadExact(&D.ExtLine1, sizeof D.ExtLine1);
       Src.ReadExact(&D.ExtLine2, sizeof D.ExtLine2);
       for (TEntJwwTen& p : D.ExtPoints) {
-        Src.ReadExact(&p, 35);
+        Src.ReadExact(&p, PointFixedSize);
         ReadPointTail(p, true, 0.0);
       }
     } else {
@@ -368,8 +415,8 @@ class TBodyReader {
     int32_t n = 0;
     while (n < Left && end - p >= 2) {
       const uint16_t tag = ByteSource::Load<uint16_t>(p);
-      if (tag < 0x8000 || tag == 0xFFFF) break;
-      const int kind = KindOfClass(static_cast<int32_t>(tag) - 0x8000);
+      if (tag < ShortClassBit || tag == NewClassTag) break;
+      const int kind = KindOfClass(static_cast<int32_t>(tag) - ShortClassBit);
       if (kind == KindNone) break;
       const uint8_t* next = BufferedRecordEnd(kind, p + 2, end);
       if (!next) break;
@@ -396,11 +443,11 @@ class TBodyReader {
   static const uint8_t* Within(const uint8_t* P, size_t N, const uint8_t* End) {
     return P && static_cast<size_t>(End - P) >= N ? P + N : nullptr;
   }
-  // A point's fixed part at P and its 20-byte tail when its pen style
-  // (attribute byte 4) is 100.
+  // A point's fixed part at P and its tail when its pen style (attribute
+  // byte 4) is 100.
   static const uint8_t* PointEnd(const uint8_t* P, size_t Fixed, const uint8_t* End) {
     const uint8_t* q = Within(P, Fixed, End);
-    return q && P[4] == 100 ? Within(q, 20, End) : q;
+    return q && P[4] == 100 ? Within(q, PointTailSize, End) : q;
   }
 
   // Where one record of Kind starting at P (after its tag) ends, as the
@@ -426,7 +473,7 @@ class TBodyReader {
             BufferedStringEnd(Within(P, FileFixedOf[KindDimension], End), End), End);
         if (!q || Version < jwversion::ExtendedStyles) return q;
         q = Within(q, 2 + 2 * sizeof(TEntJwwSen), End);
-        for (int i = 0; i < 4 && q; ++i) q = PointEnd(q, 35, End);
+        for (int i = 0; i < 4 && q; ++i) q = PointEnd(q, PointFixedSize, End);
         return q;
       }
       default:
@@ -434,24 +481,14 @@ class TBodyReader {
     }
   }
 
-  // Passes over a fixed part as ReadFixedPart reads it, without copying.
-  void SkipFixedPart(size_t FileSize) {
-    Src.Take(Version > jwversion::LastShortAttributes ? FileSize : FileSize - 2);
-  }
-
   [[gnu::always_inline]] inline void ReadEntity(int Kind, Lists& L, size_t& NextOrder,
                                                 bool InsideDefinition) {
     if constexpr (NamesOnly) {
       // Records whose fixed part says nothing about what follows it are
       // passed over; the others are read as always, into scratch.
-      size_t fixed = 0;
-      if (Kind == KindLine) fixed = sizeof(TEntJwwSen);
-      if (Kind == KindArc) fixed = sizeof(TEntJwwEnko);
-      if (Kind == KindBlock) fixed = sizeof(TEntJwwBlock);
-      if (Kind == KindText) fixed = MojiFixedSize;
-      if (fixed > 0) {
+      if (Kind == KindLine || Kind == KindArc || Kind == KindBlock || Kind == KindText) {
         try {
-          SkipFixedPart(fixed);
+          Src.Take(FileFixedOf[Kind]);
           if (Kind == KindText) {
             SkipString(Src);
             SkipString(Src);
@@ -473,7 +510,7 @@ class TBodyReader {
         break;
       case KindPoint:
         Append(L.Points, L.PointCount, Kind, L, NextOrder, [&](TEntJwwTen& r) {
-          ReadFixedPart(Src, Version, &r, 35);
+          ReadFixedPart(Src, Version, &r, PointFixedSize);
           ReadPointTail(r, InsideDefinition, 1.0);
         });
         break;
@@ -486,7 +523,7 @@ class TBodyReader {
         break;
       case KindSolid:
         Append(L.Solids, L.SolidCount, Kind, L, NextOrder, [&](TEntJwwSolid& r) {
-          ReadFixedPart(Src, Version, &r, 79);
+          ReadFixedPart(Src, Version, &r, SolidFixedSize);
           r.SolidColor = r.Attr.PenColor == 10 ? Src.ReadUInt32() : 0;
         });
         break;
@@ -501,36 +538,38 @@ class TBodyReader {
 
   ByteSource& Src;
   const int32_t Version;
-  // The file size of each kind's fixed part in this file's version (a
-  // dimension's: its attributes, its line and its text's fixed part).
-  static constexpr size_t ShortBy(int32_t V) { return V > jwversion::LastShortAttributes ? 0 : 2; }
+  // The file size of each kind's fixed part in this file's version.
   const size_t FileFixedOf[KindCount + 1] = {
       0,
-      sizeof(TEntJwwSen) - ShortBy(Version),
-      sizeof(TEntJwwEnko) - ShortBy(Version),
-      35 - ShortBy(Version),
-      MojiFixedSize - ShortBy(Version),
-      sizeof(EntityAttributes) + sizeof(TEntJwwSen) + MojiFixedSize - 3 * ShortBy(Version),
-      79 - ShortBy(Version),
-      sizeof(TEntJwwBlock) - ShortBy(Version)};
+      FileFixedSize(KindLine, Version),
+      FileFixedSize(KindArc, Version),
+      FileFixedSize(KindPoint, Version),
+      FileFixedSize(KindText, Version),
+      FileFixedSize(KindDimension, Version),
+      FileFixedSize(KindSolid, Version),
+      FileFixedSize(KindBlock, Version)};
   const size_t NameCapacity;
   int32_t& Absorbed;
   TReadPlace& Place;
   int32_t ObjectNumber = 1;
   int32_t ClassNumber[KindCount + 1] = {};
   // The last class number looked up and its kind. -1 means nothing cached:
-  // no tag yields class number -1 (0x7FFF introduces the long form).
+  // no tag yields class number -1 (LongClassTag introduces the long form).
   int32_t LastClass = -1;
   int LastKind = KindNone;
   // Entities left in the drawing's own list (0 inside definitions), and the
   // fewest bytes a record of each kind takes in a file (after its tag).
   size_t EntitiesLeft = 0;
-  static constexpr uint64_t MinFileBytes[KindCount + 1] = {1, 45, 73, 33, 83, 141, 77, 57};
+  static constexpr uint64_t MinFileBytes[KindCount + 1] = {
+      MinFileBytesOf(KindNone),  MinFileBytesOf(KindLine),      MinFileBytesOf(KindArc),
+      MinFileBytesOf(KindPoint), MinFileBytesOf(KindText),      MinFileBytesOf(KindDimension),
+      MinFileBytesOf(KindSolid), MinFileBytesOf(KindBlock)};
+  static_assert(MinFileBytes[KindLine] == 45 && MinFileBytes[KindDimension] == 141);
   // The fewest bytes an entity that counts takes (a 2-byte tag, then the
   // smallest fixed part), and a definition (its tag, its fixed part in the
   // older short form, a name of at least its length byte, its list count).
-  static constexpr uint64_t MinEntityBytes = 2 + 33;
-  static constexpr uint64_t MinDefinitionBytes = 2 + 25 + 1 + 2;
+  static constexpr uint64_t MinEntityBytes = 2 + MinFileBytesOf(KindPoint);
+  static constexpr uint64_t MinDefinitionBytes = 2 + (DefinitionFixedSize - 2) + 1 + 2;
 };
 
 }  // namespace jwbody

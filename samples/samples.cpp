@@ -12,7 +12,7 @@ namespace samples {
 
 namespace {
 
-constexpr double kPi = std::numbers::pi;
+constexpr double Pi = std::numbers::pi;
 
 std::string Sjis(const std::string& Utf8) {
   std::optional<std::string> s = Utf8ToCp932(Utf8);
@@ -29,7 +29,7 @@ void AddLine(jwb::EntityList& L, double X1, double Y1, double X2, double Y2) {
 // Centre, radius, start angle and span (radians), tilt, flatness, full-circle flag.
 void AddArc(jwb::EntityList& L, double Cx, double Cy, double R, double Start, double Span) {
   jwb::ByteWriter w;
-  const bool full = Span >= 2 * kPi;
+  const bool full = Span >= 2 * Pi;
   w.F64(Cx).F64(Cy).F64(R).F64(Start).F64(Span).F64(0.0).F64(1.0).I32(full ? 1 : 0);
   L.Arc().body = w.Take();
 }
@@ -61,15 +61,15 @@ void DrawShape(jwb::EntityList& L, const TSampleDef& Def) {
       const double leaf = pair ? Def.W / 2 : Def.W;
       AddBox(L, 0, 0, Def.W, Def.D);
       AddLine(L, 0, Def.D, 0, Def.D + leaf);
-      AddArc(L, 0, Def.D, leaf, 0, kPi / 2);
+      AddArc(L, 0, Def.D, leaf, 0, Pi / 2);
       if (pair) {
         AddLine(L, Def.W, Def.D, Def.W, Def.D + leaf);
-        AddArc(L, Def.W, Def.D, leaf, kPi / 2, kPi / 2);
+        AddArc(L, Def.W, Def.D, leaf, Pi / 2, Pi / 2);
       }
       break;
     }
     case TShape::Circle:
-      AddArc(L, Def.W / 2, Def.W / 2, Def.W / 2, 0, 2 * kPi);
+      AddArc(L, Def.W / 2, Def.W / 2, Def.W / 2, 0, 2 * Pi);
       break;
   }
 }
@@ -124,9 +124,9 @@ std::vector<TSampleFile> MakeSampleFiles() {
                             {3, 700, 200},
                             {3, 1575, 200},
                             {3, 2450, 200},
-                            {3, 700, 1750, kPi},
-                            {3, 1575, 1750, kPi},
-                            {3, 2450, 1750, kPi}}),
+                            {3, 700, 1750, Pi},
+                            {3, 1575, 1750, Pi},
+                            {3, 2450, 1750, Pi}}),
                        Def(6, "書庫@@SfigOrgFlag(旧)", "書庫", S::Box, 880, 400),
                    }});
   files.push_back({"structure_old.jww",

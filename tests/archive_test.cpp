@@ -237,13 +237,13 @@ TEST_F(ArchiveFile, ShortReadAtTheEnd) {
 }
 
 TEST_F(ArchiveFile, LargeTakeAcrossTheBuffer) {
-  Bytes data(ByteSource::kMaxTake * 3 + 17);
+  Bytes data(ByteSource::MaxTake * 3 + 17);
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 251);
   jwb::WriteFile(Path, data);
   ByteSource src(Path);
   size_t pos = 0;
-  for (size_t n : {size_t{3}, ByteSource::kMaxTake, ByteSource::kMaxTake, size_t{1},
-                   ByteSource::kMaxTake - 1}) {
+  for (size_t n : {size_t{3}, ByteSource::MaxTake, ByteSource::MaxTake, size_t{1},
+                   ByteSource::MaxTake - 1}) {
     const uint8_t* p = src.Take(n);
     ASSERT_EQ(std::memcmp(p, data.data() + pos, n), 0) << "at " << pos;
     pos += n;

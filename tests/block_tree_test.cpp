@@ -20,8 +20,8 @@ namespace {
 
 using testkit::SameAttr;
 
-constexpr double kPi = std::numbers::pi;
-constexpr double kEps = 1e-12;
+constexpr double Pi = std::numbers::pi;
+constexpr double Eps = 1e-12;
 
 bool LoadInto(TJwwData& r, jwb::Drawing& d) {
   jwb::Bytes b = d.JwwBytes();
@@ -76,7 +76,7 @@ TYPED_TEST(BlockTree, RotatedPlacementOfANestedInsertion) {
   jwb::Drawing d(700);
   const EntityAttributes insAttr = jwb::MakeAttr(3, 4, 0x33333333);
   const EntityAttributes outerAttr = jwb::MakeAttr(9, 8, 0x99999999);
-  d.Insert(1, 10.0, 0.0, 1.0, 1.0, kPi / 2).attr = insAttr;
+  d.Insert(1, 10.0, 0.0, 1.0, 1.0, Pi / 2).attr = insAttr;
   auto& outer = d.Def(1, "outer");
   outer.attr = outerAttr;
   outer.Insert(2, 1.0, 0.0).attr = jwb::MakeAttr(7, 7, 0x77777777);
@@ -95,10 +95,10 @@ TYPED_TEST(BlockTree, RotatedPlacementOfANestedInsertion) {
   EXPECT_EQ(n0.Name, "outer");
   EXPECT_DOUBLE_EQ(n0.OriginX, 10.0);
   EXPECT_DOUBLE_EQ(n0.OriginY, 0.0);
-  EXPECT_NEAR(n0.M11, 0.0, kEps);
+  EXPECT_NEAR(n0.M11, 0.0, Eps);
   EXPECT_DOUBLE_EQ(n0.M12, -1.0);
   EXPECT_DOUBLE_EQ(n0.M21, 1.0);
-  EXPECT_NEAR(n0.M22, 0.0, kEps);
+  EXPECT_NEAR(n0.M22, 0.0, Eps);
 
   const auto& n1 = r.BlockTree[1];
   EXPECT_TRUE(SameAttr(n1.Attr, outerAttr)) << "the containing definition's attributes";
@@ -107,12 +107,12 @@ TYPED_TEST(BlockTree, RotatedPlacementOfANestedInsertion) {
   EXPECT_EQ(+n1.BlockNumber, 2);
   EXPECT_EQ(n1.DefIndex, 1);
   EXPECT_EQ(n1.Name, "inner");
-  EXPECT_NEAR(n1.OriginX, 10.0, kEps);
-  EXPECT_NEAR(n1.OriginY, 1.0, kEps);
-  EXPECT_NEAR(n1.M11, 0.0, kEps);
-  EXPECT_NEAR(n1.M12, -1.0, kEps);
-  EXPECT_NEAR(n1.M21, 1.0, kEps);
-  EXPECT_NEAR(n1.M22, 0.0, kEps);
+  EXPECT_NEAR(n1.OriginX, 10.0, Eps);
+  EXPECT_NEAR(n1.OriginY, 1.0, Eps);
+  EXPECT_NEAR(n1.M11, 0.0, Eps);
+  EXPECT_NEAR(n1.M12, -1.0, Eps);
+  EXPECT_NEAR(n1.M21, 1.0, Eps);
+  EXPECT_NEAR(n1.M22, 0.0, Eps);
 
   EXPECT_TRUE(r.BlockDefs[0].Used);
   EXPECT_TRUE(r.BlockDefs[1].Used);
@@ -148,8 +148,8 @@ TYPED_TEST(BlockTree, ScalesAndMirroring) {
 
 TYPED_TEST(BlockTree, NestedTransformsCompose) {
   jwb::Drawing d(700);
-  d.Insert(1, 10.0, 0.0, 2.0, 3.0, kPi / 2);
-  d.Def(1, "outer").Insert(2, 1.0, 2.0, 1.0, 1.0, kPi / 2);
+  d.Insert(1, 10.0, 0.0, 2.0, 3.0, Pi / 2);
+  d.Def(1, "outer").Insert(2, 1.0, 2.0, 1.0, 1.0, Pi / 2);
   auto& middle = d.Def(2, "middle");
   middle.Insert(3, -3.0, 4.0, 1.5, -0.5, 0.3);
   d.Def(3, "leaf");
@@ -159,12 +159,12 @@ TYPED_TEST(BlockTree, NestedTransformsCompose) {
 
   // Worked by hand: the outer matrix is (0 -3; 2 0), the inner one (0 -1; 1 0).
   const auto& n1 = r.BlockTree[1];
-  EXPECT_NEAR(n1.M11, -3.0, kEps);
-  EXPECT_NEAR(n1.M12, 0.0, kEps);
-  EXPECT_NEAR(n1.M21, 0.0, kEps);
-  EXPECT_NEAR(n1.M22, -2.0, kEps);
-  EXPECT_NEAR(n1.OriginX, 4.0, kEps);
-  EXPECT_NEAR(n1.OriginY, 2.0, kEps);
+  EXPECT_NEAR(n1.M11, -3.0, Eps);
+  EXPECT_NEAR(n1.M12, 0.0, Eps);
+  EXPECT_NEAR(n1.M21, 0.0, Eps);
+  EXPECT_NEAR(n1.M22, -2.0, Eps);
+  EXPECT_NEAR(n1.OriginX, 4.0, Eps);
+  EXPECT_NEAR(n1.OriginY, 2.0, Eps);
 
   // Every point of a nested definition lands where placing it step by step
   // puts it.

@@ -360,8 +360,8 @@ class Damager {
         out[at] ^= static_cast<uint8_t>(1u << bit);
         What += "bit " + std::to_string(bit) + " of byte " + std::to_string(at) + " flipped; ";
       } else {
-        static constexpr uint8_t kValues[] = {0x00, 0xFF, 0x7F, 0x80, 0x01, 0xFE};
-        const uint8_t v = Pick(4) == 0 ? static_cast<uint8_t>(Pick(256)) : kValues[Pick(6)];
+        static constexpr uint8_t Values[] = {0x00, 0xFF, 0x7F, 0x80, 0x01, 0xFE};
+        const uint8_t v = Pick(4) == 0 ? static_cast<uint8_t>(Pick(256)) : Values[Pick(6)];
         out[at] = v;
         What += "byte " + std::to_string(at) + " set to " + std::to_string(v) + "; ";
       }

@@ -12,7 +12,7 @@ namespace {
 
 using namespace codec_tables;
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+constexpr std::string_view Replacement = "\xEF\xBF\xBD";  // U+FFFD
 
 // The row of a lead byte in kDouble, or -1.
 int LeadRow(unsigned char B) {
@@ -48,10 +48,10 @@ std::string Cp932ToUtf8(std::string_view Cp932) {
     const auto b = static_cast<unsigned char>(Cp932[i]);
     const int row = LeadRow(b);
     if (row < 0) {
-      if (kSingle[b] != kNone) {
+      if (kSingle[b] != NoCode) {
         AppendUtf8(Out, kSingle[b]);
       } else {
-        Out.append(kReplacement);
+        Out.append(Replacement);
       }
       ++i;
       continue;
@@ -62,18 +62,18 @@ std::string Cp932ToUtf8(std::string_view Cp932) {
     if (i + 1 < Cp932.size()) {
       const auto t = static_cast<unsigned char>(Cp932[i + 1]);
       if (t >= 0x40 && t <= 0xFC) {
-        const uint16_t cp = kDouble[static_cast<size_t>(row) * kTrailCount + (t - 0x40)];
-        if (cp != kNone) {
+        const uint16_t cp = kDouble[static_cast<size_t>(row) * TrailCount + (t - 0x40)];
+        if (cp != NoCode) {
           AppendUtf8(Out, cp);
           i += 2;
           continue;
         }
       }
-      Out.append(kReplacement);
+      Out.append(Replacement);
       i += IsCp932TrailByte(t) ? 2 : 1;
       continue;
     }
-    Out.append(kReplacement);
+    Out.append(Replacement);
     ++i;
   }
   return Out;
@@ -101,7 +101,7 @@ std::optional<std::string> Utf8ToCp932(std::string_view Utf8) {
     i += n;
     if (cp >= kDroppedFirst && cp <= kDroppedLast) continue;
     if (cp > 0xFFFF) return std::nullopt;
-    const TEncodePair* end = kEncode + kEncodeCount;
+    const TEncodePair* end = kEncode + EncodeCount;
     const TEncodePair* it = std::lower_bound(
         kEncode, end, cp, [](const TEncodePair& P, uint32_t V) { return P.CodePoint < V; });
     if (it == end || it->CodePoint != cp) return std::nullopt;

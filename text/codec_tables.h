@@ -8,11 +8,11 @@
 
 namespace codec_tables {
 
-inline constexpr uint16_t kNone = 0xFFFF;
+inline constexpr uint16_t NoCode = 0xFFFF;
 // Lead bytes: 0x81-0x9F, then 0xE0-0xFC; trail bytes 0x40-0xFC.
-inline constexpr size_t kLeadCount = 31 + 29;
-inline constexpr size_t kTrailCount = 0xFC - 0x40 + 1;
-inline constexpr size_t kEncodeCount = 9406;
+inline constexpr size_t LeadCount = 31 + 29;
+inline constexpr size_t TrailCount = 0xFC - 0x40 + 1;
+inline constexpr size_t EncodeCount = 9406;
 
 struct TEncodePair {
   uint16_t CodePoint;
@@ -20,8 +20,8 @@ struct TEncodePair {
 };
 
 extern const uint16_t kSingle[256];
-extern const uint16_t kDouble[kLeadCount * kTrailCount];
-extern const TEncodePair kEncode[kEncodeCount];
+extern const uint16_t kDouble[LeadCount * TrailCount];
+extern const TEncodePair kEncode[EncodeCount];
 extern const uint32_t kDroppedFirst;
 extern const uint32_t kDroppedLast;
 

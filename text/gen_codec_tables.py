@@ -106,13 +106,13 @@ def main():
     print()
     print(f"// Lead bytes 0x81-0x9F, 0xE0-0xFC (in that order) by trail bytes 0x40-0xFC:")
     print(f"// the character of the pair, or 0xFFFF. {sum(v != NONE for v in double)} pairs are assigned.")
-    print(f"const uint16_t kDouble[kLeadCount * kTrailCount] = {{")
+    print(f"const uint16_t kDouble[LeadCount * TrailCount] = {{")
     print(rows(double))
     print("};")
     print()
     print("// Every character the converter encodes, by code point: its code (below")
     print("// 0x100 one byte, else lead byte * 0x100 + trail byte).")
-    print(f"const TEncodePair kEncode[kEncodeCount] = {{")
+    print(f"const TEncodePair kEncode[EncodeCount] = {{")
     for i in range(0, len(encode), 4):
         print("    " + " ".join(f"{{0x{a:04X}, 0x{b:04X}}}," for a, b in encode[i:i + 4]))
     print("};")
@@ -125,7 +125,7 @@ def main():
     print()
     print("}  // namespace codec_tables")
     import sys
-    print(f"kEncodeCount = {len(encode)}", file=sys.stderr)
+    print(f"EncodeCount = {len(encode)}", file=sys.stderr)
 
 
 if __name__ == "__main__":

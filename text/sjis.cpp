@@ -47,11 +47,11 @@ std::string DropControls(std::string_view S, bool DropCutLeadByte) {
 }
 
 // Chunk sizes of the width-and-kana conversion: each pass looks at up to
-// kChunkWindow bytes and converts the characters lying wholly inside the
-// first kChunkBytes of them, so a converted chunk (at most twice as long)
+// ChunkWindow bytes and converts the characters lying wholly inside the
+// first ChunkBytes of them, so a converted chunk (at most twice as long)
 // always fits a 256-byte buffer.
-constexpr size_t kChunkWindow = 128;
-constexpr int kChunkBytes = 126;
+constexpr size_t ChunkWindow = 128;
+constexpr int ChunkBytes = 126;
 
 }  // namespace
 
@@ -98,7 +98,7 @@ std::string ToFullWidthKatakana(std::string_view S) {
   std::string Result;
   size_t Pos = 0;
   while (Pos < S.size()) {
-    const TSjisCopyResult Chunk = SjisCopy(S.substr(Pos, kChunkWindow), 1, kChunkBytes);
+    const TSjisCopyResult Chunk = SjisCopy(S.substr(Pos, ChunkWindow), 1, ChunkBytes);
     if (Chunk.ByteCount == 0) break;
     Result += WidthKanaConvert(Chunk.Text);
     Pos += static_cast<size_t>(Chunk.ByteCount);
@@ -185,18 +185,18 @@ int32_t TextToInt(std::string_view S) {
     return static_cast<int32_t>(static_cast<uint32_t>(Value));
   }
 
-  constexpr uint64_t kMagnitudeLimit = uint64_t{1} << 31;  // |INT32_MIN|
+  constexpr uint64_t MagnitudeLimit = uint64_t{1} << 31;  // |INT32_MIN|
   for (; I < S.size(); ++I) {
     const char C = S[I];
     if (C < '0' || C > '9') return 0;
     Value = Value * 10 + static_cast<uint64_t>(C - '0');
-    if (Value > kMagnitudeLimit) return 0;
+    if (Value > MagnitudeLimit) return 0;
   }
   if (Negative) {
-    return Value == kMagnitudeLimit ? std::numeric_limits<int32_t>::min()
+    return Value == MagnitudeLimit ? std::numeric_limits<int32_t>::min()
                                     : -static_cast<int32_t>(Value);
   }
-  return Value == kMagnitudeLimit ? 0 : static_cast<int32_t>(Value);
+  return Value == MagnitudeLimit ? 0 : static_cast<int32_t>(Value);
 }
 
 std::string UpperCaseText(std::string_view S) {
