@@ -65,8 +65,9 @@ constexpr size_t FileFixedSize(int Kind, int32_t V) {
 // The fewest bytes a record of Kind takes in any file after its tag: the
 // older, shorter form with every string empty (one length byte each).
 constexpr uint64_t MinFileBytesOf(int Kind) {
-  return Kind == KindNone ? 1 : FileFixedSize(Kind, jwversion::LastShortAttributes) +
-                                    RecordShapes[Kind].Strings;
+  return Kind == KindNone
+             ? 1
+             : FileFixedSize(Kind, jwversion::LastShortAttributes) + RecordShapes[Kind].Strings;
 }
 
 // Raised for a count that the rest of the file could not possibly hold, or
@@ -539,15 +540,14 @@ class TBodyReader {
   ByteSource& Src;
   const int32_t Version;
   // The file size of each kind's fixed part in this file's version.
-  const size_t FileFixedOf[KindCount + 1] = {
-      0,
-      FileFixedSize(KindLine, Version),
-      FileFixedSize(KindArc, Version),
-      FileFixedSize(KindPoint, Version),
-      FileFixedSize(KindText, Version),
-      FileFixedSize(KindDimension, Version),
-      FileFixedSize(KindSolid, Version),
-      FileFixedSize(KindBlock, Version)};
+  const size_t FileFixedOf[KindCount + 1] = {0,
+                                             FileFixedSize(KindLine, Version),
+                                             FileFixedSize(KindArc, Version),
+                                             FileFixedSize(KindPoint, Version),
+                                             FileFixedSize(KindText, Version),
+                                             FileFixedSize(KindDimension, Version),
+                                             FileFixedSize(KindSolid, Version),
+                                             FileFixedSize(KindBlock, Version)};
   const size_t NameCapacity;
   int32_t& Absorbed;
   TReadPlace& Place;
@@ -561,8 +561,8 @@ class TBodyReader {
   // fewest bytes a record of each kind takes in a file (after its tag).
   size_t EntitiesLeft = 0;
   static constexpr uint64_t MinFileBytes[KindCount + 1] = {
-      MinFileBytesOf(KindNone),  MinFileBytesOf(KindLine),      MinFileBytesOf(KindArc),
-      MinFileBytesOf(KindPoint), MinFileBytesOf(KindText),      MinFileBytesOf(KindDimension),
+      MinFileBytesOf(KindNone),  MinFileBytesOf(KindLine), MinFileBytesOf(KindArc),
+      MinFileBytesOf(KindPoint), MinFileBytesOf(KindText), MinFileBytesOf(KindDimension),
       MinFileBytesOf(KindSolid), MinFileBytesOf(KindBlock)};
   static_assert(MinFileBytes[KindLine] == 45 && MinFileBytes[KindDimension] == 141);
   // The fewest bytes an entity that counts takes (a 2-byte tag, then the

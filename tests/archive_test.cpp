@@ -242,8 +242,8 @@ TEST_F(ArchiveFile, LargeTakeAcrossTheBuffer) {
   jwb::WriteFile(Path, data);
   ByteSource src(Path);
   size_t pos = 0;
-  for (size_t n : {size_t{3}, ByteSource::MaxTake, ByteSource::MaxTake, size_t{1},
-                   ByteSource::MaxTake - 1}) {
+  for (size_t n :
+       {size_t{3}, ByteSource::MaxTake, ByteSource::MaxTake, size_t{1}, ByteSource::MaxTake - 1}) {
     const uint8_t* p = src.Take(n);
     ASSERT_EQ(std::memcmp(p, data.data() + pos, n), 0) << "at " << pos;
     pos += n;

@@ -194,7 +194,7 @@ int32_t TextToInt(std::string_view S) {
   }
   if (Negative) {
     return Value == MagnitudeLimit ? std::numeric_limits<int32_t>::min()
-                                    : -static_cast<int32_t>(Value);
+                                   : -static_cast<int32_t>(Value);
   }
   return Value == MagnitudeLimit ? 0 : static_cast<int32_t>(Value);
 }
