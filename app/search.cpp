@@ -5,6 +5,7 @@
 #include <optional>
 #include <thread>
 
+#include "app/index.h"
 #include "app/ordered.h"
 
 #include "jws/jwsunit.h"
@@ -119,8 +120,8 @@ unsigned DefaultReadAhead() {
   return std::clamp(cores, 1u, 8u);
 }
 
-void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsReader,
-                    unsigned Jobs) {
+void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsReader, unsigned Jobs,
+                    TBlockIndex* Index) {
   if (Window.ListCount() <= 0) return;
   Window.ClearSelection();
   // The list cannot change while the run goes (the window refuses edits
@@ -159,7 +160,9 @@ void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsRea
         }
         return r;
       },
-      [&](size_t K, TRunReaders& R) { return ReadFileBlocks(files[K].Path, *R.Jww, *R.Jws); },
+      [&](size_t K, TRunReaders& R) {
+        return ReadFileBlocksIndexed(Index, files[K].Path, files[K].Path, *R.Jww, *R.Jws);
+      },
       [&](size_t K, TFileBlocks&& Blocks) {
         const TListedFile& file = files[K];
         const std::string fileName = ExtractName(file.Path);
@@ -169,6 +172,7 @@ void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsRea
           Window.SetCell(1, rows, file.Path);
           Window.SetCell(2, rows, name);
         }
+        if (Blocks.FromIndex) ++summary.FromIndex;
         if (Blocks.Outcome.Failed()) {
           ++summary.Failed;
         } else if (Blocks.Outcome.Noteworthy()) {
@@ -186,6 +190,10 @@ void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsRea
         return true;
       },
       [] {});
+  if (Index) {
+    Index->Flush();
+    summary.IndexProblem = Index->Problem();
+  }
   Window.SetStatusText(IdlePrompt);
   if (rows == 0) {
     Window.SetRowCount(2);

@@ -13,6 +13,7 @@
 
 class TJwwData;
 class TJwsData;
+class TBlockIndex;
 
 // Marker that ends the listed part of a block name, found case-blind.
 inline constexpr std::string_view BlockNameMarker = "@@SFIGORGFLAG";
@@ -34,11 +35,13 @@ std::string CutAtMarker(std::string_view Name);
 
 // What a run did, for the results window's status bar.
 struct TRunSummary {
-  int32_t Rows = 0;      // rows written
-  int32_t Files = 0;     // files read (or tried)
-  int32_t Failed = 0;    // files not read completely
-  int32_t Warnings = 0;  // files read with damaged records skipped
-  bool Stopped = false;  // the user stopped the run before its last file
+  int32_t Rows = 0;            // rows written
+  int32_t Files = 0;           // files read (or tried)
+  int32_t Failed = 0;          // files not read completely
+  int32_t Warnings = 0;        // files read with damaged records skipped
+  bool Stopped = false;        // the user stopped the run before its last file
+  int32_t FromIndex = 0;       // files answered by the saved index, not read
+  std::string IndexProblem{};  // why the saved index was not (fully) used
 };
 
 // The operations of the window layer that the run uses, and nothing else.
@@ -76,8 +79,10 @@ class TSearchWindow {
 // Jobs worker threads (0: DefaultReadAhead(); 1: every file on the calling
 // thread with the window's readers), but every call on Window comes from the
 // calling thread in list order, exactly as if each file were read in turn.
+// With Index, files it holds unchanged are answered from it and the others
+// are recorded into it.
 void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsReader,
-                    unsigned Jobs = 0);
+                    unsigned Jobs = 0, TBlockIndex* Index = nullptr);
 
 // How many files the window's run reads at once: the cores, at most 8.
 unsigned DefaultReadAhead();
@@ -91,6 +96,7 @@ TFileOutcome LoadWhole(TJwsData& Reader, const std::string& Path);
 struct TFileBlocks {
   TFileOutcome Outcome;
   std::vector<std::string> Names;  // CP932, cut before the marker, file order
+  bool FromIndex = false;          // answered by the saved index, not read
 };
 // Reads one file with the reader its extension chooses, takes the block
 // names and clears the reader again.

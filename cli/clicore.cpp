@@ -1,5 +1,7 @@
 #include "cli/clicore.h"
 
+#include "app/index.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -87,7 +89,7 @@ bool TBlockFilter::Matches(std::string_view NameCp932) const {
 }
 
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,
-                      bool Drawings, bool Standalone) {
+                      bool Drawings, bool Standalone, TBlockIndex* Index) {
   TFileResult result;
   if (!Input.Problem.empty()) {
     result.Error = Input.Problem;
@@ -103,7 +105,7 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
                                    SvgDrawing(List, DrawingWidth, DrawingHeight, Standalone)});
           });
     } else {
-      TFileBlocks blocks = ReadFileBlocks(Input.Path, Jww, Jws);
+      TFileBlocks blocks = ReadFileBlocksIndexed(Index, Input.Path, Input.FullPath, Jww, Jws);
       int position = 0;
       for (const std::string& name : blocks.Names) {
         if (Filter.Matches(name))

@@ -14,6 +14,7 @@
 
 class TJwwData;
 class TJwsData;
+class TBlockIndex;
 
 namespace qcli {
 
@@ -85,8 +86,9 @@ struct TFileResult {
 // thread) and turns its block definitions into rows; with Drawings the file
 // is read whole and each row carries its definition's drawing (an <svg>
 // element, a standalone SVG document when Standalone). Never throws.
+// Without drawings, Index (when not null) answers for files it holds unchanged.
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,
-                      bool Drawings = false, bool Standalone = false);
+                      bool Drawings = false, bool Standalone = false, TBlockIndex* Index = nullptr);
 
 // The size of a catalog drawing, in SVG units.
 inline constexpr double DrawingWidth = 240;

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/index.h"
 #include "app/ordered.h"
 #include "cli/clicore.h"
 #ifdef _WIN32
@@ -32,7 +33,7 @@
 
 namespace {
 
-constexpr const char* kProgram = "quillon-cli";
+constexpr const char* ProgramName = "quillon-cli";
 
 // Exit statuses.
 constexpr int ExitAllRead = 0;
@@ -46,7 +47,7 @@ struct TReaders {
 
 void Diagnose(const std::string& Path, const std::string& Reason) {
   std::cout.flush();  // keep messages next to the rows they follow
-  std::cerr << kProgram << ": " << qcli::MessageField(Path) << ": " << Reason << '\n';
+  std::cerr << ProgramName << ": " << qcli::MessageField(Path) << ": " << Reason << '\n';
 }
 
 #ifdef _WIN32
@@ -93,7 +94,7 @@ int main(int argc, char** argv) {
   CLI::App app{
       "Lists the block definitions held in JW drawing files (.jww) and figure files (.jws):\n"
       "one row per definition with the file name, the full path and the block name.",
-      kProgram};
+      ProgramName};
   std::vector<std::string> paths;
   bool recursive = false;
   std::string formatName = "tsv";
@@ -132,7 +133,17 @@ int main(int argc, char** argv) {
   app.add_option("-j,--jobs", jobs, "Files read at once (default: number of cores)")
       ->type_name("N")
       ->check(CLI::Range(1u, 1024u));
-  app.set_version_flag("--version", std::string(kProgram) + " " + QUILLON_VERSION);
+  bool useIndex = false;
+  std::string indexFile;
+  app.add_flag("--index", useIndex,
+               "Keep what each file gave in the saved index and answer from it for files that "
+               "did not change since (" +
+                   DefaultIndexPath() + ")");
+  CLI::Option* indexFileOption =
+      app.add_option("--index-file", indexFile, "The same with the index in FILE")
+          ->type_name("FILE");
+  app.set_version_flag("--version", std::string(ProgramName) + " " + QUILLON_VERSION + " (SQLite " +
+                                        SqliteVersion() + ")");
   app.footer(
       "Exit status: 0 every file was read completely, 1 some file was not (its rows read so far "
       "are printed), 2 bad usage.\n");
@@ -150,14 +161,14 @@ int main(int argc, char** argv) {
 
   const bool svgFiles = formatName == "svg";
   if (svgFiles != (outputDirOption->count() > 0)) {
-    std::cerr << kProgram << ": --format svg and --output-dir go together\n";
+    std::cerr << ProgramName << ": --format svg and --output-dir go together\n";
     return ExitBadUsage;
   }
   if (svgFiles) {
     std::error_code ec;
     std::filesystem::create_directories(PathOfUtf8(outputDir), ec);
     if (ec || !std::filesystem::is_directory(PathOfUtf8(outputDir), ec)) {
-      std::cerr << kProgram << ": cannot make the folder " << qcli::MessageField(outputDir)
+      std::cerr << ProgramName << ": cannot make the folder " << qcli::MessageField(outputDir)
                 << (ec ? ": " + ec.message() : std::string()) << '\n';
       return ExitBadUsage;
     }
@@ -169,16 +180,22 @@ int main(int argc, char** argv) {
   if (findOption->count() > 0) {
     filter = qcli::TBlockFilter(findText);
     if (filter.NotUtf8()) {
-      std::cerr << kProgram
+      std::cerr << ProgramName
                 << ": warning: the --find text is not UTF-8; no block name can match it\n";
     } else if (filter.Unrepresentable()) {
-      std::cerr << kProgram
+      std::cerr << ProgramName
                 << ": warning: the --find text holds a character that code page 932 cannot "
                    "represent; no block name can match it\n";
     }
   }
 
   const std::vector<qcli::TInput> inputs = qcli::CollectInputs(paths, recursive);
+  // The saved index serves the plain search; drawings are always read.
+  std::unique_ptr<TBlockIndex> index;
+  if ((useIndex || indexFileOption->count() > 0) && !drawings) {
+    index = std::make_unique<TBlockIndex>(indexFileOption->count() > 0 ? indexFile
+                                                                       : DefaultIndexPath());
+  }
   qcli::TRowWriter writer(std::cout, formats.at(formatName));
   bool allRead = true;
 
@@ -188,7 +205,8 @@ int main(int argc, char** argv) {
       inputs.size(), jobs, static_cast<size_t>(jobs) * 16,
       [] { return std::make_unique<TReaders>(); },
       [&](size_t i, std::unique_ptr<TReaders>& readers) {
-        return qcli::ReadInput(inputs[i], filter, readers->Jww, readers->Jws, drawings, svgFiles);
+        return qcli::ReadInput(inputs[i], filter, readers->Jww, readers->Jws, drawings, svgFiles,
+                               index.get());
       },
       [&](size_t i, qcli::TFileResult&& result) {
         for (const qcli::TRow& row : result.Rows) {
@@ -199,7 +217,7 @@ int main(int argc, char** argv) {
           std::string error;
           const std::string written = svgWriter.Write(row, error);
           if (written.empty()) {
-            std::cerr << kProgram << ": " << qcli::MessageField(error) << '\n';
+            std::cerr << ProgramName << ": " << qcli::MessageField(error) << '\n';
             allRead = false;
             return false;
           }
@@ -218,8 +236,24 @@ int main(int argc, char** argv) {
       [] { std::cout.flush(); });
   if (!svgFiles) writer.End();
   std::cout.flush();
+  if (index) {
+    if (recursive) {
+      // Files that are no longer under the searched folders are forgotten.
+      std::vector<std::string> kept;
+      for (const qcli::TInput& input : inputs) kept.push_back(input.FullPath);
+      for (const std::string& path : paths) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(PathOfUtf8(path), ec))
+          index->ForgetOthersUnder(qcli::FullPathOf(path), kept);
+      }
+    }
+    index->Flush();
+    // An index problem is said once and never changes the exit status.
+    const std::string problem = index->Problem();
+    if (!problem.empty()) std::cerr << ProgramName << ": " << qcli::MessageField(problem) << '\n';
+  }
   if (!std::cout) {
-    std::cerr << kProgram << ": cannot write the output\n";
+    std::cerr << ProgramName << ": cannot write the output\n";
     return ExitSomeNotRead;
   }
   return allRead ? ExitAllRead : ExitSomeNotRead;

@@ -21,3 +21,19 @@ set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
 # (The googletest sources define GTest::gtest_main and GTest::gmock themselves.)
 set(GTest_FOUND TRUE)
+
+# SQLite (the saved index): Debian's own sources of it, which scripts/setup
+# turns into the amalgamation in third_party/sqlite/, compiled here by the
+# MinGW toolchain and linked in statically.
+set(QUILLON_SQLITE_DIR ${PROJECT_SOURCE_DIR}/third_party/sqlite)
+if(NOT EXISTS ${QUILLON_SQLITE_DIR}/sqlite3.c)
+  message(FATAL_ERROR "SQLite's sources are missing from ${QUILLON_SQLITE_DIR}: "
+                      "run scripts/setup (it fetches them once) and configure again")
+endif()
+enable_language(C)
+add_library(quillon_sqlite STATIC ${QUILLON_SQLITE_DIR}/sqlite3.c)
+target_include_directories(quillon_sqlite SYSTEM PUBLIC ${QUILLON_SQLITE_DIR})
+target_compile_definitions(quillon_sqlite PRIVATE SQLITE_THREADSAFE=1 SQLITE_DQS=0
+                                                  SQLITE_OMIT_LOAD_EXTENSION)
+add_library(SQLite::SQLite3 ALIAS quillon_sqlite)
+set(SQLite3_FOUND TRUE)

@@ -50,7 +50,7 @@ bool ByteSource::Fill() {
   size_t room = Capacity - left;
   if (room == 0) return false;
   const int64_t got = File.Read(base + left, room);
-  if (got < 0) Fail("the system could not read the file");
+  if (got < 0) Fail(SystemReadFailure);
   if (got == 0) {
     // The file ended before the size it had when it was opened.
     Size = Consumed;

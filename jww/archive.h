@@ -72,6 +72,10 @@ struct EntityAttributes {
 #pragma pack(pop)
 static_assert(sizeof(EntityAttributes) == 15);
 
+// The read error's words when the system itself failed to read (a disk or
+// network fault), as opposed to bytes that do not make a drawing.
+inline constexpr const char* SystemReadFailure = "the system could not read the file";
+
 // A buffered, forward-only byte source over a file (opened read-only and
 // shared, never written) or over bytes in memory (not copied).
 class ByteSource {

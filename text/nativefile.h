@@ -52,3 +52,15 @@ class TNativeFile {
 
 // The system's message for an error number of the file functions.
 std::string SystemErrorText(int Code);
+
+// What the system says of a file without opening it: enough to tell that it
+// changed since it was last seen. A field the system does not give is 0.
+struct TFileStamp {
+  uint64_t Size = 0;
+  int64_t ModifiedNs = 0;  // last write, nanoseconds since 1970
+  int64_t ChangedNs = 0;   // status change (POSIX) or creation (Windows)
+  uint64_t Device = 0;     // device or volume
+  uint64_t FileId = 0;     // inode or file index
+};
+// False when Path is not a regular file that the system can describe.
+bool StampOfFile(const std::string& Path, TFileStamp& Stamp);

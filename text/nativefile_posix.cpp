@@ -72,3 +72,15 @@ void TNativeFile::Close() {
   if (Handle != Invalid) ::close(static_cast<int>(Handle));
   Handle = Invalid;
 }
+
+bool StampOfFile(const std::string& Path, TFileStamp& Stamp) {
+  struct stat st {};
+  if (::stat(Path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  constexpr int64_t Billion = 1000000000;
+  Stamp.Size = static_cast<uint64_t>(st.st_size);
+  Stamp.ModifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * Billion + st.st_mtim.tv_nsec;
+  Stamp.ChangedNs = static_cast<int64_t>(st.st_ctim.tv_sec) * Billion + st.st_ctim.tv_nsec;
+  Stamp.Device = static_cast<uint64_t>(st.st_dev);
+  Stamp.FileId = static_cast<uint64_t>(st.st_ino);
+  return true;
+}

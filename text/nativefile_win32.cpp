@@ -77,3 +77,27 @@ void TNativeFile::Close() {
   if (Handle != Invalid) CloseHandle(reinterpret_cast<HANDLE>(Handle));
   Handle = Invalid;
 }
+
+namespace {
+
+// FILETIME counts 100 ns from 1601; 11644473600 s lie between 1601 and 1970.
+int64_t NsOfFileTime(const FILETIME& T) {
+  const int64_t ticks =
+      static_cast<int64_t>((static_cast<uint64_t>(T.dwHighDateTime) << 32) | T.dwLowDateTime);
+  return (ticks - 116444736000000000LL) * 100;
+}
+
+}  // namespace
+
+// The folder's attribute query: no handle on the file itself is opened.
+bool StampOfFile(const std::string& Path, TFileStamp& Stamp) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(WideOfUtf8(Path).c_str(), GetFileExInfoStandard, &data)) return false;
+  if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return false;
+  Stamp.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  Stamp.ModifiedNs = NsOfFileTime(data.ftLastWriteTime);
+  Stamp.ChangedNs = NsOfFileTime(data.ftCreationTime);
+  Stamp.Device = 0;
+  Stamp.FileId = 0;
+  return true;
+}

@@ -1,0 +1,488 @@
+#include "app/index.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "text/codec.h"
+#include "text/widepath.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The tables, as README documents them.
+constexpr const char* Schema = R"sql(
+CREATE TABLE files (
+  id INTEGER PRIMARY KEY,
+  path TEXT NOT NULL UNIQUE,
+  size INTEGER NOT NULL,
+  modified_ns INTEGER NOT NULL,
+  changed_ns INTEGER NOT NULL,
+  device INTEGER NOT NULL,
+  file_id INTEGER NOT NULL,
+  reader_version INTEGER NOT NULL,
+  recorded_ns INTEGER NOT NULL,
+  outcome INTEGER NOT NULL,
+  file_kind INTEGER NOT NULL,
+  skipped_records INTEGER NOT NULL,
+  stop_offset INTEGER NOT NULL,
+  stop_part INTEGER NOT NULL,
+  stop_index INTEGER NOT NULL,
+  stop_count INTEGER NOT NULL,
+  stop_inner INTEGER NOT NULL,
+  stop_inner_count INTEGER NOT NULL,
+  stop_message TEXT NOT NULL
+);
+CREATE TABLE blocks (
+  file INTEGER NOT NULL,
+  position INTEGER NOT NULL,
+  name BLOB NOT NULL,
+  name_utf8 TEXT NOT NULL,
+  PRIMARY KEY (file, position)
+) WITHOUT ROWID;
+)sql";
+
+int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::system_clock::now().time_since_epoch())
+      .count();
+}
+
+// A prepared statement, finalised when it goes.
+class TStatement {
+ public:
+  TStatement(sqlite3* Db, const char* Sql) { Code = sqlite3_prepare_v2(Db, Sql, -1, &S, nullptr); }
+  ~TStatement() { sqlite3_finalize(S); }
+  TStatement(const TStatement&) = delete;
+  TStatement& operator=(const TStatement&) = delete;
+  bool Ok() const { return Code == SQLITE_OK; }
+  int PrepareCode() const { return Code; }
+  sqlite3_stmt* operator*() const { return S; }
+
+ private:
+  sqlite3_stmt* S = nullptr;
+  int Code;
+};
+
+// An index error: the code and SQLite's words for it.
+struct EIndex {
+  int Code;
+  std::string What;
+};
+
+[[noreturn]] void Raise(sqlite3* Db, int Code) {
+  throw EIndex{
+      Code, std::string(sqlite3_errstr(Code)) + (Db ? std::string(": ") + sqlite3_errmsg(Db) : "")};
+}
+
+void Exec(sqlite3* Db, const char* Sql) {
+  const int code = sqlite3_exec(Db, Sql, nullptr, nullptr, nullptr);
+  if (code != SQLITE_OK) Raise(Db, code);
+}
+
+int64_t QueryInt(sqlite3* Db, const char* Sql) {
+  TStatement s(Db, Sql);
+  if (!s.Ok()) Raise(Db, s.PrepareCode());
+  const int code = sqlite3_step(*s);
+  if (code == SQLITE_ROW) return sqlite3_column_int64(*s, 0);
+  if (code != SQLITE_DONE) Raise(Db, code);
+  return 0;
+}
+
+void Bind(sqlite3_stmt* S, int Index, int64_t Value) {
+  sqlite3_bind_int64(S, Index, Value);
+}
+void Bind(sqlite3_stmt* S, int Index, const std::string& Text) {
+  sqlite3_bind_text(S, Index, Text.data(), static_cast<int>(Text.size()), SQLITE_TRANSIENT);
+}
+
+bool Corruption(int Code) {
+  return (Code & 0xFF) == SQLITE_CORRUPT || (Code & 0xFF) == SQLITE_NOTADB;
+}
+
+sqlite3* OpenConnection(const std::string& Path, int BusyTimeoutMs) {
+  sqlite3* db = nullptr;
+  const int code =
+      sqlite3_open_v2(Path.c_str(), &db,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+  if (code != SQLITE_OK) {
+    EIndex e{code, std::string(sqlite3_errstr(code)) +
+                       (db ? std::string(": ") + sqlite3_errmsg(db) : "")};
+    sqlite3_close(db);
+    throw e;
+  }
+  sqlite3_busy_timeout(db, BusyTimeoutMs);
+  return db;
+}
+
+// Whether the outcome is what the file's bytes say, so that the same bytes
+// give it again: never an open refused or a fault of the disk or network.
+bool Recordable(const TFileOutcome& Outcome) {
+  switch (Outcome.Kind) {
+    case TOutcomeKind::Complete:
+    case TOutcomeKind::Skipped:
+    case TOutcomeKind::WrongSignature:
+      return true;
+    case TOutcomeKind::Partial:
+      return Outcome.Message != SystemReadFailure;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::string DefaultIndexPath() {
+#ifdef _WIN32
+  const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+  if (local && *local) return Utf8OfWide(local) + "\\Quillon\\index.sqlite3";
+  return "index.sqlite3";
+#else
+  const char* cache = std::getenv("XDG_CACHE_HOME");
+  if (cache && cache[0] == '/') return std::string(cache) + "/quillon/index.sqlite3";
+  const char* home = std::getenv("HOME");
+  return std::string(home && *home ? home : ".") + "/.cache/quillon/index.sqlite3";
+#endif
+}
+
+std::string SqliteVersion() {
+  return sqlite3_libversion();
+}
+
+TBlockIndex::TBlockIndex(std::string PathIn, int BusyTimeout)
+    : Path(std::move(PathIn)), BusyTimeoutMs(BusyTimeout) {
+  Open();
+  if (Usable()) WriterThread = std::thread([this] { WriteLoop(); });
+}
+
+TBlockIndex::~TBlockIndex() {
+  {
+    std::lock_guard<std::mutex> lock(QueueLock);
+    Stopping = true;
+  }
+  QueueChanged.notify_all();
+  if (WriterThread.joinable()) WriterThread.join();
+  sqlite3_finalize(FindFile);
+  sqlite3_finalize(FindNames);
+  sqlite3_close(Reader);
+  sqlite3_close(Writer);
+  if (MoveAside) {
+    // The damaged file goes aside (replacing an older one there) and its
+    // journal with it; the next search starts a new index.
+    std::error_code ec;
+    const fs::path p = PathOfUtf8(Path);
+    fs::rename(p, PathOfUtf8(Path + ".damaged"), ec);
+    fs::remove(PathOfUtf8(Path + "-wal"), ec);
+    fs::remove(PathOfUtf8(Path + "-shm"), ec);
+  }
+}
+
+std::string TBlockIndex::Problem() const {
+  std::lock_guard<std::mutex> lock(ProblemLock);
+  return Problem_;
+}
+
+void TBlockIndex::TurnOff(const std::string& Why, bool Corrupt) {
+  std::lock_guard<std::mutex> lock(ProblemLock);
+  if (Corrupt) MoveAside = true;
+  if (!Off.exchange(true)) Problem_ = Why;
+}
+
+void TBlockIndex::Open() {
+  std::error_code ec;
+  fs::create_directories(PathOfUtf8(Path).parent_path(), ec);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    try {
+      Writer = OpenConnection(Path, BusyTimeoutMs);
+      Exec(Writer, "PRAGMA journal_mode=WAL");
+      Exec(Writer, "PRAGMA synchronous=NORMAL");
+      const int64_t version = QueryInt(Writer, "PRAGMA user_version");
+      if (version == 0 && QueryInt(Writer, "SELECT count(*) FROM sqlite_master") == 0) {
+        Exec(Writer, "BEGIN IMMEDIATE");
+        Exec(Writer, Schema);
+        Exec(Writer, ("PRAGMA user_version=" + std::to_string(IndexSchemaVersion)).c_str());
+        Exec(Writer, "COMMIT");
+      } else if (version != IndexSchemaVersion) {
+        throw EIndex{SQLITE_NOTADB,
+                     "not an index of this version (schema " + std::to_string(version) + ")"};
+      }
+      Reader = OpenConnection(Path, BusyTimeoutMs);
+      return;
+    } catch (const EIndex& e) {
+      sqlite3_close(Reader);
+      sqlite3_close(Writer);
+      Reader = Writer = nullptr;
+      if (attempt == 0 && Corruption(e.Code)) {
+        // Garbage, a truncated file, another program's database: moved
+        // aside, and a new index started in its place.
+        fs::rename(PathOfUtf8(Path), PathOfUtf8(Path + ".damaged"), ec);
+        fs::remove(PathOfUtf8(Path + "-wal"), ec);
+        fs::remove(PathOfUtf8(Path + "-shm"), ec);
+        if (!ec) {
+          std::lock_guard<std::mutex> lock(ProblemLock);
+          Problem_ = "the index " + Path + " was damaged (" + e.What +
+                     "); it was moved aside and a new one started";
+          continue;
+        }
+      }
+      TurnOff("the index " + Path + " cannot be used (" + e.What + "); files are read directly",
+              false);
+      return;
+    }
+  }
+}
+
+bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFileBlocks& Out) {
+  if (!Usable()) return false;
+  std::lock_guard<std::mutex> lock(ReadLock);
+  try {
+    if (!FindFile) {
+      const char* sql[] = {
+          "SELECT id, size, modified_ns, changed_ns, device, file_id, reader_version, "
+          "recorded_ns, outcome, file_kind, skipped_records, stop_offset, stop_part, "
+          "stop_index, stop_count, stop_inner, stop_inner_count, stop_message "
+          "FROM files WHERE path = ?",
+          "SELECT name FROM blocks WHERE file = ? ORDER BY position"};
+      sqlite3_stmt** stmt[] = {&FindFile, &FindNames};
+      for (int i = 0; i < 2; ++i) {
+        const int code =
+            sqlite3_prepare_v3(Reader, sql[i], -1, SQLITE_PREPARE_PERSISTENT, stmt[i], nullptr);
+        if (code != SQLITE_OK) Raise(Reader, code);
+      }
+    }
+    // Both statements are reset on every way out.
+    struct TReset {
+      sqlite3_stmt* A;
+      sqlite3_stmt* B;
+      ~TReset() {
+        sqlite3_reset(A);
+        sqlite3_reset(B);
+      }
+    } reset{FindFile, FindNames};
+    sqlite3_stmt* const file = FindFile;
+    Bind(file, 1, FilePath);
+    const int code = sqlite3_step(file);
+    if (code == SQLITE_DONE) return false;
+    if (code != SQLITE_ROW) Raise(Reader, code);
+    auto col = [&](int I) { return sqlite3_column_int64(file, I); };
+    if (static_cast<uint64_t>(col(1)) != Stamp.Size || col(2) != Stamp.ModifiedNs ||
+        col(3) != Stamp.ChangedNs || static_cast<uint64_t>(col(4)) != Stamp.Device ||
+        static_cast<uint64_t>(col(5)) != Stamp.FileId || col(6) != IndexReaderVersion ||
+        col(7) - Stamp.ModifiedNs < RacyWindowNs) {
+      return false;
+    }
+    const int outcome = static_cast<int>(col(8));
+    const int kind = static_cast<int>(col(9));
+    const int part = static_cast<int>(col(12));
+    if (outcome < 0 || outcome > static_cast<int>(TOutcomeKind::CannotOpen) || kind < 0 ||
+        kind > static_cast<int>(TFileKind::Jws) || part < 0 ||
+        part > static_cast<int>(TReadPlace::Trailer)) {
+      Raise(nullptr, SQLITE_CORRUPT);
+    }
+    TFileBlocks blocks;
+    TFileOutcome& o = blocks.Outcome;
+    o.Kind = static_cast<TOutcomeKind>(outcome);
+    o.FileKind = static_cast<TFileKind>(kind);
+    o.SkippedRecords = static_cast<int32_t>(col(10));
+    o.Offset = static_cast<uint64_t>(col(11));
+    o.Place.Part = static_cast<TReadPlace::TPart>(part);
+    o.Place.Index = static_cast<int32_t>(col(13));
+    o.Place.Count = static_cast<int32_t>(col(14));
+    o.Place.Inner = static_cast<int32_t>(col(15));
+    o.Place.InnerCount = static_cast<int32_t>(col(16));
+    const auto* message = reinterpret_cast<const char*>(sqlite3_column_text(file, 17));
+    o.Message = message ? message : "";
+
+    sqlite3_stmt* const names = FindNames;
+    Bind(names, 1, col(0));
+    int step;
+    while ((step = sqlite3_step(names)) == SQLITE_ROW) {
+      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(names, 0));
+      blocks.Names.emplace_back(bytes ? bytes : "",
+                                static_cast<size_t>(sqlite3_column_bytes(names, 0)));
+    }
+    if (step != SQLITE_DONE) Raise(Reader, step);
+    Out = std::move(blocks);
+    return true;
+  } catch (const EIndex& e) {
+    TurnOff("the index " + Path + " failed while reading (" + e.What + "); files are read directly",
+            Corruption(e.Code));
+    return false;
+  }
+}
+
+void TBlockIndex::Record(const std::string& FilePath, const TFileStamp& Stamp,
+                         const TFileBlocks& Blocks) {
+  if (!Usable()) return;
+  {
+    std::lock_guard<std::mutex> lock(QueueLock);
+    Queue.push_back({FilePath, Stamp, NowNs(), Blocks});
+  }
+  QueueChanged.notify_all();
+}
+
+void TBlockIndex::Flush() {
+  std::unique_lock<std::mutex> lock(QueueLock);
+  QueueChanged.wait(lock, [&] { return (Queue.empty() && !Writing) || !WriterThread.joinable(); });
+}
+
+void TBlockIndex::WriteLoop() {
+  std::unique_lock<std::mutex> lock(QueueLock);
+  for (;;) {
+    QueueChanged.wait(lock, [&] { return Stopping || !Queue.empty(); });
+    if (Queue.empty()) return;  // stopping, nothing left
+    std::vector<TPending> batch;
+    batch.swap(Queue);
+    Writing = true;
+    lock.unlock();
+    WriteBatch(batch);
+    lock.lock();
+    Writing = false;
+    QueueChanged.notify_all();
+  }
+}
+
+void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
+  if (!Usable()) return;
+  try {
+    Exec(Writer, "BEGIN IMMEDIATE");
+    TStatement find(Writer, "SELECT id FROM files WHERE path = ?");
+    TStatement dropBlocks(Writer, "DELETE FROM blocks WHERE file = ?");
+    TStatement dropFile(Writer, "DELETE FROM files WHERE id = ?");
+    TStatement addFile(Writer,
+                       "INSERT INTO files (path, size, modified_ns, changed_ns, device, file_id, "
+                       "reader_version, recorded_ns, outcome, file_kind, skipped_records, "
+                       "stop_offset, stop_part, stop_index, stop_count, stop_inner, "
+                       "stop_inner_count, stop_message) "
+                       "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    TStatement addBlock(Writer,
+                        "INSERT INTO blocks (file, position, name, name_utf8) VALUES (?,?,?,?)");
+    for (TStatement* s : {&find, &dropBlocks, &dropFile, &addFile, &addBlock}) {
+      if (!s->Ok()) Raise(Writer, s->PrepareCode());
+    }
+    auto run = [&](TStatement& S) {
+      const int code = sqlite3_step(*S);
+      sqlite3_reset(*S);
+      if (code != SQLITE_DONE && code != SQLITE_ROW) Raise(Writer, code);
+    };
+    for (const TPending& p : Batch) {
+      Bind(*find, 1, p.Path);
+      const int found = sqlite3_step(*find);
+      if (found == SQLITE_ROW) {
+        const int64_t id = sqlite3_column_int64(*find, 0);
+        sqlite3_reset(*find);
+        Bind(*dropBlocks, 1, id);
+        run(dropBlocks);
+        Bind(*dropFile, 1, id);
+        run(dropFile);
+      } else {
+        sqlite3_reset(*find);
+        if (found != SQLITE_DONE) Raise(Writer, found);
+      }
+      const TFileOutcome& o = p.Blocks.Outcome;
+      const int64_t values[] = {static_cast<int64_t>(p.Stamp.Size),
+                                p.Stamp.ModifiedNs,
+                                p.Stamp.ChangedNs,
+                                static_cast<int64_t>(p.Stamp.Device),
+                                static_cast<int64_t>(p.Stamp.FileId),
+                                IndexReaderVersion,
+                                p.RecordedNs,
+                                static_cast<int64_t>(o.Kind),
+                                static_cast<int64_t>(o.FileKind),
+                                o.SkippedRecords,
+                                static_cast<int64_t>(o.Offset),
+                                static_cast<int64_t>(o.Place.Part),
+                                o.Place.Index,
+                                o.Place.Count,
+                                o.Place.Inner,
+                                o.Place.InnerCount};
+      Bind(*addFile, 1, p.Path);
+      for (int i = 0; i < 16; ++i) Bind(*addFile, i + 2, values[i]);
+      Bind(*addFile, 18, o.Message);
+      run(addFile);
+      const int64_t id = sqlite3_last_insert_rowid(Writer);
+      int64_t position = 0;
+      for (const std::string& name : p.Blocks.Names) {
+        Bind(*addBlock, 1, id);
+        Bind(*addBlock, 2, position++);
+        sqlite3_bind_blob(*addBlock, 3, name.data(), static_cast<int>(name.size()),
+                          SQLITE_TRANSIENT);
+        Bind(*addBlock, 4, Cp932ToUtf8(name));
+        run(addBlock);
+      }
+    }
+    Exec(Writer, "COMMIT");
+  } catch (const EIndex& e) {
+    sqlite3_exec(Writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    TurnOff("the index " + Path + " could not be written (" + e.What + "); files are read directly",
+            Corruption(e.Code));
+  }
+}
+
+void TBlockIndex::ForgetOthersUnder(const std::string& Folder,
+                                    const std::vector<std::string>& Kept) {
+  Flush();
+  if (!Usable() || Folder.empty()) return;
+  std::string prefix = Folder;
+#ifdef _WIN32
+  if (prefix.back() != '\\' && prefix.back() != '/') prefix += '\\';
+#else
+  if (prefix.back() != '/') prefix += '/';
+#endif
+  try {
+    Exec(Writer, "BEGIN IMMEDIATE");
+    Exec(Writer, "CREATE TEMP TABLE IF NOT EXISTS kept (path TEXT PRIMARY KEY)");
+    Exec(Writer, "DELETE FROM temp.kept");
+    {
+      TStatement add(Writer, "INSERT OR IGNORE INTO temp.kept VALUES (?)");
+      if (!add.Ok()) Raise(Writer, add.PrepareCode());
+      for (const std::string& k : Kept) {
+        Bind(*add, 1, k);
+        const int code = sqlite3_step(*add);
+        sqlite3_reset(*add);
+        if (code != SQLITE_DONE) Raise(Writer, code);
+      }
+    }
+    // Paths under the folder: those that start with its prefix (compared as
+    // bytes, so that no character of the path acts as a pattern).
+    const char* gone =
+        "SELECT id FROM files WHERE substr(path, 1, length(?1)) = ?1 "
+        "AND path NOT IN (SELECT path FROM temp.kept)";
+    for (const char* sql :
+         {"DELETE FROM blocks WHERE file IN (%s)", "DELETE FROM files WHERE id IN (%s)"}) {
+      std::string statement = sql;
+      statement.replace(statement.find("%s"), 2, gone);
+      TStatement s(Writer, statement.c_str());
+      if (!s.Ok()) Raise(Writer, s.PrepareCode());
+      Bind(*s, 1, prefix);
+      const int code = sqlite3_step(*s);
+      if (code != SQLITE_DONE) Raise(Writer, code);
+    }
+    Exec(Writer, "COMMIT");
+  } catch (const EIndex& e) {
+    sqlite3_exec(Writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    TurnOff("the index " + Path + " could not be written (" + e.What + ")", Corruption(e.Code));
+  }
+}
+
+TFileBlocks ReadFileBlocksIndexed(TBlockIndex* Index, const std::string& Path,
+                                  const std::string& Key, TJwwData& JwwReader,
+                                  TJwsData& JwsReader) {
+  TFileStamp stamp;
+  if (!Index || !Index->Usable() || KindOfPath(Path) == TFileKind::None ||
+      !StampOfFile(Path, stamp)) {
+    return ReadFileBlocks(Path, JwwReader, JwsReader);
+  }
+  TFileBlocks blocks;
+  if (Index->Find(Key, stamp, blocks)) {
+    blocks.FromIndex = true;
+    return blocks;
+  }
+  blocks = ReadFileBlocks(Path, JwwReader, JwsReader);
+  if (Recordable(blocks.Outcome)) Index->Record(Key, stamp, blocks);
+  return blocks;
+}

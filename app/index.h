@@ -1,0 +1,106 @@
+// The saved index: what reading each file gave (its outcome and its block
+// names), kept in one SQLite file under the key of what the system says of
+// the file without opening it. A search asks the index first and reads only
+// the files whose key changed since they were recorded.
+//
+// The index is a cache and never makes a search wrong or fail: whatever goes
+// wrong with it (missing, garbage, truncated, another schema, locked, read-only,
+// full) turns it off for the rest of the run, Problem() says why once, and
+// every file is read as if there were no index. A file that is not an index
+// of ours is moved aside and a new one started.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/search.h"
+#include "text/nativefile.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// Raised whenever a change could alter what the readers yield for a file:
+// entries recorded by another reader version are stale.
+inline constexpr int IndexReaderVersion = 1;
+// The layout of the tables (PRAGMA user_version).
+inline constexpr int IndexSchemaVersion = 1;
+// An entry recorded less than this after its file's last write may have
+// missed a second write within the same tick of the file system's clock; it
+// is not trusted (as version-control tools treat racily clean files).
+inline constexpr int64_t RacyWindowNs = 2'000'000'000;
+
+// Where the index lives: $XDG_CACHE_HOME/quillon/index.sqlite3 (~/.cache
+// when unset) on Linux, %LOCALAPPDATA%\Quillon\index.sqlite3 on Windows.
+std::string DefaultIndexPath();
+
+// The SQLite library's version, for --version.
+std::string SqliteVersion();
+
+class TBlockIndex {
+ public:
+  // Opens the index at Path, making it and its folder when missing. Another
+  // program writing to it is waited for up to BusyTimeoutMs.
+  explicit TBlockIndex(std::string Path, int BusyTimeoutMs = 5000);
+  ~TBlockIndex();  // writes what is pending, then closes
+  TBlockIndex(const TBlockIndex&) = delete;
+  TBlockIndex& operator=(const TBlockIndex&) = delete;
+
+  bool Usable() const { return !Off.load(); }
+  // Why the index was turned off (UTF-8, English), empty while it works.
+  std::string Problem() const;
+
+  // The file's outcome and names when the index holds Path under exactly
+  // Stamp, recorded by this reader version and not racily. Thread-safe.
+  bool Find(const std::string& Path, const TFileStamp& Stamp, TFileBlocks& Out);
+  // Keeps what reading Path (seen as Stamp before it was opened) gave. The
+  // write happens on the index's own thread, in large transactions.
+  void Record(const std::string& Path, const TFileStamp& Stamp, const TFileBlocks& Blocks);
+  // Waits until everything recorded so far is written.
+  void Flush();
+  // Forgets the files under Folder (a folder path) that are not in Kept.
+  void ForgetOthersUnder(const std::string& Folder, const std::vector<std::string>& Kept);
+
+ private:
+  struct TPending {
+    std::string Path;
+    TFileStamp Stamp;
+    int64_t RecordedNs;
+    TFileBlocks Blocks;
+  };
+  void Open();
+  void TurnOff(const std::string& Why, bool Corrupt);
+  void WriteLoop();
+  void WriteBatch(std::vector<TPending>& Batch);
+
+  const std::string Path;
+  const int BusyTimeoutMs;
+  std::atomic<bool> Off{false};
+  bool MoveAside = false;
+  mutable std::mutex ProblemLock;
+  std::string Problem_;
+
+  std::mutex ReadLock;  // one reading connection, one statement at a time
+  sqlite3* Reader = nullptr;
+  sqlite3* Writer = nullptr;
+  sqlite3_stmt* FindFile = nullptr;  // on Reader, kept for the index's life
+  sqlite3_stmt* FindNames = nullptr;
+
+  std::mutex QueueLock;
+  std::condition_variable QueueChanged;
+  std::vector<TPending> Queue;
+  bool Writing = false;
+  bool Stopping = false;
+  std::thread WriterThread;
+};
+
+// Reads the file at Path through Index (which may be null), where the file
+// is kept under Key (its full path): answered from the index when it holds
+// the file unchanged (FromIndex set), otherwise read and recorded.
+TFileBlocks ReadFileBlocksIndexed(TBlockIndex* Index, const std::string& Path,
+                                  const std::string& Key, TJwwData& JwwReader, TJwsData& JwsReader);
