@@ -50,6 +50,11 @@ class TNativeFile {
   uint64_t SizeAtOpen = 0;
 };
 
+// How many times this process asked TNativeFile::Open for a file (the saved
+// index's benchmark counts the files a search opens).
+uint64_t FileOpenCount();
+void NoteFileOpen();
+
 // The system's message for an error number of the file functions.
 std::string SystemErrorText(int Code);
 

@@ -29,6 +29,7 @@ std::string SystemErrorText(int Code) {
 }
 
 TNativeFile TNativeFile::Open(const std::string& Path, TOpenError& Error) {
+  NoteFileOpen();
   Error = TOpenError{};
   TNativeFile file;
   // O_NONBLOCK: opening a FIFO must not wait for a writer. The flag is

@@ -38,6 +38,7 @@ std::string SystemErrorText(int Code) {
 }
 
 TNativeFile TNativeFile::Open(const std::string& Path, TOpenError& Error) {
+  NoteFileOpen();
   Error = TOpenError{};
   TNativeFile file;
   // Shared for reading, writing and deleting: the drafting program may hold
