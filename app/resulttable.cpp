@@ -239,32 +239,20 @@ void TResultTable::Rebuild() {
 }
 
 void TResultTable::SetFilter(std::string_view Utf8) {
-  const std::string oldKey = FilterKey;
-  const bool wasNothing = FilterNothing;
-  const bool wasFiltering = Filtering();
+  TNameMatcher matcher = Utf8.empty() ? TNameMatcher() : TNameMatcher(Utf8);
+  // A text that holds the previous one keeps a subset of the rows shown
+  // now, so only those need looking at (the usual case while typing).
+  if (!matcher.Narrows(FilterMatcher)) Shown.clear();
   Filter = Utf8;
-  FilterKey.clear();
-  FilterNothing = false;
-  if (!Filter.empty()) {
-    const std::optional<std::string> cp932 = Utf8ToCp932(Filter);
-    if (cp932) FilterKey = NormalizeForSearch(*cp932);
-    FilterNothing = FilterKey.empty();
-  }
-  // A key that holds the previous one keeps a subset of the rows shown now,
-  // so only those need looking at (the usual case while typing).
-  const bool narrowing = wasFiltering && !wasNothing && !oldKey.empty() && !FilterKey.empty() &&
-                         SearchKeyFound(oldKey, FilterKey);
-  if (!narrowing) Shown.clear();
+  FilterMatcher = std::move(matcher);
   Refilter();
 }
 
 void TResultTable::Refilter() {
-  if (!FilterKey.empty()) MakeKeys();
+  if (FilterMatcher.Active()) MakeKeys();
   auto keep = [&](int32_t r) {
-    if (FilterNothing) return false;
-    if (FilterKey.empty()) return true;
     const TRow& row = Rows[static_cast<size_t>(r)];
-    return SearchKeyFound(FilterKey, row.Key) || SearchKeyFound(FilterKey, Files[row.File].Key);
+    return FilterMatcher.MatchesKey(row.Key) || FilterMatcher.MatchesKey(Files[row.File].Key);
   };
   // Shown is either empty (start from every row) or the rows of a wider
   // filter, in the order drawn.
@@ -306,14 +294,12 @@ void TResultTable::SetCurrent(int Row) {
 }
 
 bool TResultTable::FindNext(std::string_view Utf8) {
-  const std::optional<std::string> cp932 = Utf8ToCp932(Utf8);
-  if (!cp932) return false;
-  const std::string key = NormalizeForSearch(*cp932);
+  const TNameMatcher matcher(Utf8);
   const int from = PositionOf(CurrentRow);
-  if (from < 0) return false;
+  if (from < 0 || matcher.MatchesNothing()) return false;
   MakeKeys();
   for (size_t p = static_cast<size_t>(from) + 1; p < Shown.size(); ++p) {
-    if (SearchKeyFound(key, Rows[static_cast<size_t>(Shown[p])].Key)) {
+    if (matcher.MatchesKey(Rows[static_cast<size_t>(Shown[p])].Key)) {
       CurrentRow = Shown[p] + 1;
       return true;
     }

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/matcher.h"
 #include "app/outcome.h"
 #include "app/search.h"
 
@@ -126,8 +127,7 @@ class TResultTable {
   std::vector<int32_t> Shown;       // Ordered, less what the filter hides
   std::vector<int32_t> Where;       // Where[row] = its place in Shown, or -1
   std::string Filter;
-  std::string FilterKey;  // normalised; empty with a filter that matches nothing
-  bool FilterNothing = false;
+  TNameMatcher FilterMatcher;  // inactive without a filter
   int SortCol = 0;
   TSortOrder Order = TSortOrder::Search;
   int CurrentRow = 1;

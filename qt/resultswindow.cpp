@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/layout.h"
 #include "app/preview.h"
 #include "qt/previewpane.h"
 #include "qt/resultmodel.h"
@@ -34,14 +35,10 @@
 
 namespace {
 
-constexpr int DesignLeft = 222;
-constexpr int DesignTop = 129;
-constexpr int DesignWidth = 456;
-constexpr int DesignHeight = 293;
+const TWindowLayout Design;
 constexpr int DefaultColWidth = 120;
 // Narrow enough for every width the layout file can restore.
 constexpr int MinSectionSize = 8;
-constexpr int DesignColWidths[TResultModel::ColCount] = {99, 206, 120};
 
 QAction* AddAction(QWidget* Owner, const QString& Text, const QKeySequence& Key,
                    Qt::ShortcutContext Context) {
@@ -118,7 +115,8 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   SG1->horizontalHeader()->setSortIndicatorShown(false);
   connect(SG1->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int Col) { HeaderClick(Col); });
-  for (int c = 0; c < TResultModel::ColCount; ++c) SG1->setColumnWidth(c, DesignColWidths[c]);
+  for (int c = 0; c < TResultModel::ColCount; ++c)
+    SG1->setColumnWidth(c, Design.Columns[static_cast<size_t>(c)]);
 
   QAction* copy =
       AddAction(SG1, QStringLiteral("行をコピー(&C)"), QKeySequence::Copy, Qt::WidgetShortcut);
@@ -173,7 +171,7 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   Splitter->addWidget(Preview);
   Splitter->setStretchFactor(0, 1);
   Splitter->setStretchFactor(1, 0);
-  Splitter->setSizes({DesignWidth - PreviewSize, PreviewSize});
+  Splitter->setSizes({Design.Results.Width - PreviewSize, PreviewSize});
   connect(Splitter, &QSplitter::splitterMoved, this,
           [this] { PreviewSize = Splitter->sizes().value(1); });
   PreviewFollower = std::make_unique<TPreviewFollower>([this](uint64_t Ticket, TPreview P) {
@@ -198,7 +196,7 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   layout->addWidget(Panel1);
   layout->addWidget(StatusBar1);
 
-  setGeometry(DesignLeft, DesignTop, DesignWidth, DesignHeight);
+  setGeometry(Design.Results.Left, Design.Results.Top, Design.Results.Width, Design.Results.Height);
 
   // The current row follows the user's clicks and key presses.
   connect(SG1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,

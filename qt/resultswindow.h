@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "app/filelist.h"
+#include "app/layout.h"
+#include "app/mainmodel.h"
 #include "app/resulttable.h"
 
 class QLabel;
@@ -26,7 +28,7 @@ class TPreviewPane;
 class TPreviewFollower;
 class TResultModel;
 
-class TForm2 : public QDialog {
+class TForm2 : public QDialog, public TResultSink {
   Q_OBJECT
 
  public:
@@ -50,11 +52,11 @@ class TForm2 : public QDialog {
 
   // The grid's operations. Row 0 is the header row (UTF-8 texts); rows >= 1
   // hold result cells (see TResultModel).
-  void SetCell(int Col, int Row, const std::string& Text);
+  void SetCell(int Col, int Row, const std::string& Text) override;
   std::string Cell(int Col, int Row) const;
   // Rows including the header. When the count shrinks to the current row or
   // below, the current row becomes the last row.
-  void SetRowCount(int Rows);
+  void SetRowCount(int Rows) override;
   int RowCount() const;
   // The current (selected) result row, 1 .. RowCount() - 1.
   int Row() const;
@@ -75,7 +77,7 @@ class TForm2 : public QDialog {
   void HeaderClick(int Col);
   // What the last run did and which files were a problem; the status bar
   // says it.
-  void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems);
+  void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) override;
   QString StatusBarText() const;
   // The list of problem files with their reasons (a click on the status
   // bar); modal.
@@ -113,7 +115,7 @@ class TForm2 : public QDialog {
   void PlacePreview();
   QMenu* RowMenu;
   std::unique_ptr<TPreviewFollower> PreviewFollower;
-  int PreviewSize = 160;  // the preview pane's width, kept while hidden
+  int PreviewSize = TWindowLayout().PreviewWidth;  // kept while hidden
 };
 
 // The Qt calls behind TForm2::OpenFile.

@@ -18,7 +18,7 @@
 #include "testkit/jwbuilder.h"
 #include "text/codec.h"
 #include "text/widepath.h"
-#include "win32/forms.h"
+#include "win32/mainwindow.h"
 #include "win32/previewpane.h"
 
 namespace fs = std::filesystem;
@@ -76,7 +76,7 @@ TEST_F(Win32Forms, SearchFillsTheListViewWithTheReadersRows) {
   const std::string b = Write(longName, {"B"});
   TForm1 form;
   form.QuitOnClose = false;
-  form.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
   form.FormShow(SW_SHOWNOACTIVATE);
   Drop(form.Handle, {a, b, Utf8OfPath(Dir)});  // the folder is skipped
   ASSERT_EQ(form.ListPaths(), (std::vector<std::string>{a, b}));
@@ -127,7 +127,7 @@ TEST_F(Win32Forms, RunsMarkProblemsStopOnEscAndKeepEveryRow) {
 
   TForm1 form;
   form.QuitOnClose = false;
-  form.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
   form.FormShow(SW_SHOWNOACTIVATE);
   form.DropFiles({many, bad, a});
   int rows = 0;
@@ -164,7 +164,7 @@ TEST_F(Win32Forms, PreviewDrawsTheCurrentRow) {
 
   TForm1 form;
   form.QuitOnClose = false;
-  form.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
   form.FormShow(SW_SHOWNOACTIVATE);
   form.DropFiles({path});
   const TDisplayList* shown = nullptr;
@@ -256,7 +256,7 @@ TEST_F(Win32Forms, LayoutBringsTheWindowsBackWhereTheyWere) {
   {
     TForm1 form;
     form.QuitOnClose = false;
-    form.LayoutFile = layout;
+    form.Model.LayoutFile = layout;
     form.FormShow(SW_SHOWNOACTIVATE);
     SetWindowPos(form.Handle, nullptr, 260, 180, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     GetWindowRect(form.Handle, &moved);
@@ -265,7 +265,7 @@ TEST_F(Win32Forms, LayoutBringsTheWindowsBackWhereTheyWere) {
   }
   TForm1 again;
   again.QuitOnClose = false;
-  again.LayoutFile = layout;
+  again.Model.LayoutFile = layout;
   again.FormShow(SW_SHOWNOACTIVATE);
   RECT back{};
   GetWindowRect(again.Handle, &back);
