@@ -112,5 +112,11 @@ class TPreviewFollower {
   std::string Key;      // file, position and name of the latest request
 };
 
+// Texts of a drawing are laid out at this font size (pixels) before their
+// frame scales them; a text smaller than PreviewLegibleHeight pixels on
+// screen is drawn as its baseline.
+inline constexpr int PreviewTextPixels = 64;
+inline constexpr double PreviewLegibleHeight = 4;
+
 // Shown when an answer takes long.
 extern const std::string PreviewLoadingText;  // "読み込み中…"

@@ -313,17 +313,34 @@ void TResultTable::SetReport(const TRunSummary& Summary, std::vector<TProblemFil
   ProblemFiles = std::move(Problems);
 }
 
-std::string TResultTable::StatusText() const {
-  if (!Reported) {
-    return Filtering() ? "絞り込み " + Number(ShownCount()) + " / " + Number(Count) : std::string();
+std::vector<std::string> TResultTable::StatusParts() const {
+  std::vector<std::string> parts;
+  if (Reported) {
+    parts.push_back(Number(Report.Rows) + " 行（" + Number(Report.Files) + " ファイル）");
+    if (Report.Failed > 0) parts.push_back("読み込めなかったファイル " + Number(Report.Failed));
+    if (Report.Warnings > 0)
+      parts.push_back("一部を読み飛ばしたファイル " + Number(Report.Warnings));
   }
-  std::string text = Number(Report.Rows) + " 行（" + Number(Report.Files) + " ファイル）";
-  if (Report.Failed > 0) text += "・読み込めなかったファイル " + Number(Report.Failed);
-  if (Report.Warnings > 0) text += "・一部を読み飛ばしたファイル " + Number(Report.Warnings);
   if (Filtering()) {
-    text +=
-        "・絞り込み " + Number(Report.Rows == 0 ? 0 : ShownCount()) + " / " + Number(Report.Rows);
+    // Before the first run the table counts its rows itself.
+    const int32_t all = Reported ? Report.Rows : Count;
+    parts.push_back("絞り込み " + Number(Reported && Report.Rows == 0 ? 0 : ShownCount()) + " / " +
+                    Number(all));
   }
-  if (Report.Stopped) text += "・中止しました";
+  if (Reported && Report.Stopped) parts.push_back("中止しました");
+  return parts;
+}
+
+std::string TResultTable::StatusText() const {
+  return JoinStatusParts(StatusParts());
+}
+
+std::string JoinStatusParts(const std::vector<std::string>& Parts) {
+  std::string text;
+  for (const std::string& part : Parts) {
+    if (part.empty()) continue;
+    if (!text.empty()) text += "・";
+    text += part;
+  }
   return text;
 }

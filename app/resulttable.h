@@ -44,6 +44,9 @@ struct TProblemFile {
   TFileOutcome Outcome;
 };
 
+// Status-bar parts joined by "・", empty parts left out.
+std::string JoinStatusParts(const std::vector<std::string>& Parts);
+
 class TResultTable {
  public:
   TResultTable();
@@ -95,8 +98,11 @@ class TResultTable {
   void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems);
   const TRunSummary& Summary() const { return Report; }
   const std::vector<TProblemFile>& Problems() const { return ProblemFiles; }
-  // The status bar's one text (UTF-8), e.g. "120 行（8 ファイル）・読めないファイル 1
-  // ・絞り込み 12 / 120・中止しました". Empty before the first run.
+  // The parts of the status bar's text (UTF-8) the table knows: the counts,
+  // the problem files, the filter and a stopped run, in that order.
+  std::vector<std::string> StatusParts() const;
+  // They joined, e.g. "120 行（8 ファイル）・読めないファイル 1・絞り込み 12 / 120
+  // ・中止しました". Empty before the first run.
   std::string StatusText() const;
 
  private:

@@ -214,7 +214,7 @@ void TForm1::showEvent(QShowEvent* Event) {
 void TForm1::FormShow() {
   Model.ExeFolder = ExtractFolder(ExePath());
   if (Model.LayoutFile.empty()) Model.LayoutFile = DefaultLayoutFile(ExePath());
-  Model.Results = Form2;
+  Model.Results = Form2 ? &Form2->Results : nullptr;
   LoadLayout();
   ClearImageTable();
   JwwReader = std::make_unique<TJwwData>();

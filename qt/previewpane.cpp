@@ -20,11 +20,6 @@ QPointF At(TVec2 P) {
   return {P.X, P.Y};
 }
 
-// Font size at which texts are laid out before their frame scales them.
-constexpr int TextPixels = 64;
-// Texts smaller than this on screen are drawn as their baseline.
-constexpr double LegibleHeight = 4;
-
 }  // namespace
 
 TPreviewPane::TPreviewPane(QWidget* Parent) : QWidget(Parent) {
@@ -115,7 +110,7 @@ void PaintDisplayList(QPainter& Painter, const TDisplayList& List, const QRectF&
   }
 
   QFont font = DesignFont();
-  font.setPixelSize(TextPixels);
+  font.setPixelSize(PreviewTextPixels);
   const QFontMetricsF metrics(font);
   Painter.setFont(font);
   const QTransform base = Painter.transform();
@@ -123,17 +118,18 @@ void PaintDisplayList(QPainter& Painter, const TDisplayList& List, const QRectF&
     const TTextFrame f = TextFrameOf(t, fit);
     if (t.Text.empty() || !(f.PixelHeight > 0)) continue;
     Painter.setPen(QPen(ColorOf(t.Color), 0));
-    if (f.PixelHeight < LegibleHeight) {
+    if (f.PixelHeight < PreviewLegibleHeight) {
       const TVec2 end = fit.Map({t.Origin.X + t.Advance.X, t.Origin.Y + t.Advance.Y});
       Painter.drawLine(At(f.Origin), At(end));
       continue;
     }
     const QString text = QString::fromStdString(t.Text);
     // Stretch the laid-out text to its baseline when it has one.
-    const double natural = metrics.horizontalAdvance(text) / TextPixels;
+    const double natural = metrics.horizontalAdvance(text) / PreviewTextPixels;
     const double stretch = f.Length > 0 && natural > 0 ? f.Length / natural : 1.0;
-    const QTransform frame(f.XAxis.X * stretch / TextPixels, f.XAxis.Y * stretch / TextPixels,
-                           f.YAxis.X / TextPixels, f.YAxis.Y / TextPixels, f.Origin.X, f.Origin.Y);
+    const QTransform frame(f.XAxis.X * stretch / PreviewTextPixels,
+                           f.XAxis.Y * stretch / PreviewTextPixels, f.YAxis.X / PreviewTextPixels,
+                           f.YAxis.Y / PreviewTextPixels, f.Origin.X, f.Origin.Y);
     Painter.setTransform(frame * base);
     Painter.drawText(QPointF(0, 0), text);
     Painter.setTransform(base);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/displaylist.h"
+#include "app/preview.h"
 
 class QPainter;
 class QRectF;

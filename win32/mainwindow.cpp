@@ -69,7 +69,7 @@ TForm1::TForm1() {
   ShowWindow(StopButton, SW_HIDE);
   SetClient(Handle, ToDevicePixels(TWindowLayout().Main, DpiOf(Handle)));
   Form2 = std::make_unique<TForm2>(Handle);
-  Model.Results = Form2.get();
+  Model.Results = &Form2->Results;
   StateChanged();
 }
 

@@ -22,11 +22,6 @@ POINT Px(TVec2 P) {
   return {clamp(P.X), clamp(P.Y)};
 }
 
-// Font size at which texts are laid out before their frame scales them.
-constexpr int TextPixels = 64;
-// Texts smaller than this on screen are drawn as their baseline.
-constexpr double LegibleHeight = 4;
-
 // One pen per colour, made when first needed.
 class TPens {
  public:
@@ -93,7 +88,7 @@ void TPreviewPane::ShowMessage(const std::wstring& Message) {
   InvalidateRect(Handle, nullptr, FALSE);
 }
 
-LRESULT TPreviewPane::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
+LRESULT TPreviewPane::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
   switch (Message) {
     case WM_ERASEBKGND:
       return 1;
@@ -196,7 +191,7 @@ void PaintDisplayList(HDC Dc, const TDisplayList& List, const RECT& Area, HFONT 
     // Texts too small to read are drawn as their baseline.
     for (const TDrawnText& t : List.Texts) {
       const TTextFrame f = TextFrameOf(t, fit);
-      if (t.Text.empty() || !(f.PixelHeight > 0) || f.PixelHeight >= LegibleHeight) continue;
+      if (t.Text.empty() || !(f.PixelHeight > 0) || f.PixelHeight >= PreviewLegibleHeight) continue;
       pens.Use(t.Color);
       const POINT a = Px(f.Origin);
       const POINT b = Px(fit.Map({t.Origin.X + t.Advance.X, t.Origin.Y + t.Advance.Y}));
@@ -207,7 +202,7 @@ void PaintDisplayList(HDC Dc, const TDisplayList& List, const RECT& Area, HFONT 
 
   LOGFONTW lf{};
   GetObjectW(Font, sizeof lf, &lf);
-  lf.lfHeight = -TextPixels;
+  lf.lfHeight = -PreviewTextPixels;
   lf.lfWidth = 0;
   HFONT big = CreateFontIndirectW(&lf);
   HGDIOBJ oldFont = SelectObject(Dc, big);
@@ -216,16 +211,16 @@ void PaintDisplayList(HDC Dc, const TDisplayList& List, const RECT& Area, HFONT 
   XFORM identity{1, 0, 0, 1, 0, 0};
   for (const TDrawnText& t : List.Texts) {
     const TTextFrame f = TextFrameOf(t, fit);
-    if (t.Text.empty() || !(f.PixelHeight >= LegibleHeight)) continue;
+    if (t.Text.empty() || !(f.PixelHeight >= PreviewLegibleHeight)) continue;
     const std::wstring text = WideOfUtf8(t.Text);
     SIZE natural{};
     GetTextExtentPoint32W(Dc, text.c_str(), static_cast<int>(text.size()), &natural);
     const double stretch =
-        f.Length > 0 && natural.cx > 0 ? f.Length * TextPixels / natural.cx : 1.0;
-    const XFORM frame{static_cast<FLOAT>(f.XAxis.X * stretch / TextPixels),
-                      static_cast<FLOAT>(f.XAxis.Y * stretch / TextPixels),
-                      static_cast<FLOAT>(f.YAxis.X / TextPixels),
-                      static_cast<FLOAT>(f.YAxis.Y / TextPixels),
+        f.Length > 0 && natural.cx > 0 ? f.Length * PreviewTextPixels / natural.cx : 1.0;
+    const XFORM frame{static_cast<FLOAT>(f.XAxis.X * stretch / PreviewTextPixels),
+                      static_cast<FLOAT>(f.XAxis.Y * stretch / PreviewTextPixels),
+                      static_cast<FLOAT>(f.YAxis.X / PreviewTextPixels),
+                      static_cast<FLOAT>(f.YAxis.Y / PreviewTextPixels),
                       static_cast<FLOAT>(f.Origin.X),
                       static_cast<FLOAT>(f.Origin.Y)};
     SetWorldTransform(Dc, &frame);

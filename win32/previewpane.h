@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/displaylist.h"
+#include "app/preview.h"
 
 class TPreviewPane {
  public:
@@ -25,7 +26,7 @@ class TPreviewPane {
   const std::wstring& Message() const { return Text; }
 
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
-  LRESULT Handle_(UINT Message, WPARAM W, LPARAM L);
+  LRESULT OnMessage(UINT Message, WPARAM W, LPARAM L);
 
  private:
   std::shared_ptr<const TDisplayList> Shown;

@@ -20,8 +20,6 @@ constexpr int SplitterWidth = 3;
 
 // The preview's answer has arrived (posted by its worker thread).
 constexpr UINT WmPreviewArrived = WM_APP + 1;
-// Shows "読み込み中…" when an answer takes long.
-constexpr UINT_PTR LoadingTimer = 1;
 
 }  // namespace
 
@@ -42,7 +40,7 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
   ListView_SetExtendedListViewStyle(
       SG1, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
   for (int c = 0; c < ResultColCount; ++c) {
-    const std::wstring header = W(ResultHeader[c]);
+    const std::wstring header = W(Results.HeaderText(c));
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     col.pszText = const_cast<wchar_t*>(header.c_str());
@@ -57,19 +55,13 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
   Button2 = MakeChild(L"BUTTON", L"閉じる(&C)", WS_TABSTOP | BS_PUSHBUTTON, Handle, IdClose, Font);
   StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", 0, Handle, 0, Font);
   Preview = std::make_unique<TPreviewPane>(Handle, Font);
-  PreviewFollower = std::make_unique<TPreviewFollower>([this](uint64_t Ticket, TPreview P) {
-    {
-      std::lock_guard<std::mutex> hold(ArrivedLock);
-      Arrived.emplace(Ticket, std::move(P));
-    }
-    PostMessageW(Handle, WmPreviewArrived, 0, 0);
-  });
   SetClient(Handle, ToDevicePixels(TWindowLayout().Results, DpiOf(Handle)));
-  Refresh();
+  RowsChanged();
+  CurrentChanged();
 }
 
 TForm2::~TForm2() {
-  PreviewFollower.reset();  // no answer arrives after this
+  Results.StopPreview();  // no answer arrives after this
   Preview.reset();
   if (Handle) DestroyWindow(Handle);
   if (Font) DeleteObject(Font);
@@ -106,31 +98,25 @@ void TForm2::Layout() {
   MoveWindow(Button2, Scaled(Handle, 320), y, Scaled(Handle, 89), Scaled(Handle, 23), TRUE);
 }
 
-void TForm2::Refresh() {
-  // The sort arrow on the sorted column's header, when the sort changed.
+// The list view asks for the cells it draws; the header shows the sort.
+void TForm2::RowsChanged() {
   HWND header = ListView_GetHeader(SG1);
-  const std::pair<int, TSortOrder> sort{Results.SortColumn(), Results.SortOrder()};
-  for (int c = 0; c < ResultColCount && sort != ShownSort; ++c) {
+  for (int c = 0; c < ResultColCount; ++c) {
     HDITEMW item{};
     item.mask = HDI_FORMAT;
     Header_GetItem(header, c, &item);
     item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-    if (c == Results.SortColumn() && Results.SortOrder() == TSortOrder::Ascending)
-      item.fmt |= HDF_SORTUP;
-    if (c == Results.SortColumn() && Results.SortOrder() == TSortOrder::Descending)
-      item.fmt |= HDF_SORTDOWN;
+    if (Results.SortMark(c) == TSortOrder::Ascending) item.fmt |= HDF_SORTUP;
+    if (Results.SortMark(c) == TSortOrder::Descending) item.fmt |= HDF_SORTDOWN;
     Header_SetItem(header, c, &item);
   }
-  ShownSort = sort;
   ListView_SetItemCountEx(SG1, Results.ShownCount(), LVSICF_NOSCROLL);
   InvalidateRect(SG1, nullptr, FALSE);
-  const std::wstring status = W(Results.StatusText());
-  SendMessageW(StatusBar1, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(status.c_str()));
-  ShowCurrent();
 }
 
-void TForm2::ShowCurrent() {
-  const int at = Results.PositionOf(Results.Current());
+void TForm2::CurrentChanged() {
+  Drawing = true;
+  const int at = Results.CurrentPosition();
   // Only the rows selected now are deselected: asking for every row walks a
   // million of them on some list views.
   for (int p = ListView_GetNextItem(SG1, -1, LVNI_SELECTED); p >= 0;
@@ -140,42 +126,47 @@ void TForm2::ShowCurrent() {
     ListView_SetItemState(SG1, at, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
     ListView_EnsureVisible(SG1, at, FALSE);
   }
-  UpdatePreview();
+  Drawing = false;
+}
+
+void TForm2::StatusChanged() {
+  const std::wstring status = W(Results.StatusText());
+  SendMessageW(StatusBar1, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(status.c_str()));
+}
+
+void TForm2::ShowPreview(const std::shared_ptr<const TDisplayList>& List) {
+  Preview->ShowList(List);
+}
+
+void TForm2::ShowPreviewText(const std::string& Utf8) {
+  Preview->ShowMessage(W(Utf8));
+}
+
+void TForm2::PreviewArrived() {
+  PostMessageW(Handle, WmPreviewArrived, 0, 0);  // from the worker's thread
+}
+
+void TForm2::StartTimer(int Id, int Milliseconds) {
+  SetTimer(Handle, static_cast<UINT_PTR>(Id), static_cast<UINT>(Milliseconds), nullptr);
+}
+
+void TForm2::OpenRowFile(TOpenAction Action, const std::string& Path) {
+  const std::wstring path = W(Path);
+  if (Action == TOpenAction::OpenWithProgram) {
+    ShellExecuteW(Handle, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  } else {
+    const std::wstring args = L"/select,\"" + path + L"\"";
+    ShellExecuteW(Handle, nullptr, L"explorer.exe", args.c_str(), nullptr, SW_SHOWNORMAL);
+  }
+}
+
+void TForm2::CopyToClipboard(const std::string& Utf8) {
+  CopyText(Handle, W(Utf8));
 }
 
 void TForm2::SetPreviewWidth(int Width) {
   PreviewSize = std::max(Width, 0);
   Layout();
-}
-
-void TForm2::UpdatePreview() {
-  if (!Modal) return;
-  switch (PreviewFollower->Follow(Results)) {
-    case TPreviewFollower::TStep::Unchanged:
-      return;
-    case TPreviewFollower::TStep::Cleared:
-      Preview->ShowMessage(L"");
-      return;
-    case TPreviewFollower::TStep::Asked:
-      // A file kept from the last request answers at once; a new one may
-      // take a moment, which the pane says rather than showing the last
-      // drawing.
-      SetTimer(Handle, LoadingTimer, 150, nullptr);
-      return;
-  }
-}
-
-void TForm2::ShowArrivedPreview() {
-  std::optional<std::pair<uint64_t, TPreview>> answer;
-  {
-    std::lock_guard<std::mutex> hold(ArrivedLock);
-    answer.swap(Arrived);
-  }
-  if (!answer || !PreviewFollower->Take(answer->first)) return;
-  if (answer->second.List)
-    Preview->ShowList(answer->second.List);
-  else
-    Preview->ShowMessage(W(answer->second.Problem));
 }
 
 bool TForm2::OnSplitter(int X) const {
@@ -219,26 +210,12 @@ LRESULT TForm2::DrawCell(NMLVCUSTOMDRAW& Draw) {
   }
 }
 
-void TForm2::SetRowCount(int Rows) {
-  PreviewFollower->Forget();
-  Results.SetRowCount(Rows);
-  Refresh();
-}
-
-void TForm2::SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) {
-  Results.SetReport(Summary, std::move(Problems));
-  Refresh();
-}
-
 int TForm2::DrawnRowCount() const {
   return ListView_GetItemCount(SG1);
 }
 
 std::wstring TForm2::DrawnText(int Position, int Col) const {
-  if (Position < 0 || Position >= Results.ShownCount()) return {};
-  const std::string& cell = Results.Cell(Col, Results.ShownRow(Position));
-  // Block names are CP932 as the file holds them; paths are UTF-8.
-  return W(Col == BlockNameCol ? Cp932ToUtf8(cell) : cell);
+  return W(Results.ShownText(Position, Col));
 }
 
 int TForm2::ColWidth(int Col) const {
@@ -250,25 +227,23 @@ void TForm2::SetColWidth(int Col, int Width) {
 }
 
 void TForm2::Button1Click() {
-  if (Results.FindNext(TextOf(Edit1))) ShowCurrent();
+  Results.FindNext(TextOf(Edit1));
 }
 
 void TForm2::SetFilter(const std::wstring& Text) {
   Results.SetFilter(Utf8OfWide(Text));
-  Refresh();
+}
+
+std::vector<int> TForm2::SelectedPositions() const {
+  std::vector<int> at;
+  for (int p = ListView_GetNextItem(SG1, -1, LVNI_SELECTED); p >= 0;
+       p = ListView_GetNextItem(SG1, p, LVNI_SELECTED))
+    at.push_back(p);
+  return at;
 }
 
 void TForm2::CopySelection() {
-  std::wstring text;
-  for (int p = ListView_GetNextItem(SG1, -1, LVNI_SELECTED); p >= 0;
-       p = ListView_GetNextItem(SG1, p, LVNI_SELECTED)) {
-    for (int c = 0; c < ResultColCount; ++c) {
-      if (c > 0) text += L'\t';
-      text += DrawnText(p, c);
-    }
-    text += L"\r\n";
-  }
-  CopyText(Handle, text);
+  Results.CopyRows(SelectedPositions());
 }
 
 void TForm2::ShowProblems() {
@@ -280,34 +255,19 @@ void TForm2::ShowProblems() {
 }
 
 void TForm2::RowMenu(int Position, POINT At) {
-  if (Position < 0) return;
+  const std::vector<TRowMenuItem> items = Results.RowMenu(Position);
+  if (items.empty()) return;
   HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING, IdOpen, L"関連付けられたプログラムで開く(&O)");
-  AppendMenuW(menu, MF_STRING, IdShowInFolder, L"フォルダーに表示(&F)");
-  AppendMenuW(menu, MF_STRING, IdCopyPath, L"パスをコピー(&P)");
-  AppendMenuW(menu, MF_STRING, IdCopy, L"行をコピー(&C)\tCtrl+C");
+  for (size_t i = 0; i < items.size(); ++i) {
+    std::wstring caption = W(items[i].Caption);
+    if (items[i].Action == TRowAction::CopyRows) caption += L"\tCtrl+C";
+    AppendMenuW(menu, MF_STRING, i + 1, caption.c_str());
+  }
   const int chosen =
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, At.x, At.y, 0, Handle, nullptr);
   DestroyMenu(menu);
-  const std::wstring path = W(Results.Cell(PathCol, Results.ShownRow(Position)));
-  switch (chosen) {
-    case IdOpen:
-      ShellExecuteW(Handle, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-      break;
-    case IdShowInFolder: {
-      const std::wstring args = L"/select,\"" + path + L"\"";
-      ShellExecuteW(Handle, nullptr, L"explorer.exe", args.c_str(), nullptr, SW_SHOWNORMAL);
-      break;
-    }
-    case IdCopyPath:
-      CopyText(Handle, path);
-      break;
-    case IdCopy:
-      CopySelection();
-      break;
-    default:
-      break;
-  }
+  if (chosen > 0 && static_cast<size_t>(chosen) <= items.size())
+    Results.RowMenuChosen(items[static_cast<size_t>(chosen) - 1].Action, SelectedPositions());
 }
 
 void TForm2::ShowModal() {
@@ -317,7 +277,7 @@ void TForm2::ShowModal() {
   ShowWindow(Handle, SW_SHOW);
   SetForegroundWindow(Handle);
   SetFocus(Edit1);
-  UpdatePreview();
+  Results.SetShowing(true);
   if (OnShown) OnShown(*this);
   MSG msg;
   while (Modal && GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -345,6 +305,7 @@ void TForm2::ShowModal() {
 void TForm2::Close() {
   if (!Modal) return;
   Modal = false;
+  Results.SetShowing(false);
   EnableWindow(Owner, TRUE);
   ShowWindow(Handle, SW_HIDE);
   SetForegroundWindow(Owner);
@@ -357,7 +318,7 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
       Layout();
       return 0;
     case WmPreviewArrived:
-      ShowArrivedPreview();
+      Results.TakePreview();
       return 0;
     case WM_DPICHANGED: {
       const int now = HIWORD(Wp);
@@ -369,12 +330,9 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
       return 0;
     }
     case WM_TIMER:
-      if (Wp == LoadingTimer) {
-        KillTimer(Handle, LoadingTimer);
-        if (PreviewFollower->Waiting()) Preview->ShowMessage(W(PreviewLoadingText));
-        return 0;
-      }
-      break;
+      KillTimer(Handle, Wp);
+      Results.Timer(static_cast<int>(Wp));
+      return 0;
     case WM_SETCURSOR: {
       POINT at;
       GetCursorPos(&at);
@@ -444,17 +402,13 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
         return 0;
       }
       if (hdr->hwndFrom == SG1 && hdr->code == LVN_COLUMNCLICK) {
-        const int col = reinterpret_cast<NMLISTVIEW*>(Lp)->iSubItem;
-        Results.SetSort(col, NextSortOrder(Results.SortColumn(), Results.SortOrder(), col));
-        Refresh();
+        Results.HeaderClick(reinterpret_cast<NMLISTVIEW*>(Lp)->iSubItem);
         return 0;
       }
       if (hdr->hwndFrom == SG1 && hdr->code == LVN_ITEMCHANGED) {
         auto* change = reinterpret_cast<NMLISTVIEW*>(Lp);
-        if (change->iItem >= 0 && (change->uNewState & LVIS_FOCUSED)) {
-          Results.SetCurrent(Results.ShownRow(change->iItem));
-          UpdatePreview();
-        }
+        if (!Drawing && change->iItem >= 0 && (change->uNewState & LVIS_FOCUSED))
+          Results.SetCurrentPosition(change->iItem);
         return 0;
       }
       if (hdr->hwndFrom == SG1 && hdr->code == NM_CUSTOMDRAW)
@@ -470,11 +424,7 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
         return 0;
       }
       if (hdr->hwndFrom == SG1 && hdr->code == NM_DBLCLK) {
-        const int at = reinterpret_cast<NMITEMACTIVATE*>(Lp)->iItem;
-        if (at >= 0) {
-          const std::wstring path = W(Results.Cell(PathCol, Results.ShownRow(at)));
-          ShellExecuteW(Handle, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-        }
+        Results.DoubleClick(reinterpret_cast<NMITEMACTIVATE*>(Lp)->iItem);
         return 0;
       }
       break;

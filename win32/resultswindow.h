@@ -10,25 +10,26 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/mainmodel.h"
-#include "app/preview.h"
-#include "app/resulttable.h"
+#include "app/layout.h"
+#include "app/resultsmodel.h"
 #include "win32/controls.h"
 
 class TPreviewPane;
 
-class TForm2 : public TResultSink {
+class TForm2 : public TResultsView {
  public:
   explicit TForm2(HWND Owner);
   ~TForm2() override;
   TForm2(const TForm2&) = delete;
   TForm2& operator=(const TForm2&) = delete;
+
+  // Every state and rule of the window.
+  TResultsModel Results{*this};
 
   HWND Handle = nullptr;
   HWND SG1 = nullptr;  // the results table: a virtual list view
@@ -40,13 +41,7 @@ class TForm2 : public TResultSink {
   HWND Button2 = nullptr;
   HWND StatusBar1 = nullptr;
   std::unique_ptr<TPreviewPane> Preview;  // beside the table
-  TResultTable Results;
 
-  void SetCell(int Col, int Row, const std::string& Text) override {
-    Results.SetCell(Col, Row, Text);
-  }
-  void SetRowCount(int Rows) override;
-  void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) override;
   // Shows the window and returns when the user (or a test) closes it; the
   // owner is disabled meanwhile.
   void ShowModal();
@@ -66,33 +61,35 @@ class TForm2 : public TResultSink {
   // The preview pane's width (96-DPI pixels; 0 when the user closed it).
   int PreviewWidth() const { return PreviewSize; }
   void SetPreviewWidth(int Width);
-  // Asks for the current row's drawing; the pane shows it once read.
-  void UpdatePreview();
   // Called right after the window shows (tests close it from here).
   std::function<void(TForm2&)> OnShown;
+
+  // TResultsView.
+  void RowsChanged() override;
+  void CurrentChanged() override;
+  void StatusChanged() override;
+  void ShowPreview(const std::shared_ptr<const TDisplayList>& List) override;
+  void ShowPreviewText(const std::string& Utf8) override;
+  void PreviewArrived() override;
+  void StartTimer(int Id, int Milliseconds) override;
+  void OpenRowFile(TOpenAction Action, const std::string& Path) override;
+  void CopyToClipboard(const std::string& Utf8) override;
 
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
   LRESULT OnMessage(UINT Message, WPARAM W, LPARAM L);
 
  private:
   void Layout();
-  void Refresh();
-  void ShowCurrent();
-  void ShowArrivedPreview();
+  std::vector<int> SelectedPositions() const;
   bool OnSplitter(int X) const;
   LRESULT DrawCell(NMLVCUSTOMDRAW& Draw);
 
   HWND Owner;
   HFONT Font = nullptr;
   bool Modal = false;
+  bool Drawing = false;           // the list view is being set from the model
   mutable std::wstring CellText;  // what the list view was last handed
-  std::unique_ptr<TPreviewFollower> PreviewFollower;
-  std::mutex ArrivedLock;  // the worker hands its answer over here
-  std::optional<std::pair<uint64_t, TPreview>> Arrived;
-  int PreviewSize = 160;
-  bool Dragging = false;
-  int Dpi = 96;  // the density the column widths are sized for
-  // The sort the header's arrow shows.
-  std::pair<int, TSortOrder> ShownSort{
-      -1, TSortOrder::Search};  // the splitter between table and preview
+  int PreviewSize = TWindowLayout().PreviewWidth;
+  bool Dragging = false;  // the splitter between table and preview
+  int Dpi = 96;           // the density the column widths are sized for
 };
