@@ -42,6 +42,9 @@ class TForm2 : public TResultsView {
   HWND StatusBar1 = nullptr;
   std::unique_ptr<TPreviewPane> Preview;  // beside the table
 
+  // The grid's operations, handed to the model (row 0: the header).
+  void SetCell(int Col, int Row, const std::string& Text) { Results.SetCell(Col, Row, Text); }
+  void SetRowCount(int Rows) { Results.SetRowCount(Rows); }
   // Shows the window and returns when the user (or a test) closes it; the
   // owner is disabled meanwhile.
   void ShowModal();
