@@ -21,7 +21,6 @@
 #include <optional>
 #include <string>
 
-#include "app/filelist.h"
 #include "qt/mainwindow.h"
 #include "qt/previewpane.h"
 #include "qt/resultswindow.h"
@@ -103,7 +102,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--find" && i + 1 < argc) {
       find = QString::fromLocal8Bit(argv[++i]);
     } else if (!arg.empty()) {
-      Form1.InitialFiles.push_back(FullPathOf(arg));
+      Form1.InitialFiles.push_back(arg);
     }
   }
 

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/filelist.h"
 #include "text/widepath.h"
 #include "win32/mainwindow.h"
 
@@ -16,7 +15,7 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int ShowCommand) {
   TForm1 form;
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  for (int i = 1; i < argc; ++i) form.InitialFiles.push_back(FullPathOf(Utf8OfWide(argv[i])));
+  for (int i = 1; i < argc; ++i) form.InitialFiles.push_back(Utf8OfWide(argv[i]));
   if (argv) LocalFree(argv);
   form.FormShow(ShowCommand);
   MSG msg;

@@ -115,6 +115,26 @@ TEST_F(Win32Forms, SearchFillsTheListViewWithTheReadersRows) {
   form.Close();
 }
 
+// The list's selection reaches the model only as the user makes it: a
+// selection the list box holds without a caret the user placed deletes
+// nothing; once the user has selected, the delete button deletes it.
+TEST_F(Win32Forms, DeleteTakesTheUsersSelectionAndNeedsACurrentLine) {
+  const std::string a = Write(u8"a.jww", {"A"}), b = Write(u8"b.jww", {"B"});
+  TForm1 form;
+  form.QuitOnClose = false;
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.FormShow(SW_SHOWNOACTIVATE);
+  form.DropFiles({a, b});
+  SendMessageW(form.ListBox1, LB_SETSEL, TRUE, 0);
+  Click(form.Handle, form.Button2);
+  EXPECT_EQ(form.ListPaths().size(), 2u);
+  SendMessageW(form.Handle, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(form.ListBox1), LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(form.ListBox1));
+  Click(form.Handle, form.Button2);
+  EXPECT_EQ(form.ListPaths(), std::vector<std::string>{b});
+  form.Close();
+}
+
 TEST_F(Win32Forms, RunsMarkProblemsStopOnEscAndKeepEveryRow) {
   constexpr int Many = 33000;  // more than a string grid's 32,766 rows
   jwb::Drawing big(700);
