@@ -33,8 +33,5 @@ class TPreviewPane : public QWidget {
   QString Text;
 };
 
-// Margin around a fitted drawing, in pixels.
-inline constexpr double PreviewMargin = 8;
-
 // Draws List fitted into Area; what the pane and the tests both use.
 void PaintDisplayList(QPainter& Painter, const TDisplayList& List, const QRectF& Area);

@@ -37,8 +37,5 @@ class TPreviewPane {
 // Registers the pane's window class.
 void RegisterPreviewPane(HINSTANCE Instance);
 
-// Margin around a fitted drawing, in pixels.
-inline constexpr double PreviewMargin = 8;
-
 // Draws List fitted into Area of Dc (what the pane draws; tests use it too).
 void PaintDisplayList(HDC Dc, const TDisplayList& List, const RECT& Area, HFONT Font);
