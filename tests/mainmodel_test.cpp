@@ -23,14 +23,14 @@ namespace fs = std::filesystem;
 namespace {
 
 struct TFakeView : TMainView {
-  int Lists = 0, Shown = 0;
+  int Shown = 0;
   std::optional<std::vector<std::string>> Files;
   std::optional<std::string> Folder;
   std::string AskedAt;
   std::vector<std::string> Statuses;  // as each state change left it
   std::function<void()> OnPump;
   TMainModel* Model = nullptr;
-  void ListChanged() override { ++Lists; }
+  void ListChanged() override {}
   void EntryChanged(int) override {}
   void StateChanged() override {
     if (Model && (Statuses.empty() || Statuses.back() != Model->StatusText()))
