@@ -190,7 +190,6 @@ class TForm1Test : public QObject {
     QTest::addColumn<QList<int>>("left");
     QTest::newRow("several lines") << 1 << QList<int>{1, 3, 4} << QList<int>{0, 2};
     QTest::newRow("all lines") << 0 << QList<int>{0, 1, 2, 3, 4} << QList<int>{};
-    QTest::newRow("nothing selected") << 2 << QList<int>{} << QList<int>{0, 1, 2, 3, 4};
     QTest::newRow("no current line") << -1 << QList<int>{1} << QList<int>{0, 1, 2, 3, 4};
   }
   void deleteLines() {

@@ -70,21 +70,6 @@ class TLayoutTest : public QObject {
     QCOMPARE(narrow.Form1->ListWidth(), 20);
   }
 
-  // A file of four lines: the rest reads as empty text.
-  void shortFile() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath("q.dat");
-    guitest::WriteBytes(path, "100\r\n50\r\n300\r\n240\r\n");
-    TForms forms(Native(path));
-    forms.Show();
-    QCOMPARE(forms.Form1->geometry().topLeft(), QPoint(100, 50));
-    QCOMPARE(forms.Form1->size(), QSize(300, 240));
-    QCOMPARE(forms.Form1->ListWidth(), 20);
-    QCOMPARE(forms.Form2().geometry().topLeft(), QPoint(0, 0));
-    for (int c = 0; c < 3; ++c) QCOMPARE(forms.Form2().ColWidth(c), 32);
-    QCOMPARE(forms.Form1->Model.LastFolder, std::string());
-  }
-
   // What closing writes, the next start reads back exactly.
   void roundTrip() {
     QTemporaryDir dir;
