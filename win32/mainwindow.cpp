@@ -241,6 +241,7 @@ void TForm1::Close() {
 
 // The list box is drawn from the model: its entries, selection and marks.
 void TForm1::ListChanged() {
+  const LRESULT top = SendMessageW(ListBox1, LB_GETTOPINDEX, 0, 0);  // kept in view
   SendMessageW(ListBox1, WM_SETREDRAW, FALSE, 0);
   SendMessageW(ListBox1, LB_RESETCONTENT, 0, 0);
   for (int i = 0; i < Model.Count(); ++i) {
@@ -250,6 +251,7 @@ void TForm1::ListChanged() {
   }
   if (Model.CurrentLine() >= 0)
     SendMessageW(ListBox1, LB_SETCARETINDEX, static_cast<WPARAM>(Model.CurrentLine()), FALSE);
+  SendMessageW(ListBox1, LB_SETTOPINDEX, static_cast<WPARAM>(std::max<LRESULT>(top, 0)), 0);
   SendMessageW(ListBox1, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(ListBox1, nullptr, TRUE);
 }
