@@ -96,6 +96,28 @@ std::vector<std::string> FilesOfFolder(const std::string& Folder) {
   return out;
 }
 
+std::string FullPathOf(const std::string& Path, const std::string& WorkingFolder) {
+  fs::path path = PathOfUtf8(Path);
+  if (!path.is_absolute()) {
+    if (WorkingFolder.empty()) return Path;
+    path = PathOfUtf8(WorkingFolder) / path;
+  }
+  // "x/.." is where the system goes from x, which differs from the folder
+  // that holds x when x is a link: such a path is resolved for real.
+  if (std::any_of(path.begin(), path.end(), [](const fs::path& p) { return p == ".."; })) {
+    std::error_code ec;
+    fs::path real = fs::weakly_canonical(path, ec);
+    if (!ec) return Utf8OfPath(real);
+  }
+  return Utf8OfPath(path.lexically_normal());
+}
+
+std::string FullPathOf(const std::string& Path) {
+  std::error_code ec;
+  const fs::path cwd = fs::current_path(ec);
+  return FullPathOf(Path, ec ? std::string() : Utf8OfPath(cwd));
+}
+
 TOpenAction DoubleClickAction() {
 #ifdef _WIN32
   return TOpenAction::OpenWithProgram;

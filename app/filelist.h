@@ -32,6 +32,15 @@ std::vector<TFoundFile> FindDrawingFiles(const std::string& Folder);
 // (folders that cannot be listed add nothing).
 std::vector<std::string> FilesOfFolder(const std::string& Folder);
 
+// The one path rule for paths named on a command line (quillon-cli and both
+// programs): the absolute form of Path, a relative one taken from
+// WorkingFolder (or the current folder), with "." and repeated separators
+// dropped; a path with ".." is resolved through the file system (links
+// included), so that it names the file the system opens. The path itself
+// when the working folder is not known.
+std::string FullPathOf(const std::string& Path, const std::string& WorkingFolder);
+std::string FullPathOf(const std::string& Path);
+
 // What opening a result row does.
 enum class TOpenAction {
   OpenWithProgram,  // the file's associated program (the drafting program)

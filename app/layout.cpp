@@ -1,5 +1,6 @@
 #include "app/layout.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -138,4 +139,92 @@ std::string LayoutExtra(const std::vector<std::pair<std::string, std::string>>& 
     if (key == Key) return value;
   }
   return std::string(Default);
+}
+
+void ApplyLayoutLines(TWindowLayout& Layout, const std::vector<std::string>& Lines) {
+  for (size_t i = 0; i < Lines.size() && i < static_cast<size_t>(LayoutLineCount); ++i) {
+    const int line = static_cast<int>(i) + 1;
+    if (line == LayoutLastFolder) {
+      Layout.LastFolder = Lines[i];
+      continue;
+    }
+    const int32_t v = LayoutNumber(line, Lines[i]);
+    switch (line) {
+      case LayoutMainLeft:
+        Layout.Main.Left = v;
+        break;
+      case LayoutMainTop:
+        Layout.Main.Top = v;
+        break;
+      case LayoutMainWidth:
+        Layout.Main.Width = v;
+        break;
+      case LayoutMainHeight:
+        Layout.Main.Height = v;
+        break;
+      case LayoutListWidth:
+        Layout.ListWidth = v;
+        break;
+      case LayoutResultLeft:
+        Layout.Results.Left = v;
+        break;
+      case LayoutResultTop:
+        Layout.Results.Top = v;
+        break;
+      case LayoutResultWidth:
+        Layout.Results.Width = v;
+        break;
+      case LayoutResultHeight:
+        Layout.Results.Height = v;
+        break;
+      default:
+        Layout.Columns[static_cast<size_t>(line - LayoutColumn0)] = v;
+        break;
+    }
+  }
+}
+
+void ApplyLayoutExtras(TWindowLayout& Layout,
+                       const std::vector<std::pair<std::string, std::string>>& Extras) {
+  Layout.MainMaximized = LayoutExtra(Extras, LayoutMainMaximized) == "1";
+  Layout.ResultsMaximized = LayoutExtra(Extras, LayoutResultMaximized) == "1";
+  const std::string preview = LayoutExtra(Extras, LayoutPreviewWidth);
+  if (!preview.empty()) Layout.PreviewWidth = std::max(TextToInt(preview), 0);
+}
+
+bool ReadWindowLayout(const std::string& Path, TWindowLayout& Layout) {
+  if (!IsExistingFile(Path)) return false;
+  ApplyLayoutLines(Layout, ReadLayoutLines(Path));
+  ApplyLayoutExtras(Layout, ReadLayoutExtras(Path));
+  return true;
+}
+
+TLayoutValues LayoutValuesOf(const TWindowLayout& Layout) {
+  TLayoutValues values;
+  const TRect& m = Layout.Main;
+  const TRect& r = Layout.Results;
+  values.Numbers = {
+      m.Left, m.Top,   m.Width,  m.Height,          Layout.ListWidth,  r.Left,
+      r.Top,  r.Width, r.Height, Layout.Columns[0], Layout.Columns[1], Layout.Columns[2]};
+  values.LastFolder = Layout.LastFolder;
+  values.Extras = {{std::string(LayoutMainMaximized), Layout.MainMaximized ? "1" : "0"},
+                   {std::string(LayoutResultMaximized), Layout.ResultsMaximized ? "1" : "0"},
+                   {std::string(LayoutPreviewWidth), std::to_string(Layout.PreviewWidth)}};
+  return values;
+}
+
+bool WriteWindowLayout(const std::string& Path, const TWindowLayout& Layout) {
+  return WriteLayoutFile(Path, FormatLayout(LayoutValuesOf(Layout)));
+}
+
+std::string LayoutFileFor(const std::string& ExePath, bool ExeFolderWritable,
+                          const std::string& UserFolder) {
+  const std::string beside = ReplaceExt(ExePath, ".dat");
+  if (ExeFolderWritable || UserFolder.empty()) return beside;
+#ifdef _WIN32
+  const char* const delimiter = "\\";
+#else
+  const char* const delimiter = "/";
+#endif
+  return UserFolder + delimiter + ExtractName(beside);
 }

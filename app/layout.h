@@ -2,8 +2,9 @@
 // windows' positions and sizes, the width of the file list, the widths of
 // the three result columns and the last folder of the open-file dialog.
 //
-// This half is plain C++: reading the lines, turning them into values and
-// writing them back. TForm1 applies the values to its windows.
+// This half is plain C++: reading the lines into one typed layout of both
+// windows in logical pixels (96 per inch) and writing it back. Each view
+// turns the layout into its own device pixels.
 #pragma once
 
 #include <array>
@@ -12,6 +13,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "app/windowplace.h"
 
 inline constexpr int LayoutLineCount = 13;
 
@@ -81,3 +84,40 @@ std::string FormatLayout(const TLayoutValues& Values);
 // file is removed again (a folder of that name is left alone). Returns
 // whether the file was written completely.
 bool WriteLayoutFile(const std::string& Path, std::string_view Content);
+
+// Both windows as the layout file keeps them, in logical pixels (96 per
+// inch): client areas, the file list's width, the result columns' widths,
+// the open-file dialog's folder, and what lines 14 and after remember. The
+// defaults are the windows' design values.
+struct TWindowLayout {
+  TRect Main{192, 107, 280, 245};
+  int32_t ListWidth = 176;
+  TRect Results{222, 129, 456, 293};
+  std::array<int32_t, 3> Columns{99, 206, 120};
+  std::string LastFolder;
+  bool MainMaximized = false;
+  bool ResultsMaximized = false;
+  int32_t PreviewWidth = 160;  // 0: closed by the user
+  bool operator==(const TWindowLayout&) const = default;
+};
+
+// Applies the lines of a layout file in order onto Layout, each with the
+// limits of LayoutNumber; fewer than 13 lines (a read that failed part-way)
+// leave the later values as they are.
+void ApplyLayoutLines(TWindowLayout& Layout, const std::vector<std::string>& Lines);
+// Applies the "key=value" lines after the 13th.
+void ApplyLayoutExtras(TWindowLayout& Layout,
+                       const std::vector<std::pair<std::string, std::string>>& Extras);
+// The lines of the file at Path applied onto Layout. False (Layout
+// untouched) when there is no such file.
+bool ReadWindowLayout(const std::string& Path, TWindowLayout& Layout);
+// The values the layout file keeps for Layout.
+TLayoutValues LayoutValuesOf(const TWindowLayout& Layout);
+// Writes Layout to the file at Path (see WriteLayoutFile).
+bool WriteWindowLayout(const std::string& Path, const TWindowLayout& Layout);
+
+// Where the layout file lives for the executable at ExePath: beside it, with
+// ".dat", when its folder is writable; else the same file name in
+// UserFolder (the user's configuration folder).
+std::string LayoutFileFor(const std::string& ExePath, bool ExeFolderWritable,
+                          const std::string& UserFolder);

@@ -162,3 +162,45 @@ bool TPreviewFollower::Take(uint64_t Answer) {
   Shown = Answer;
   return true;
 }
+
+void PaintPreview(const TDisplayList& List, double Left, double Top, double Width, double Height,
+                  TPreviewPainter& Painter) {
+  if (List.EmptyDrawing()) {
+    Painter.Note(EmptyDrawingText, TPreviewPainter::TNote::EmptyDrawing);
+    return;
+  }
+  TViewFit fit = FitToPane(List.Bounds, Width, Height, PreviewMargin);
+  fit.OffsetX += Left;
+  fit.OffsetY += Top;
+  for (const TDrawnSolid& s : List.Solids) {
+    TVec2 corners[4];
+    for (size_t i = 0; i < 4; ++i) corners[i] = fit.Map(s.Corner[i]);
+    Painter.Solid(corners, s.Color);
+  }
+  for (const TDrawnLine& l : List.Lines) Painter.Line(fit.Map(l.A), fit.Map(l.B), l.Color);
+  std::vector<TVec2> points;
+  for (const TDrawnArc& a : List.Arcs) {
+    points.clear();
+    FlattenArc(a, fit, points);
+    Painter.Polyline(points, a.Color);
+  }
+  for (const TDrawnPoint& p : List.Points) Painter.Dot(fit.Map(p.P), p.Color);
+  for (const TDrawnText& t : List.Texts) {
+    const TTextFrame f = TextFrameOf(t, fit);
+    if (t.Text.empty() || !(f.PixelHeight > 0)) continue;
+    if (f.PixelHeight < PreviewLegibleHeight) {
+      Painter.Line(f.Origin, fit.Map({t.Origin.X + t.Advance.X, t.Origin.Y + t.Advance.Y}),
+                   t.Color);
+      continue;
+    }
+    // Stretched to its baseline when it has one.
+    const double natural = Painter.TextWidth(t.Text) / PreviewTextPixels;
+    const double stretch = f.Length > 0 && natural > 0 ? f.Length / natural : 1.0;
+    Painter.Text(
+        t.Text,
+        {f.XAxis.X * stretch / PreviewTextPixels, f.XAxis.Y * stretch / PreviewTextPixels,
+         f.YAxis.X / PreviewTextPixels, f.YAxis.Y / PreviewTextPixels, f.Origin.X, f.Origin.Y},
+        t.Color);
+  }
+  if (List.CutShort) Painter.Note(CutShortText, TPreviewPainter::TNote::CutShort);
+}

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "app/displaylist.h"
 #include "app/outcome.h"
@@ -111,6 +112,46 @@ class TPreviewFollower {
   uint64_t Shown = 0;   // of the answer the pane shows
   std::string Key;      // file, position and name of the latest request
 };
+
+// Margin around a drawing fitted into a preview pane, in pixels.
+inline constexpr double PreviewMargin = 8;
+
+// Texts of a drawing are laid out at this font size (pixels) before their
+// frame scales them; a text smaller than PreviewLegibleHeight pixels on
+// screen is drawn as its baseline.
+inline constexpr int PreviewTextPixels = 64;
+inline constexpr double PreviewLegibleHeight = 4;
+
+// An affine map of layout points (u, v) to pane pixels:
+// (M11 u + M21 v + Dx, M12 u + M22 v + Dy).
+struct TTextMap {
+  double M11 = 1, M12 = 0, M21 = 0, M22 = 1, Dx = 0, Dy = 0;
+};
+
+// What a pane draws a preview with, in pane pixels, in the order the shapes
+// are handed over. Each front-end implements it with its own calls.
+class TPreviewPainter {
+ public:
+  enum class TNote { EmptyDrawing, CutShort };
+  virtual ~TPreviewPainter() = default;
+  virtual void Solid(const TVec2 (&Corners)[4], uint32_t Color) = 0;
+  virtual void Line(TVec2 A, TVec2 B, uint32_t Color) = 0;
+  virtual void Polyline(const std::vector<TVec2>& Points, uint32_t Color) = 0;
+  virtual void Dot(TVec2 At, uint32_t Color) = 0;
+  // The advance of Utf8 in the pane's font at PreviewTextPixels.
+  virtual double TextWidth(const std::string& Utf8) = 0;
+  // Utf8 in that font, its baseline starting at (0, 0), drawn through Map.
+  virtual void Text(const std::string& Utf8, const TTextMap& Map, uint32_t Color) = 0;
+  // A note in the pane's own font: an empty drawing's text, centred, or the
+  // note on a drawing cut short, at the bottom left.
+  virtual void Note(const std::string& Utf8, TNote Kind) = 0;
+};
+
+// Draws List fitted into the pane area (Left, Top, Width, Height) with
+// PreviewMargin: solids, lines, arcs, points, then texts (a text too small
+// to read as its baseline), then the note of a drawing cut short.
+void PaintPreview(const TDisplayList& List, double Left, double Top, double Width, double Height,
+                  TPreviewPainter& Painter);
 
 // Shown when an answer takes long.
 extern const std::string PreviewLoadingText;  // "読み込み中…"

@@ -239,32 +239,20 @@ void TResultTable::Rebuild() {
 }
 
 void TResultTable::SetFilter(std::string_view Utf8) {
-  const std::string oldKey = FilterKey;
-  const bool wasNothing = FilterNothing;
-  const bool wasFiltering = Filtering();
+  TNameMatcher matcher = Utf8.empty() ? TNameMatcher() : TNameMatcher(Utf8);
+  // A text that holds the previous one keeps a subset of the rows shown
+  // now, so only those need looking at (the usual case while typing).
+  if (!matcher.Narrows(FilterMatcher)) Shown.clear();
   Filter = Utf8;
-  FilterKey.clear();
-  FilterNothing = false;
-  if (!Filter.empty()) {
-    const std::optional<std::string> cp932 = Utf8ToCp932(Filter);
-    if (cp932) FilterKey = NormalizeForSearch(*cp932);
-    FilterNothing = FilterKey.empty();
-  }
-  // A key that holds the previous one keeps a subset of the rows shown now,
-  // so only those need looking at (the usual case while typing).
-  const bool narrowing = wasFiltering && !wasNothing && !oldKey.empty() && !FilterKey.empty() &&
-                         SearchKeyFound(oldKey, FilterKey);
-  if (!narrowing) Shown.clear();
+  FilterMatcher = std::move(matcher);
   Refilter();
 }
 
 void TResultTable::Refilter() {
-  if (!FilterKey.empty()) MakeKeys();
+  if (FilterMatcher.Active()) MakeKeys();
   auto keep = [&](int32_t r) {
-    if (FilterNothing) return false;
-    if (FilterKey.empty()) return true;
     const TRow& row = Rows[static_cast<size_t>(r)];
-    return SearchKeyFound(FilterKey, row.Key) || SearchKeyFound(FilterKey, Files[row.File].Key);
+    return FilterMatcher.MatchesKey(row.Key) || FilterMatcher.MatchesKey(Files[row.File].Key);
   };
   // Shown is either empty (start from every row) or the rows of a wider
   // filter, in the order drawn.
@@ -306,14 +294,12 @@ void TResultTable::SetCurrent(int Row) {
 }
 
 bool TResultTable::FindNext(std::string_view Utf8) {
-  const std::optional<std::string> cp932 = Utf8ToCp932(Utf8);
-  if (!cp932) return false;
-  const std::string key = NormalizeForSearch(*cp932);
+  const TNameMatcher matcher(Utf8);
   const int from = PositionOf(CurrentRow);
-  if (from < 0) return false;
+  if (from < 0 || matcher.MatchesNothing()) return false;
   MakeKeys();
   for (size_t p = static_cast<size_t>(from) + 1; p < Shown.size(); ++p) {
-    if (SearchKeyFound(key, Rows[static_cast<size_t>(Shown[p])].Key)) {
+    if (matcher.MatchesKey(Rows[static_cast<size_t>(Shown[p])].Key)) {
       CurrentRow = Shown[p] + 1;
       return true;
     }
@@ -327,17 +313,34 @@ void TResultTable::SetReport(const TRunSummary& Summary, std::vector<TProblemFil
   ProblemFiles = std::move(Problems);
 }
 
-std::string TResultTable::StatusText() const {
-  if (!Reported) {
-    return Filtering() ? "絞り込み " + Number(ShownCount()) + " / " + Number(Count) : std::string();
+std::vector<std::string> TResultTable::StatusParts() const {
+  std::vector<std::string> parts;
+  if (Reported) {
+    parts.push_back(Number(Report.Rows) + " 行（" + Number(Report.Files) + " ファイル）");
+    if (Report.Failed > 0) parts.push_back("読み込めなかったファイル " + Number(Report.Failed));
+    if (Report.Warnings > 0)
+      parts.push_back("一部を読み飛ばしたファイル " + Number(Report.Warnings));
   }
-  std::string text = Number(Report.Rows) + " 行（" + Number(Report.Files) + " ファイル）";
-  if (Report.Failed > 0) text += "・読み込めなかったファイル " + Number(Report.Failed);
-  if (Report.Warnings > 0) text += "・一部を読み飛ばしたファイル " + Number(Report.Warnings);
   if (Filtering()) {
-    text +=
-        "・絞り込み " + Number(Report.Rows == 0 ? 0 : ShownCount()) + " / " + Number(Report.Rows);
+    // Before the first run the table counts its rows itself.
+    const int32_t all = Reported ? Report.Rows : Count;
+    parts.push_back("絞り込み " + Number(Reported && Report.Rows == 0 ? 0 : ShownCount()) + " / " +
+                    Number(all));
   }
-  if (Report.Stopped) text += "・中止しました";
+  if (Reported && Report.Stopped) parts.push_back("中止しました");
+  return parts;
+}
+
+std::string TResultTable::StatusText() const {
+  return JoinStatusParts(StatusParts());
+}
+
+std::string JoinStatusParts(const std::vector<std::string>& Parts) {
+  std::string text;
+  for (const std::string& part : Parts) {
+    if (part.empty()) continue;
+    if (!text.empty()) text += "・";
+    text += part;
+  }
   return text;
 }

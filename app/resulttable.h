@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/matcher.h"
 #include "app/outcome.h"
 #include "app/search.h"
 
@@ -42,6 +43,9 @@ struct TProblemFile {
   std::string Path;  // native
   TFileOutcome Outcome;
 };
+
+// Status-bar parts joined by "・", empty parts left out.
+std::string JoinStatusParts(const std::vector<std::string>& Parts);
 
 class TResultTable {
  public:
@@ -94,8 +98,11 @@ class TResultTable {
   void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems);
   const TRunSummary& Summary() const { return Report; }
   const std::vector<TProblemFile>& Problems() const { return ProblemFiles; }
-  // The status bar's one text (UTF-8), e.g. "120 行（8 ファイル）・読めないファイル 1
-  // ・絞り込み 12 / 120・中止しました". Empty before the first run.
+  // The parts of the status bar's text (UTF-8) the table knows: the counts,
+  // the problem files, the filter and a stopped run, in that order.
+  std::vector<std::string> StatusParts() const;
+  // They joined, e.g. "120 行（8 ファイル）・読めないファイル 1・絞り込み 12 / 120
+  // ・中止しました". Empty before the first run.
   std::string StatusText() const;
 
  private:
@@ -126,8 +133,7 @@ class TResultTable {
   std::vector<int32_t> Shown;       // Ordered, less what the filter hides
   std::vector<int32_t> Where;       // Where[row] = its place in Shown, or -1
   std::string Filter;
-  std::string FilterKey;  // normalised; empty with a filter that matches nothing
-  bool FilterNothing = false;
+  TNameMatcher FilterMatcher;  // inactive without a filter
   int SortCol = 0;
   TSortOrder Order = TSortOrder::Search;
   int CurrentRow = 1;

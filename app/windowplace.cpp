@@ -40,3 +40,34 @@ TRect PlaceOnScreens(const TRect& Window, const std::vector<TRect>& Screens) {
   placed.Top = Inside(Window.Top, Window.Height, nearest->Top, nearest->Height);
   return placed;
 }
+
+namespace {
+
+int Scale(int Value, int Numerator, int Denominator) {
+  if (Denominator <= 0) return Value;
+  const int64_t v = static_cast<int64_t>(Value) * Numerator;
+  const int64_t half = Denominator / 2;
+  return static_cast<int>(v >= 0 ? (v + half) / Denominator : -((-v + half) / Denominator));
+}
+
+constexpr int LogicalDpi = 96;
+
+}  // namespace
+
+int ToDevicePixels(int Logical, int Dpi) {
+  return Scale(Logical, Dpi, LogicalDpi);
+}
+
+int ToLogicalPixels(int Device, int Dpi) {
+  return Scale(Device, LogicalDpi, Dpi);
+}
+
+TRect ToDevicePixels(const TRect& Logical, int Dpi) {
+  return {ToDevicePixels(Logical.Left, Dpi), ToDevicePixels(Logical.Top, Dpi),
+          ToDevicePixels(Logical.Width, Dpi), ToDevicePixels(Logical.Height, Dpi)};
+}
+
+TRect ToLogicalPixels(const TRect& Device, int Dpi) {
+  return {ToLogicalPixels(Device.Left, Dpi), ToLogicalPixels(Device.Top, Dpi),
+          ToLogicalPixels(Device.Width, Dpi), ToLogicalPixels(Device.Height, Dpi)};
+}

@@ -22,3 +22,11 @@ inline constexpr int MinVisibleHeight = 24;
 // window's), as far inside it as its size allows. Its size never changes.
 // With no screen at all the window stays where it is.
 TRect PlaceOnScreens(const TRect& Window, const std::vector<TRect>& Screens);
+
+// Logical pixels (96 per inch) at a screen density of Dpi, and back, rounded
+// to the nearest pixel. Logical values survive the trip to any density of
+// 96 or more and back unchanged.
+int ToDevicePixels(int Logical, int Dpi);
+int ToLogicalPixels(int Device, int Dpi);
+TRect ToDevicePixels(const TRect& Logical, int Dpi);
+TRect ToLogicalPixels(const TRect& Device, int Dpi);

@@ -20,7 +20,7 @@
 
 #include "bench/benchkit.h"
 #include "jww/jwwunit.h"
-#include "win32/forms.h"
+#include "win32/mainwindow.h"
 #include "win32/previewpane.h"
 
 namespace {

@@ -25,28 +25,6 @@ namespace fs = std::filesystem;
 
 namespace qcli {
 
-std::string FullPathOf(const std::string& Path, const std::string& WorkingFolder) {
-  fs::path path = PathOfUtf8(Path);
-  if (!path.is_absolute()) {
-    if (WorkingFolder.empty()) return Path;
-    path = PathOfUtf8(WorkingFolder) / path;
-  }
-  // "x/.." is where the system goes from x, which differs from the folder
-  // that holds x when x is a link: such a path is resolved for real.
-  if (std::any_of(path.begin(), path.end(), [](const fs::path& p) { return p == ".."; })) {
-    std::error_code ec;
-    fs::path real = fs::weakly_canonical(path, ec);
-    if (!ec) return Utf8OfPath(real);
-  }
-  return Utf8OfPath(path.lexically_normal());
-}
-
-std::string FullPathOf(const std::string& Path) {
-  std::error_code ec;
-  const fs::path cwd = fs::current_path(ec);
-  return FullPathOf(Path, ec ? std::string() : Utf8OfPath(cwd));
-}
-
 std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Recursive) {
   std::vector<TInput> inputs;
   std::error_code cwdError;
@@ -68,24 +46,6 @@ std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Rec
     }
   }
   return inputs;
-}
-
-TBlockFilter::TBlockFilter(std::string_view FindUtf8) : Active_(true) {
-  if (!IsUtf8(FindUtf8)) {
-    NotUtf8_ = true;  // Key stays empty: nothing matches
-    return;
-  }
-  std::optional<std::string> cp932 = Utf8ToCp932(FindUtf8);
-  if (!cp932) {
-    Unrepresentable_ = true;  // Key stays empty: nothing matches
-    return;
-  }
-  Key = NormalizeForSearch(*cp932);
-}
-
-bool TBlockFilter::Matches(std::string_view NameCp932) const {
-  if (!Active_) return true;
-  return SearchKeyFound(Key, NormalizeForSearch(NameCp932));
 }
 
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,

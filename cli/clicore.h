@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "app/filelist.h"
+#include "app/matcher.h"
 #include "app/outcome.h"
 
 class TJwwData;
@@ -34,12 +36,8 @@ struct TInput {
 // judge, so a missing file is reported in its place in the output.
 std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Recursive);
 
-// Absolute form of a path, relative ones taken from WorkingFolder (or the
-// current folder), with "." and repeated separators dropped; a path with ".."
-// is resolved through the file system (links included), so that it names the
-// file the system opens. The path itself when the working folder is not known.
-std::string FullPathOf(const std::string& Path, const std::string& WorkingFolder);
-std::string FullPathOf(const std::string& Path);
+// The one path rule for paths given on a command line (see app/filelist.h).
+using ::FullPathOf;
 
 // ---------------------------------------------------------------------------
 // Rows
@@ -53,26 +51,8 @@ struct TRow {
 };
 
 // Keeps the rows whose block name contains the search text under the
-// results window's comparison. Without a text every row is kept; a text
-// that code page 932 cannot hold, or that normalises to nothing, keeps none.
-class TBlockFilter {
- public:
-  TBlockFilter() = default;
-  explicit TBlockFilter(std::string_view FindUtf8);
-
-  bool Active() const { return Active_; }
-  // True when the text holds a character that code page 932 cannot represent.
-  bool Unrepresentable() const { return Unrepresentable_; }
-  // The text given was not UTF-8 (nothing matches either).
-  bool NotUtf8() const { return NotUtf8_; }
-  bool Matches(std::string_view NameCp932) const;
-
- private:
-  bool Active_ = false;
-  bool Unrepresentable_ = false;
-  bool NotUtf8_ = false;
-  std::string Key;  // normalised CP932 search text
-};
+// results window's comparison (see TNameMatcher).
+using TBlockFilter = TNameMatcher;
 
 // How reading one input went, ready for output.
 struct TFileResult {

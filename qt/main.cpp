@@ -18,7 +18,6 @@
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -27,12 +26,6 @@
 #include "qt/resultswindow.h"
 
 namespace {
-
-std::string FullPath(const std::string& Arg) {
-  std::error_code ec;
-  std::filesystem::path p = std::filesystem::absolute(Arg, ec);
-  return ec ? Arg : p.lexically_normal().string();
-}
 
 // Searches once, saves the results window while it is shown and the main
 // window after it has closed, then ends the program.
@@ -109,7 +102,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--find" && i + 1 < argc) {
       find = QString::fromLocal8Bit(argv[++i]);
     } else if (!arg.empty()) {
-      Form1.InitialFiles.push_back(FullPath(arg));
+      Form1.InitialFiles.push_back(arg);
     }
   }
 
@@ -117,7 +110,7 @@ int main(int argc, char** argv) {
   std::optional<QTemporaryDir> scratch;
   if (!screenshotDir.isEmpty()) {
     scratch.emplace();
-    Form1.LayoutFile =
+    Form1.Model.LayoutFile =
         QFile::encodeName(scratch->filePath(QStringLiteral("quillon.dat"))).toStdString();
   }
 

@@ -37,11 +37,6 @@
 
 namespace {
 
-constexpr int DesignLeft = 192;
-constexpr int DesignTop = 107;
-constexpr int DesignWidth = 280;
-constexpr int DesignHeight = 245;
-constexpr int DesignListWidth = 176;
 constexpr int SplitterWidth = 3;
 constexpr int StatusBarHeight = 19;
 constexpr int AssumedTitleHeight = 30;
@@ -139,6 +134,8 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   ListBox1->setItemDelegate(new TElidingDelegate(ListBox1));
   connect(AddShortcut(ListBox1, QKeySequence::Delete, Qt::WidgetShortcut), &QAction::triggered,
           this, [this] { Button2Click(); });
+  connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] { SelectionFromList(); });
+  connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { SelectionFromList(); });
   Panel1 = new QWidget(Splitter1);
   Panel1->setMinimumWidth(0);
   Splitter1->addWidget(ListBox1);
@@ -153,13 +150,13 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   Button2 = MakeButton(QStringLiteral("削除(&D)"), 40, Panel1);
   Button3 = MakeButton(QStringLiteral("検索(&S)"), 96, Panel1);
   Button4 = MakeButton(QStringLiteral("終了(&X)"), 144, Panel1);
-  Button5 = MakeButton(QStringLiteral("フォルダ(&F)"), 68, Panel1);
-  Button5->resize(88, 25);  // the caption is longer than the others
-  setTabOrder(Button2, Button5);
-  setTabOrder(Button5, Button3);
-  connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
+  FolderButton = MakeButton(QStringLiteral("フォルダ(&F)"), 68, Panel1);
+  FolderButton->resize(88, 25);  // the caption is longer than the others
+  setTabOrder(Button2, FolderButton);
+  setTabOrder(FolderButton, Button3);
+  connect(FolderButton, &QPushButton::clicked, this, [this] { FolderButtonClick(); });
   connect(AddShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_D), Qt::WindowShortcut),
-          &QAction::triggered, this, [this] { Button5Click(); });
+          &QAction::triggered, this, [this] { FolderButtonClick(); });
   connect(AddShortcut(this, QKeySequence(Qt::Key_Escape), Qt::WindowShortcut), &QAction::triggered,
           this, [this] { StopClick(); });
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
@@ -182,14 +179,15 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   StatusBar1->addPermanentWidget(StopButton);
   connect(StopButton, &QPushButton::clicked, this, [this] { StopClick(); });
   setStatusBar(StatusBar1);
-  SetStatusText(IdlePrompt);
+  StateChanged();
 
   OpenDialog1 = [this](const QString& StartFolder) { return ShowOpenDialog(this, StartFolder); };
   FolderDialog = [this](const QString& StartFolder) { return ShowFolderDialog(this, StartFolder); };
   Screens = AvailableScreens;
 
-  setGeometry(DesignLeft, DesignTop, DesignWidth, DesignHeight);
-  SetListWidth(DesignListWidth);
+  const TWindowLayout design;
+  setGeometry(design.Main.Left, design.Main.Top, design.Main.Width, design.Main.Height);
+  SetListWidth(design.ListWidth);
 }
 
 TForm1::~TForm1() = default;
@@ -199,11 +197,10 @@ std::string TForm1::ExePath() {
 }
 
 std::string TForm1::DefaultLayoutFile(const std::string& Exe) {
-  const std::string beside = ReplaceExt(Exe, ".dat");
-  if (QFileInfo(ShownPath(ExtractFolder(Exe))).isWritable()) return beside;
+  if (QFileInfo(ShownPath(ExtractFolder(Exe))).isWritable()) return LayoutFileFor(Exe, true, {});
   const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
   QDir().mkpath(config);
-  return Native(config) + "/" + ExtractName(beside);
+  return LayoutFileFor(Exe, false, Native(config));
 }
 
 void TForm1::showEvent(QShowEvent* Event) {
@@ -215,13 +212,13 @@ void TForm1::showEvent(QShowEvent* Event) {
 }
 
 void TForm1::FormShow() {
-  ExeFolder = ExtractFolder(ExePath());
-  if (LayoutFile.empty()) LayoutFile = DefaultLayoutFile(ExePath());
-  LoadLayout(LayoutFile);
+  Model.ExeFolder = ExtractFolder(ExePath());
+  if (Model.LayoutFile.empty()) Model.LayoutFile = DefaultLayoutFile(ExePath());
+  Model.Results = Form2 ? &Form2->Results : nullptr;
+  LoadLayout();
   ClearImageTable();
   JwwReader = std::make_unique<TJwwData>();
   JwsReader = std::make_unique<TJwsData>();
-  ListBox1->clear();
   setAcceptDrops(true);
   if (Form2) {
     Form2->SetRowCount(2);
@@ -230,12 +227,12 @@ void TForm1::FormShow() {
       Form2->SetCell(c, 1, std::string());
     }
   }
-  DropFiles(InitialFiles);
+  Model.AddCommandLine(InitialFiles);
 }
 
 void TForm1::closeEvent(QCloseEvent* Event) {
   // Closing in the middle of a run would free the readers under it.
-  if (Running) {
+  if (!Model.CanClose()) {
     Event->ignore();
     return;
   }
@@ -250,94 +247,27 @@ void TForm1::FormClose() {
   ClearImageTable();
   JwwReader.reset();
   JwsReader.reset();
-  SaveLayout(LayoutFile);
-}
-
-bool TForm1::AddFile(const std::string& Path) {
-  if (!AcceptsFile(Path)) return false;
-  auto* item = new QListWidgetItem(ShownPath(Path));
-  item->setData(Qt::UserRole, QByteArray::fromStdString(Path));
-  item->setToolTip(ShownPath(Path));
-  ListBox1->addItem(item);
-  return true;
-}
-
-void TForm1::Button1Click() {
-  if (Running || !OpenDialog1) return;
-  const std::optional<QStringList> chosen = OpenDialog1(ShownPath(LastFolder));
-  if (!chosen || chosen->isEmpty()) return;
-  LastFolder = ExtractFolder(Native(chosen->first()));
-  for (const QString& path : *chosen) AddFile(Native(path));
-}
-
-void TForm1::DropFiles(const std::vector<std::string>& Paths) {
-  if (Running) return;
-  for (const std::string& path : Paths) AddFile(path);
-}
-
-void TForm1::Button2Click() {
-  if (Running) return;
-  if (ListBox1->count() == 0 || ListBox1->currentRow() < 0) return;
-  for (int i = ListBox1->count() - 1; i >= 0; --i) {
-    if (ListBox1->item(i)->isSelected()) delete ListBox1->takeItem(i);
-  }
+  SaveLayout();
 }
 
 void TForm1::Button3Click() {
-  if (Running || !JwwReader || !JwsReader) return;
-  if (ListBox1->count() > 0) ClearMarks();
-  SetBusy(true);
-  RunBlockSearch(*this, *JwwReader, *JwsReader);
-  SetBusy(false);
+  if (JwwReader && JwsReader) Model.Search(*JwwReader, *JwsReader);
 }
 
 void TForm1::Button4Click() {
-  if (Running) return;
-  close();
-}
-
-void TForm1::Button5Click() {
-  if (Running || !FolderDialog) return;
-  const std::optional<QString> chosen = FolderDialog(ShownPath(LastFolder));
-  if (!chosen || chosen->isEmpty()) return;
-  std::string folder = Native(*chosen);
-  for (const std::string& path : FilesOfFolder(folder)) AddFile(path);
-  if (folder.back() != '/') folder += '/';
-  LastFolder = folder;
-}
-
-void TForm1::StopClick() {
-  if (!Running) return;
-  StopAsked = true;
-  StopButton->setEnabled(false);
-  SetStatusText("中止します…");
-}
-
-void TForm1::SetBusy(bool Busy) {
-  Running = Busy;
-  StopAsked = false;
-  for (QPushButton* b : {Button1, Button2, Button3, Button4, Button5}) b->setEnabled(!Busy);
-  StopButton->setEnabled(true);
-  StopButton->setVisible(Busy && ListBox1->count() > 0);
-  if (Busy && ListBox1->count() > 0) {
-    ProgressBar1->setRange(0, ListBox1->count());
-    ProgressBar1->setValue(0);
-    ProgressBar1->show();
-  } else {
-    ProgressBar1->hide();
-  }
+  if (Model.CanClose()) close();
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* Event) {
-  if (!Running && Event->mimeData()->hasUrls()) Event->acceptProposedAction();
+  if (Model.ButtonsEnabled() && Event->mimeData()->hasUrls()) Event->acceptProposedAction();
 }
 
 void TForm1::dragMoveEvent(QDragMoveEvent* Event) {
-  if (!Running && Event->mimeData()->hasUrls()) Event->acceptProposedAction();
+  if (Model.ButtonsEnabled() && Event->mimeData()->hasUrls()) Event->acceptProposedAction();
 }
 
 void TForm1::dropEvent(QDropEvent* Event) {
-  if (Running || !Event->mimeData()->hasUrls()) {
+  if (!Model.ButtonsEnabled() || !Event->mimeData()->hasUrls()) {
     Event->ignore();
     return;
   }
@@ -345,16 +275,8 @@ void TForm1::dropEvent(QDropEvent* Event) {
   for (const QUrl& url : Event->mimeData()->urls()) {
     paths.push_back(url.isLocalFile() ? Native(url.toLocalFile()) : std::string());
   }
-  DropFiles(paths);
+  Model.Drop(paths);
   Event->acceptProposedAction();
-}
-
-std::vector<std::string> TForm1::ListPaths() const {
-  std::vector<std::string> out;
-  for (int i = 0; i < ListBox1->count(); ++i) {
-    out.push_back(ListBox1->item(i)->data(Qt::UserRole).toByteArray().toStdString());
-  }
-  return out;
 }
 
 QString TForm1::StatusText() const {
@@ -373,6 +295,91 @@ void TForm1::SetListWidth(int Width) {
   Splitter1->setSizes({Width, std::max(total - Width, 1)});
 }
 
+// The list's selection and current line, as the user leaves them.
+void TForm1::SelectionFromList() {
+  if (Mirroring) return;
+  std::vector<int> selected;
+  for (int i = 0; i < ListBox1->count(); ++i) {
+    if (ListBox1->item(i)->isSelected()) selected.push_back(i);
+  }
+  Model.SetSelection(selected, ListBox1->currentRow());
+}
+
+void TForm1::DrawEntry(int Index) {
+  QListWidgetItem* item = ListBox1->item(Index);
+  if (!item) return;
+  item->setSelected(Model.Selected(Index));
+  const TFileOutcome* mark = Model.Mark(Index);
+  item->setIcon(mark ? style()->standardIcon(mark->Failed() ? QStyle::SP_MessageBoxCritical
+                                                            : QStyle::SP_MessageBoxWarning)
+                     : QIcon());
+  item->setToolTip(QString::fromStdString(Model.EntryTip(Index)));
+}
+
+// The model's view.
+
+void TForm1::ListChanged() {
+  Mirroring = true;
+  while (ListBox1->count() > Model.Count()) delete ListBox1->takeItem(ListBox1->count() - 1);
+  for (int i = 0; i < Model.Count(); ++i) {
+    const QString text = ShownPath(Model.ListEntry(i));
+    QListWidgetItem* item = ListBox1->item(i);
+    if (!item) {
+      item = new QListWidgetItem(text);
+      ListBox1->addItem(item);
+    } else if (item->text() != text) {
+      item->setText(text);
+    }
+    DrawEntry(i);
+  }
+  if (ListBox1->currentRow() != Model.CurrentLine())
+    ListBox1->setCurrentRow(Model.CurrentLine(), QItemSelectionModel::NoUpdate);
+  Mirroring = false;
+}
+
+void TForm1::EntryChanged(int Index) {
+  Mirroring = true;
+  DrawEntry(Index);
+  Mirroring = false;
+}
+
+void TForm1::StateChanged() {
+  StatusBar1->showMessage(QString::fromStdString(Model.StatusText()));
+  for (QPushButton* b : {Button1, Button2, Button3, Button4, FolderButton})
+    b->setEnabled(Model.ButtonsEnabled());
+  StopButton->setEnabled(Model.StopEnabled());
+  StopButton->setVisible(Model.StopVisible());
+  ProgressBar1->setVisible(Model.ProgressVisible());
+  ProgressBar1->setRange(0, Model.ProgressTotal());
+  ProgressBar1->setValue(Model.ProgressDone());
+}
+
+void TForm1::ProcessMessages() {
+  QCoreApplication::processEvents();
+}
+
+std::optional<std::vector<std::string>> TForm1::AskFiles(const std::string& StartFolder) {
+  if (!OpenDialog1) return std::nullopt;
+  const std::optional<QStringList> chosen = OpenDialog1(ShownPath(StartFolder));
+  if (!chosen) return std::nullopt;
+  std::vector<std::string> out;
+  for (const QString& path : *chosen) out.push_back(Native(path));
+  return out;
+}
+
+std::optional<std::string> TForm1::AskFolder(const std::string& StartFolder) {
+  if (!FolderDialog) return std::nullopt;
+  const std::optional<QString> chosen = FolderDialog(ShownPath(StartFolder));
+  if (!chosen) return std::nullopt;
+  return Native(*chosen);
+}
+
+void TForm1::ShowResults() {
+  if (!Form2) return;
+  if (ResultsMaximized) Form2->setWindowState(Form2->windowState() | Qt::WindowMaximized);
+  Form2->exec();
+}
+
 // Layout file.
 
 // Positions and sizes are those of the client area (geometry()), read and
@@ -382,13 +389,6 @@ void TForm1::SetListWidth(int Width) {
 
 namespace {
 
-void SetLeft(QWidget* W, int V) {
-  W->setGeometry(V, W->geometry().y(), W->width(), W->height());
-}
-void SetTop(QWidget* W, int V) {
-  W->setGeometry(W->geometry().x(), V, W->width(), W->height());
-}
-
 // The client area a window returns to from maximised.
 QRect NormalArea(const QWidget* W) {
   return W->isMaximized() && W->normalGeometry().isValid() ? W->normalGeometry() : W->geometry();
@@ -396,19 +396,42 @@ QRect NormalArea(const QWidget* W) {
 
 }  // namespace
 
-void TForm1::LoadLayout(const std::string& Path) {
-  LastFolder = ExeFolder;
-  if (!IsExistingFile(Path)) return;
-  const std::vector<std::string> lines = ReadLayoutLines(Path);
-  for (size_t i = 0; i < lines.size(); ++i) ApplyLayoutLine(static_cast<int>(i) + 1, lines[i]);
-  PlaceWindows();
-  const auto extras = ReadLayoutExtras(Path);
-  ResultsMaximized = LayoutExtra(extras, LayoutResultMaximized) == "1";
-  const std::string preview = LayoutExtra(extras, LayoutPreviewWidth);
-  if (Form2 && !preview.empty()) Form2->SetPreviewWidth(std::max(TextToInt(preview), 0));
-  if (LayoutExtra(extras, LayoutMainMaximized) == "1") {
-    setWindowState(windowState() | Qt::WindowMaximized);
+void TForm1::LoadLayout() {
+  if (const std::optional<TWindowLayout> layout = Model.LoadLayout(WindowLayout()))
+    ApplyWindowLayout(*layout);
+}
+
+TWindowLayout TForm1::WindowLayout() const {
+  TWindowLayout layout;
+  const QRect main = NormalArea(this);
+  layout.Main = {main.x(), main.y(), main.width(), main.height()};
+  layout.ListWidth = ListWidth();
+  layout.MainMaximized = isMaximized();
+  layout.ResultsMaximized = ResultsMaximized;
+  if (Form2) {
+    const QRect results = NormalArea(Form2);
+    layout.Results = {results.x(), results.y(), results.width(), results.height()};
+    for (int c = 0; c < 3; ++c) layout.Columns[static_cast<size_t>(c)] = Form2->ColWidth(c);
+    layout.ResultsMaximized = (Form2->windowState() & Qt::WindowMaximized) != 0;
+    layout.PreviewWidth = Form2->PreviewWidth();
   }
+  return layout;
+}
+
+// Qt's coordinates are logical pixels already: the layout applies as it is.
+void TForm1::ApplyWindowLayout(const TWindowLayout& Layout) {
+  const TRect& m = Layout.Main;
+  setGeometry(m.Left, m.Top, m.Width, m.Height);
+  SetListWidth(Layout.ListWidth);
+  if (Form2) {
+    const TRect& r = Layout.Results;
+    Form2->setGeometry(r.Left, r.Top, r.Width, r.Height);
+    for (int c = 0; c < 3; ++c) Form2->SetColWidth(c, Layout.Columns[static_cast<size_t>(c)]);
+    Form2->SetPreviewWidth(Layout.PreviewWidth);
+  }
+  PlaceWindows();
+  ResultsMaximized = Layout.ResultsMaximized;
+  if (Layout.MainMaximized) setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void TForm1::PlaceWindows() {
@@ -430,151 +453,6 @@ void TForm1::PlaceWindows() {
   }
 }
 
-void TForm1::ApplyLayoutLine(int Line, const std::string& Text) {
-  if (Line == LayoutLastFolder) {
-    LastFolder = Text;
-    return;
-  }
-  const int v = LayoutNumber(Line, Text);
-  switch (Line) {
-    case LayoutMainLeft:
-      SetLeft(this, v);
-      break;
-    case LayoutMainTop:
-      SetTop(this, v);
-      break;
-    case LayoutMainWidth:
-      resize(v, height());
-      break;
-    case LayoutMainHeight:
-      resize(width(), v);
-      break;
-    case LayoutListWidth:
-      SetListWidth(v);
-      break;
-    default:
-      break;
-  }
-  if (!Form2) return;
-  switch (Line) {
-    case LayoutResultLeft:
-      SetLeft(Form2, v);
-      break;
-    case LayoutResultTop:
-      SetTop(Form2, v);
-      break;
-    case LayoutResultWidth:
-      Form2->resize(v, Form2->height());
-      break;
-    case LayoutResultHeight:
-      Form2->resize(Form2->width(), v);
-      break;
-    case LayoutColumn0:
-      Form2->SetColWidth(0, v);
-      break;
-    case LayoutColumn1:
-      Form2->SetColWidth(1, v);
-      break;
-    case LayoutColumn2:
-      Form2->SetColWidth(2, v);
-      break;
-    default:
-      break;
-  }
-}
-
-void TForm1::SaveLayout(const std::string& Path) {
-  TLayoutValues values;
-  const QRect main = NormalArea(this);
-  values.Numbers = {main.x(), main.y(), main.width(), main.height(), ListWidth(), 0, 0, 0, 0, 0,
-                    0,        0};
-  if (Form2) {
-    const QRect results = NormalArea(Form2);
-    values.Numbers[5] = results.x();
-    values.Numbers[6] = results.y();
-    values.Numbers[7] = results.width();
-    values.Numbers[8] = results.height();
-    for (int c = 0; c < 3; ++c) values.Numbers[static_cast<size_t>(9 + c)] = Form2->ColWidth(c);
-  }
-  values.LastFolder = LastFolder;
-  values.Extras = {{std::string(LayoutMainMaximized), isMaximized() ? "1" : "0"},
-                   {std::string(LayoutResultMaximized),
-                    Form2 && (Form2->windowState() & Qt::WindowMaximized) ? "1" : "0"}};
-  if (Form2)
-    values.Extras.push_back(
-        {std::string(LayoutPreviewWidth), std::to_string(Form2->PreviewWidth())});
-  WriteLayoutFile(Path, FormatLayout(values));
-}
-
-// The window layer of the search run.
-
-int TForm1::ListCount() {
-  return ListBox1->count();
-}
-
-std::string TForm1::ListEntry(int Index) {
-  QListWidgetItem* item = ListBox1->item(Index);
-  return item ? item->data(Qt::UserRole).toByteArray().toStdString() : std::string();
-}
-
-void TForm1::ClearSelection() {
-  ListBox1->clearSelection();
-}
-
-void TForm1::SetSelected(int Index, bool Selected) {
-  if (QListWidgetItem* item = ListBox1->item(Index)) item->setSelected(Selected);
-  ProgressBar1->setValue(Selected ? Index : Index + 1);
-}
-
-void TForm1::SetStatusText(const std::string& Utf8) {
-  StatusBar1->showMessage(QString::fromStdString(Utf8));
-}
-
-void TForm1::ProcessMessages() {
-  QCoreApplication::processEvents();
-}
-
-void TForm1::SetCell(int Col, int Row, const std::string& Text) {
-  if (Form2) Form2->SetCell(Col, Row, Text);
-}
-
-void TForm1::SetRowCount(int Rows) {
-  if (Form2) Form2->SetRowCount(Rows);
-}
-
-void TForm1::ShowResults() {
-  ProgressBar1->hide();
-  StopButton->hide();
-  if (!Form2) return;
-  if (ResultsMaximized) Form2->setWindowState(Form2->windowState() | Qt::WindowMaximized);
-  Form2->exec();
-}
-
-void TForm1::ClearMarks() {
-  for (int i = 0; i < ListBox1->count(); ++i) {
-    QListWidgetItem* item = ListBox1->item(i);
-    item->setIcon(QIcon());
-    item->setToolTip(item->text());
-  }
-  Problems.clear();
-}
-
-void TForm1::FileDone(int Index, const TFileOutcome& Outcome) {
-  if (!Outcome.Noteworthy()) return;
-  const std::string path = ListEntry(Index);
-  Problems.push_back({path, Outcome});
-  if (QListWidgetItem* item = ListBox1->item(Index)) {
-    item->setIcon(style()->standardIcon(Outcome.Failed() ? QStyle::SP_MessageBoxCritical
-                                                         : QStyle::SP_MessageBoxWarning));
-    item->setToolTip(ShownPath(path) + QLatin1Char('\n') +
-                     QString::fromStdString(DescribeOutcomeJa(Outcome)));
-  }
-}
-
-bool TForm1::StopRequested() {
-  return StopAsked;
-}
-
-void TForm1::RunFinished(const TRunSummary& Summary) {
-  if (Form2) Form2->SetReport(Summary, Problems);
+void TForm1::SaveLayout() {
+  Model.SaveLayout(WindowLayout());
 }

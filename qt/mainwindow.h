@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/resulttable.h"
-#include "app/search.h"
+#include "app/layout.h"
+#include "app/mainmodel.h"
 #include "app/windowplace.h"
 
 class QCloseEvent;
@@ -31,12 +31,15 @@ class TForm2;
 class TJwsData;
 class TJwwData;
 
-class TForm1 : public QMainWindow, public TSearchWindow {
+class TForm1 : public QMainWindow, public TMainView {
   Q_OBJECT
 
  public:
   explicit TForm1(QWidget* Parent = nullptr);
   ~TForm1() override;
+
+  // Every state and rule of the window.
+  TMainModel Model{*this};
 
   // Components.
   QWidget* Panel3;
@@ -50,7 +53,7 @@ class TForm1 : public QMainWindow, public TSearchWindow {
   QPushButton* Button3;
   QPushButton* Button4;
   // "フォルダ(&F)" (Ctrl+D): adds the drawing and figure files of a folder.
-  QPushButton* Button5;
+  QPushButton* FolderButton;
   QStatusBar* StatusBar1;
   // Files done of files listed, shown only while a search runs.
   QProgressBar* ProgressBar1;
@@ -60,17 +63,10 @@ class TForm1 : public QMainWindow, public TSearchWindow {
   // The results window; created after this window, before it is shown.
   TForm2* Form2 = nullptr;
 
-  std::string ExeFolder;   // the executable's folder, with trailing "/"
-  std::string LastFolder;  // where the open-file dialog starts
   std::unique_ptr<TJwwData> JwwReader;
   std::unique_ptr<TJwsData> JwsReader;
 
-  // The layout file; when empty at the first showing it is found beside the
-  // executable (or in the user's configuration folder, see
-  // DefaultLayoutFile).
-  std::string LayoutFile;
-  // Files to add after the first showing (the command line), by the rules
-  // for dropped files.
+  // Paths named on the command line, added after the first showing.
   std::vector<std::string> InitialFiles;
 
   // The open-file dialog. Given the starting folder, it answers the chosen
@@ -78,7 +74,7 @@ class TForm1 : public QMainWindow, public TSearchWindow {
   // replace it; by default it shows OpenDialog1.
   using TOpenDialog = std::function<std::optional<QStringList>(const QString& StartFolder)>;
   TOpenDialog OpenDialog1;
-  // The folder dialog of Button5: the chosen folder, or nothing. Tests
+  // The folder dialog of FolderButton: the chosen folder, or nothing. Tests
   // replace it.
   using TFolderDialog = std::function<std::optional<QString>(const QString& StartFolder)>;
   TFolderDialog FolderDialog;
@@ -88,48 +84,40 @@ class TForm1 : public QMainWindow, public TSearchWindow {
 
   void FormShow();
   void FormClose();
-  void Button1Click();
-  void Button2Click();
+  void Button1Click() { Model.AddFromDialog(); }
+  void Button2Click() { Model.Delete(); }
   void Button3Click();
   void Button4Click();
-  void Button5Click();
+  void FolderButtonClick() { Model.AddFromFolder(); }
   // Esc and "中止" while a search runs.
-  void StopClick();
-  // Adds dropped files (native paths) by the acceptance rules.
-  void DropFiles(const std::vector<std::string>& Paths);
+  void StopClick() { Model.Stop(); }
+  void DropFiles(const std::vector<std::string>& Paths) { Model.Drop(Paths); }
 
-  void LoadLayout(const std::string& Path);
-  void SaveLayout(const std::string& Path);
+  void LoadLayout();
+  void SaveLayout();
 
-  // The list's paths, in order.
-  std::vector<std::string> ListPaths() const;
+  std::vector<std::string> ListPaths() const { return Model.ListPaths(); }
+  int ListCount() const { return Model.Count(); }
   QString StatusText() const;
-  // True from the search button until the run returns.
-  bool SearchRunning() const { return Running; }
+  bool SearchRunning() const { return Model.Running(); }
   // The width of the file list.
   int ListWidth() const;
   void SetListWidth(int Width);
 
-  // Where the layout file lives for the executable at ExePath: beside it,
-  // with ".dat", when its folder is writable; else the same file name in the
-  // user's configuration folder.
+  // Where the layout file lives for the executable at ExePath (see
+  // LayoutFileFor; the user's folder is the configuration folder).
   static std::string DefaultLayoutFile(const std::string& ExePath);
   // The running executable's full path (native).
   static std::string ExePath();
 
-  // TSearchWindow: what the search run needs from the window layer.
-  int ListCount() override;
-  std::string ListEntry(int Index) override;
-  void ClearSelection() override;
-  void SetSelected(int Index, bool Selected) override;
-  void SetStatusText(const std::string& Utf8) override;
+  // TMainView.
+  void ListChanged() override;
+  void EntryChanged(int Index) override;
+  void StateChanged() override;
   void ProcessMessages() override;
-  void SetCell(int Col, int Row, const std::string& Text) override;
-  void SetRowCount(int Rows) override;
+  std::optional<std::vector<std::string>> AskFiles(const std::string& StartFolder) override;
+  std::optional<std::string> AskFolder(const std::string& StartFolder) override;
   void ShowResults() override;
-  void FileDone(int Index, const TFileOutcome& Outcome) override;
-  bool StopRequested() override;
-  void RunFinished(const TRunSummary& Summary) override;
 
  protected:
   void showEvent(QShowEvent* Event) override;
@@ -139,20 +127,16 @@ class TForm1 : public QMainWindow, public TSearchWindow {
   void dropEvent(QDropEvent* Event) override;
 
  private:
-  // Appends Path when it has a drawing or figure file's extension and names
-  // an existing file.
-  bool AddFile(const std::string& Path);
-  void ApplyLayoutLine(int Line, const std::string& Text);
-  void SetBusy(bool Busy);
+  // The windows' layout now, and the windows moved to a layout.
+  TWindowLayout WindowLayout() const;
+  void ApplyWindowLayout(const TWindowLayout& Layout);
   // Moves both windows onto a screen that is there now.
   void PlaceWindows();
-  // Clears the marks a run left on the list's entries.
-  void ClearMarks();
+  void SelectionFromList();
+  void DrawEntry(int Index);
 
   bool Shown = false;
   bool Closed = false;
-  bool Running = false;
-  bool StopAsked = false;
+  bool Mirroring = false;  // the list is being set from the model
   bool ResultsMaximized = false;
-  std::vector<TProblemFile> Problems;  // of the running search
 };

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/displaylist.h"
+#include "app/preview.h"
 
 class QPainter;
 class QRectF;
@@ -31,9 +32,6 @@ class TPreviewPane : public QWidget {
   std::shared_ptr<const TDisplayList> Shown;
   QString Text;
 };
-
-// Margin around a fitted drawing, in pixels.
-inline constexpr double PreviewMargin = 8;
 
 // Draws List fitted into Area; what the pane and the tests both use.
 void PaintDisplayList(QPainter& Painter, const TDisplayList& List, const QRectF& Area);

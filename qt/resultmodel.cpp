@@ -1,59 +1,20 @@
 #include "qt/resultmodel.h"
 
-#include "text/codec.h"
+TResultModel::TResultModel(TResultsModel& Source, QObject* Parent)
+    : QAbstractTableModel(Parent), Source(Source) {}
 
-TResultModel::TResultModel(QObject* Parent) : QAbstractTableModel(Parent) {}
-
-void TResultModel::SetCell(int Col, int Row, const std::string& Text) {
-  if (Col < 0 || Col >= ColCount || Row < 0) return;
-  if (Row == 0) {
-    Header[static_cast<size_t>(Col)] = Text;
-    emit headerDataChanged(Qt::Horizontal, Col, Col);
-    return;
-  }
-  // The view (filter, order) is rebuilt by SetRowCount, which every fill
-  // ends with; until then a changed cell is only redrawn.
-  Table.SetCell(Col, Row, Text);
-  const int at = Table.PositionOf(Row);
-  if (at >= 0 && Col != BlockNameCol) {
-    emit dataChanged(index(at, 0), index(at, ColCount - 1), {Qt::DisplayRole});
-  } else if (at >= 0) {
-    emit dataChanged(index(at, Col), index(at, Col), {Qt::DisplayRole});
-  }
-}
-
-std::string TResultModel::Cell(int Col, int Row) const {
-  if (Col < 0 || Col >= ColCount || Row < 0) return {};
-  if (Row == 0) return Header[static_cast<size_t>(Col)];
-  return Table.Cell(Col, Row);
-}
-
-void TResultModel::SetRowCount(int NewRows) {
+void TResultModel::Reset() {
   beginResetModel();
-  Table.SetRowCount(NewRows);
   endResetModel();
-}
-
-void TResultModel::SetFilter(const QString& Text) {
-  beginResetModel();
-  Table.SetFilter(Text.toStdString());
-  endResetModel();
-}
-
-void TResultModel::SetSort(int Col, TSortOrder Order) {
-  beginResetModel();
-  Table.SetSort(Col, Order);
-  endResetModel();
+  emit headerDataChanged(Qt::Horizontal, 0, ColCount - 1);
 }
 
 QString TResultModel::DisplayText(int Col, int Row) const {
-  const std::string text = Cell(Col, Row);
-  if (Row >= 1 && Col == BlockNameCol) return QString::fromStdString(Cp932ToUtf8(text));
-  return QString::fromStdString(text);
+  return QString::fromStdString(Source.DisplayText(Col, Row));
 }
 
 int TResultModel::rowCount(const QModelIndex& Parent) const {
-  return Parent.isValid() ? 0 : Table.ShownCount();
+  return Parent.isValid() ? 0 : Source.ShownCount();
 }
 
 int TResultModel::columnCount(const QModelIndex& Parent) const {
@@ -61,17 +22,20 @@ int TResultModel::columnCount(const QModelIndex& Parent) const {
 }
 
 QVariant TResultModel::data(const QModelIndex& Index, int Role) const {
-  if (!Index.isValid() || Index.row() >= Table.ShownCount()) return {};
-  const int row = Table.ShownRow(Index.row());
-  if (Role == Qt::DisplayRole) return DisplayText(Index.column(), row);
+  if (!Index.isValid() || Index.row() >= Source.ShownCount()) return {};
   // Paths are elided in the middle; the tooltip has the whole of them.
-  if (Role == Qt::ToolTipRole && Index.column() != BlockNameCol) return DisplayText(PathCol, row);
+  if (Role == Qt::DisplayRole)
+    return QString::fromStdString(Source.ShownText(Index.row(), Index.column()));
+  if (Role == Qt::ToolTipRole && Index.column() != BlockNameCol)
+    return QString::fromStdString(Source.ShownText(Index.row(), PathCol));
   return {};
 }
 
 QVariant TResultModel::headerData(int Section, Qt::Orientation Orientation, int Role) const {
   if (Role != Qt::DisplayRole) return {};
-  if (Orientation == Qt::Horizontal) return DisplayText(Section, 0);
+  if (Orientation == Qt::Horizontal)
+    return Section >= 0 && Section < ColCount ? QString::fromStdString(Source.HeaderText(Section))
+                                              : QVariant();
   return Section + 1;
 }
 

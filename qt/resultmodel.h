@@ -1,51 +1,33 @@
-// The table model behind the results grid SG1: a view of the app/ result
-// table, asked for the cell it is about to draw (no row is copied).
+// The table model behind the results grid SG1: Qt's face of the app/
+// results model, asked for the cell it is about to draw (no row is copied).
 //
 // The grid's row 0 (the header texts) is the horizontal header; the model
 // rows are the result rows the table shows, in the order it shows them
-// (without filter or sort, result row r is model row r - 1). Cells of the
-// result rows hold bytes as the search run writes them: columns 0 and 1
-// native paths (UTF-8 on Linux), column 2 the block name in CP932 as the
-// file holds it. They are converted for display only.
+// (without filter or sort, result row r is model row r - 1).
 #pragma once
 
 #include <QAbstractTableModel>
 #include <QString>
-#include <array>
-#include <string>
 
-#include "app/resulttable.h"
+#include "app/resultsmodel.h"
 
 class TResultModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
   static constexpr int ColCount = ResultColCount;
-  // A grid with one fixed row always has at least one more.
-  static constexpr int MinRowCount = 2;
 
-  explicit TResultModel(QObject* Parent = nullptr);
+  TResultModel(TResultsModel& Source, QObject* Parent = nullptr);
 
-  // Row 0 sets a header text (UTF-8); rows >= 1 set a result cell. Rows
-  // beyond the row count may be written; they show once the row count
-  // includes them.
-  void SetCell(int Col, int Row, const std::string& Text);
-  std::string Cell(int Col, int Row) const;
-  // Rows including the header row; below 2 counts as 2. Rows cut off by a
-  // smaller count are dropped.
-  void SetRowCount(int Rows);
-  int RowCount() const { return Table.RowCount(); }
+  // The rows shown changed: the view asks again.
+  void Reset();
   // The text shown for a cell of result row Row (row 0: the header).
   QString DisplayText(int Col, int Row) const;
-
-  // The view: filter and sort; each resets the model.
-  void SetFilter(const QString& Text);
-  void SetSort(int Col, TSortOrder Order);
   // Result row of a model row, and back (-1 when hidden).
-  int ResultRow(int ModelRow) const { return Table.ShownRow(ModelRow); }
-  int ModelRow(int ResultRow) const { return Table.PositionOf(ResultRow); }
-  TResultTable& Results() { return Table; }
-  const TResultTable& Results() const { return Table; }
+  int ResultRow(int ModelRow) const { return Source.Table().ShownRow(ModelRow); }
+  int ModelRow(int ResultRow) const { return Source.Table().PositionOf(ResultRow); }
+  TResultTable& Results() { return Source.Table(); }
+  const TResultTable& Results() const { return Source.Table(); }
 
   int rowCount(const QModelIndex& Parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& Parent = QModelIndex()) const override;
@@ -55,6 +37,5 @@ class TResultModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& Index) const override;
 
  private:
-  std::array<std::string, ColCount> Header;
-  TResultTable Table;
+  TResultsModel& Source;
 };

@@ -27,6 +27,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/layout.h"
 #include "app/preview.h"
 #include "qt/previewpane.h"
 #include "qt/resultmodel.h"
@@ -34,14 +35,10 @@
 
 namespace {
 
-constexpr int DesignLeft = 222;
-constexpr int DesignTop = 129;
-constexpr int DesignWidth = 456;
-constexpr int DesignHeight = 293;
+const TWindowLayout Design;
 constexpr int DefaultColWidth = 120;
 // Narrow enough for every width the layout file can restore.
 constexpr int MinSectionSize = 8;
-constexpr int DesignColWidths[TResultModel::ColCount] = {99, 206, 120};
 
 QAction* AddAction(QWidget* Owner, const QString& Text, const QKeySequence& Key,
                    Qt::ShortcutContext Context) {
@@ -94,7 +91,7 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
             FilterEdit->selectAll();
           });
 
-  Model = new TResultModel(this);
+  Model = new TResultModel(Results, this);
   Splitter = new QSplitter(Qt::Horizontal, this);
   Splitter->setChildrenCollapsible(true);
   SG1 = new QTableView(Splitter);
@@ -117,28 +114,30 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   SG1->horizontalHeader()->setSectionsClickable(true);
   SG1->horizontalHeader()->setSortIndicatorShown(false);
   connect(SG1->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          [this](int Col) { HeaderClick(Col); });
-  for (int c = 0; c < TResultModel::ColCount; ++c) SG1->setColumnWidth(c, DesignColWidths[c]);
+          [this](int Col) { Results.HeaderClick(Col); });
+  for (int c = 0; c < TResultModel::ColCount; ++c)
+    SG1->setColumnWidth(c, Design.Columns[static_cast<size_t>(c)]);
 
   QAction* copy =
       AddAction(SG1, QStringLiteral("行をコピー(&C)"), QKeySequence::Copy, Qt::WidgetShortcut);
   connect(copy, &QAction::triggered, this, [this] { CopySelection(); });
   OpenFile = OpenFileWith;
   RowMenu = new QMenu(this);
-  connect(RowMenu->addAction(QStringLiteral("関連付けられたプログラムで開く(&O)")),
-          &QAction::triggered, this, [this] { OpenCurrent(TOpenAction::OpenWithProgram); });
-  connect(RowMenu->addAction(QStringLiteral("フォルダーに表示(&F)")), &QAction::triggered, this,
-          [this] { OpenCurrent(TOpenAction::ShowInFolder); });
-  connect(RowMenu->addAction(QStringLiteral("パスをコピー(&P)")), &QAction::triggered, this,
-          [this] { CopyPath(); });
-  RowMenu->addAction(copy);
   SG1->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(SG1, &QWidget::customContextMenuRequested, this, [this](const QPoint& At) {
-    if (SG1->indexAt(At).isValid()) RowMenu->popup(SG1->viewport()->mapToGlobal(At));
+  connect(SG1, &QWidget::customContextMenuRequested, this, [this, copy](const QPoint& At) {
+    RowMenu->clear();
+    for (const TRowMenuItem& item : Results.RowMenu(SG1->indexAt(At).row())) {
+      if (item.Action == TRowAction::CopyRows) {
+        RowMenu->addAction(copy);
+        continue;
+      }
+      connect(RowMenu->addAction(QString::fromStdString(item.Caption)), &QAction::triggered, this,
+              [this, a = item.Action] { Results.RowMenuChosen(a, SelectedPositions()); });
+    }
+    if (!RowMenu->isEmpty()) RowMenu->popup(SG1->viewport()->mapToGlobal(At));
   });
-  connect(SG1, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& At) {
-    if (At.isValid()) OpenCurrent(DoubleClickAction());
-  });
+  connect(SG1, &QAbstractItemView::doubleClicked, this,
+          [this](const QModelIndex& At) { Results.DoubleClick(At.isValid() ? At.row() : -1); });
 
   Panel1 = new QWidget(this);
   Panel1->setFixedHeight(23);
@@ -173,22 +172,9 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   Splitter->addWidget(Preview);
   Splitter->setStretchFactor(0, 1);
   Splitter->setStretchFactor(1, 0);
-  Splitter->setSizes({DesignWidth - PreviewSize, PreviewSize});
+  Splitter->setSizes({Design.Results.Width - PreviewSize, PreviewSize});
   connect(Splitter, &QSplitter::splitterMoved, this,
           [this] { PreviewSize = Splitter->sizes().value(1); });
-  PreviewFollower = std::make_unique<TPreviewFollower>([this](uint64_t Ticket, TPreview P) {
-    // Handed to the window's thread; a stale answer is dropped there.
-    QMetaObject::invokeMethod(
-        this,
-        [this, Ticket, P = std::move(P)] {
-          if (!PreviewFollower->Take(Ticket)) return;
-          if (P.List)
-            Preview->ShowList(P.List);
-          else
-            Preview->ShowMessage(QString::fromStdString(P.Problem));
-        },
-        Qt::QueuedConnection);
-  });
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -198,18 +184,19 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   layout->addWidget(Panel1);
   layout->addWidget(StatusBar1);
 
-  setGeometry(DesignLeft, DesignTop, DesignWidth, DesignHeight);
+  setGeometry(Design.Results.Left, Design.Results.Top, Design.Results.Width, Design.Results.Height);
 
   // The current row follows the user's clicks and key presses.
   connect(SG1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           [this](const QModelIndex& Now, const QModelIndex&) {
-            if (Now.isValid()) Model->Results().SetCurrent(Model->ResultRow(Now.row()));
-            UpdatePreview();
+            if (!Drawing && Now.isValid()) Results.SetCurrentPosition(Now.row());
           });
-  SetRow(1);
+  CurrentChanged();
 }
 
-TForm2::~TForm2() = default;
+TForm2::~TForm2() {
+  Results.StopPreview();  // no answer arrives after this
+}
 
 int TForm2::PreviewWidth() const {
   return PreviewSize;
@@ -229,71 +216,12 @@ void TForm2::PlacePreview() {
 void TForm2::showEvent(QShowEvent* Event) {
   QDialog::showEvent(Event);
   PlacePreview();  // now that the splitter has its width
-  UpdatePreview();
+  Results.SetShowing(true);
 }
 
-void TForm2::UpdatePreview() {
-  if (!isVisible()) return;
-  switch (PreviewFollower->Follow(Model->Results())) {
-    case TPreviewFollower::TStep::Unchanged:
-      return;
-    case TPreviewFollower::TStep::Cleared:
-      Preview->ShowMessage(QString());
-      return;
-    case TPreviewFollower::TStep::Asked:
-      // A file kept from the last request answers at once; a new one may
-      // take a moment, which the pane says rather than showing the last
-      // drawing.
-      QTimer::singleShot(150, this, [this] {
-        if (PreviewFollower->Waiting())
-          Preview->ShowMessage(QString::fromStdString(PreviewLoadingText));
-      });
-      return;
-  }
-}
-
-void TForm2::SetCell(int Col, int Row, const std::string& Text) {
-  Model->SetCell(Col, Row, Text);
-}
-
-std::string TForm2::Cell(int Col, int Row) const {
-  return Model->Cell(Col, Row);
-}
-
-void TForm2::SetRowCount(int Rows) {
-  PreviewFollower->Forget();
-  Model->SetRowCount(Rows);
-  ShowCurrent();
-  UpdateStatus();
-}
-
-int TForm2::RowCount() const {
-  return Model->RowCount();
-}
-
-int TForm2::Row() const {
-  return Model->Results().Current();
-}
-
-void TForm2::SetRow(int R) {
-  Model->Results().SetCurrent(R);
-  ShowCurrent();
-}
-
-// Selects the table's current row in the view (the model's reset dropped
-// the view's own selection).
-void TForm2::ShowCurrent() {
-  const int at = Model->ModelRow(Row());
-  if (at < 0) {
-    SG1->selectionModel()->clearSelection();
-    UpdatePreview();
-    return;
-  }
-  const QModelIndex index = Model->index(at, 0);
-  SG1->selectionModel()->setCurrentIndex(
-      index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  SG1->scrollTo(index);
-  UpdatePreview();
+void TForm2::hideEvent(QHideEvent* Event) {
+  Results.SetShowing(false);
+  QDialog::hideEvent(Event);
 }
 
 int TForm2::ColWidth(int Col) const {
@@ -306,34 +234,7 @@ void TForm2::SetColWidth(int Col, int Width) {
 
 void TForm2::SetFilter(const QString& Text) {
   if (FilterEdit->text() != Text) FilterEdit->setText(Text);  // comes back here
-  if (Model->Results().FilterText() == Text.toStdString()) return;
-  Model->SetFilter(Text);
-  ShowCurrent();
-  UpdateStatus();
-}
-
-void TForm2::HeaderClick(int Col) {
-  const TResultTable& t = Model->Results();
-  const TSortOrder order = NextSortOrder(t.SortColumn(), t.SortOrder(), Col);
-  Model->SetSort(Col, order);
-  QHeaderView* header = SG1->horizontalHeader();
-  header->setSortIndicatorShown(order != TSortOrder::Search);
-  header->setSortIndicator(
-      Col, order == TSortOrder::Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
-  ShowCurrent();
-}
-
-void TForm2::SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) {
-  Model->Results().SetReport(Summary, std::move(Problems));
-  UpdateStatus();
-}
-
-void TForm2::UpdateStatus() {
-  StatusText->setText(QString::fromStdString(Model->Results().StatusText()));
-  const bool problems = !Model->Results().Problems().empty();
-  StatusText->setToolTip(problems ? QStringLiteral("クリックで読み込めなかったファイルの一覧")
-                                  : QString());
-  StatusText->setCursor(problems ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  Results.SetFilter(Text.toStdString());
 }
 
 QString TForm2::StatusBarText() const {
@@ -351,7 +252,7 @@ bool TForm2::eventFilter(QObject* Watched, QEvent* Event) {
 }
 
 void TForm2::ShowProblems() {
-  const std::vector<TProblemFile>& problems = Model->Results().Problems();
+  const std::vector<TProblemFile>& problems = Results.Problems();
   if (problems.empty()) return;
   QDialog list(this);
   list.setObjectName(QStringLiteral("ProblemList"));
@@ -381,45 +282,85 @@ void TForm2::ShowProblems() {
 }
 
 void TForm2::Button1Click() {
-  if (Model->Results().FindNext(Edit1->text().toStdString())) ShowCurrent();
+  Results.FindNext(Edit1->text().toStdString());
 }
 
 void TForm2::Button2Click() {
   reject();
 }
 
+std::vector<int> TForm2::SelectedPositions() const {
+  std::vector<int> at;
+  for (const QModelIndex& i : SG1->selectionModel()->selectedRows()) at.push_back(i.row());
+  return at;
+}
+
 QString TForm2::SelectedRowsText() const {
-  QList<int> at;
-  for (const QModelIndex& i : SG1->selectionModel()->selectedRows()) at.append(i.row());
-  std::sort(at.begin(), at.end());
-  QString out;
-  for (int m : at) {
-    const int r = Model->ResultRow(m);
-    for (int c = 0; c < TResultModel::ColCount; ++c) {
-      if (c > 0) out += QLatin1Char('\t');
-      out += Model->DisplayText(c, r);
-    }
-    out += QLatin1Char('\n');
-  }
-  return out;
+  return QString::fromStdString(Results.CopiedText(SelectedPositions()));
 }
 
 void TForm2::CopySelection() {
-  const QString text = SelectedRowsText();
-  if (!text.isEmpty()) QApplication::clipboard()->setText(text);
+  Results.CopyRows(SelectedPositions());
 }
 
-std::string TForm2::CurrentPath() const {
-  if (Model->ModelRow(Row()) < 0) return {};
-  return Model->Cell(PathCol, Row());
+// The model's view.
+
+void TForm2::RowsChanged() {
+  Drawing = true;
+  Model->Reset();
+  QHeaderView* header = SG1->horizontalHeader();
+  const int col = Results.Table().SortColumn();
+  const TSortOrder order = Results.SortMark(col);
+  header->setSortIndicatorShown(order != TSortOrder::Search);
+  header->setSortIndicator(
+      col, order == TSortOrder::Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+  Drawing = false;
 }
 
-void TForm2::CopyPath() {
-  const std::string path = CurrentPath();
-  if (!path.empty()) QApplication::clipboard()->setText(ShownPath(path));
+// Selects the table's current row in the view (a reset dropped the view's
+// own selection).
+void TForm2::CurrentChanged() {
+  Drawing = true;
+  const int at = Results.CurrentPosition();
+  if (at < 0) {
+    SG1->selectionModel()->clearSelection();
+  } else {
+    const QModelIndex index = Model->index(at, 0);
+    SG1->selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    SG1->scrollTo(index);
+  }
+  Drawing = false;
 }
 
-void TForm2::OpenCurrent(TOpenAction Action) {
-  const std::string path = CurrentPath();
-  if (!path.empty() && OpenFile) OpenFile(Action, path);
+void TForm2::StatusChanged() {
+  StatusText->setText(QString::fromStdString(Results.StatusText()));
+  StatusText->setToolTip(QString::fromStdString(Results.StatusTip()));
+  StatusText->setCursor(Results.StatusClickable() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void TForm2::ShowPreview(const std::shared_ptr<const TDisplayList>& List) {
+  Preview->ShowList(List);
+}
+
+void TForm2::ShowPreviewText(const std::string& Utf8) {
+  Preview->ShowMessage(QString::fromStdString(Utf8));
+}
+
+void TForm2::PreviewArrived() {
+  // Handed to the window's thread.
+  QMetaObject::invokeMethod(
+      this, [this] { Results.TakePreview(); }, Qt::QueuedConnection);
+}
+
+void TForm2::StartTimer(int Id, int Milliseconds) {
+  QTimer::singleShot(Milliseconds, this, [this, Id] { Results.Timer(Id); });
+}
+
+void TForm2::OpenRowFile(TOpenAction Action, const std::string& Path) {
+  if (OpenFile) OpenFile(Action, Path);
+}
+
+void TForm2::CopyToClipboard(const std::string& Utf8) {
+  QApplication::clipboard()->setText(QString::fromStdString(Utf8));
 }

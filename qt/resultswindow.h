@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "app/filelist.h"
+#include "app/layout.h"
+#include "app/resultsmodel.h"
 #include "app/resulttable.h"
 
 class QLabel;
@@ -23,15 +25,18 @@ class QStatusBar;
 class QTableView;
 class QWidget;
 class TPreviewPane;
-class TPreviewFollower;
 class TResultModel;
 
-class TForm2 : public QDialog {
+class TForm2 : public QDialog, public TResultsView {
   Q_OBJECT
 
  public:
   explicit TForm2(QWidget* Parent = nullptr);
   ~TForm2() override;
+
+  // Every state and rule of the window. Declared first: it outlives the
+  // widgets that draw it.
+  TResultsModel Results{*this};
 
   QWidget* FilterPanel;
   QLabel* FilterLabel;
@@ -48,72 +53,67 @@ class TForm2 : public QDialog {
   QStatusBar* StatusBar1;
   QLabel* StatusText;  // the status bar's one text
 
-  // The grid's operations. Row 0 is the header row (UTF-8 texts); rows >= 1
-  // hold result cells (see TResultModel).
-  void SetCell(int Col, int Row, const std::string& Text);
-  std::string Cell(int Col, int Row) const;
-  // Rows including the header. When the count shrinks to the current row or
-  // below, the current row becomes the last row.
-  void SetRowCount(int Rows);
-  int RowCount() const;
+  // The grid's operations, handed to the model. Row 0 is the header row
+  // (UTF-8 texts); rows >= 1 hold result cells.
+  void SetCell(int Col, int Row, const std::string& Text) { Results.SetCell(Col, Row, Text); }
+  std::string Cell(int Col, int Row) const { return Results.Cell(Col, Row); }
+  void SetRowCount(int Rows) { Results.SetRowCount(Rows); }
+  int RowCount() const { return Results.Table().RowCount(); }
   // The current (selected) result row, 1 .. RowCount() - 1.
-  int Row() const;
-  // Makes result row R current: selects it whole and scrolls it into view
-  // (when the filter shows it).
-  void SetRow(int R);
+  int Row() const { return Results.Table().Current(); }
+  void SetRow(int R) { Results.SetCurrentRow(R); }
   int ColWidth(int Col) const;
   void SetColWidth(int Col, int Width);
   // The preview pane's width; 0 when the user has closed it.
   int PreviewWidth() const;
   void SetPreviewWidth(int Width);
-  // Asks for the current row's drawing; the pane shows it once read.
-  void UpdatePreview();
 
-  // The filter box's text; the table shows the matching rows only.
   void SetFilter(const QString& Text);
-  // A click on a column's header: ascending, descending, search order.
-  void HeaderClick(int Col);
-  // What the last run did and which files were a problem; the status bar
-  // says it.
-  void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems);
+  void HeaderClick(int Col) { Results.HeaderClick(Col); }
+  void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) {
+    Results.SetReport(Summary, std::move(Problems));
+  }
   QString StatusBarText() const;
   // The list of problem files with their reasons (a click on the status
   // bar); modal.
   void ShowProblems();
 
-  // "検索" (Enter, F3): steps to the next shown row below the current one
-  // whose block name contains the search text; nothing happens when there
-  // is none.
+  // "検索" (Enter, F3).
   void Button1Click();
   // "閉じる(&C)": closes the window like Esc and the close box.
   void Button2Click();
 
-  // The selected rows as tab-separated UTF-8 lines, in the order shown.
+  // The selected rows as the model copies them.
   QString SelectedRowsText() const;
-  // Puts SelectedRowsText() on the clipboard (Ctrl+C in the table).
+  // Ctrl+C in the table.
   void CopySelection();
-  // Puts the current row's full path on the clipboard.
-  void CopyPath();
-  // The current row's file (native path), empty with no result row.
-  std::string CurrentPath() const;
-  // Opens the current row's file the given way.
-  void OpenCurrent(TOpenAction Action);
 
   // Opens a file: with its associated program, or shows it selected in the
   // file manager. Tests replace it.
   std::function<void(TOpenAction Action, const std::string& Path)> OpenFile;
 
+  // TResultsView.
+  void RowsChanged() override;
+  void CurrentChanged() override;
+  void StatusChanged() override;
+  void ShowPreview(const std::shared_ptr<const TDisplayList>& List) override;
+  void ShowPreviewText(const std::string& Utf8) override;
+  void PreviewArrived() override;
+  void StartTimer(int Id, int Milliseconds) override;
+  void OpenRowFile(TOpenAction Action, const std::string& Path) override;
+  void CopyToClipboard(const std::string& Utf8) override;
+
  protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
+  void hideEvent(QHideEvent* Event) override;
 
  private:
-  void ShowCurrent();
-  void UpdateStatus();
+  std::vector<int> SelectedPositions() const;
   void PlacePreview();
   QMenu* RowMenu;
-  std::unique_ptr<TPreviewFollower> PreviewFollower;
-  int PreviewSize = 160;  // the preview pane's width, kept while hidden
+  bool Drawing = false;                            // the table is being set from the model
+  int PreviewSize = TWindowLayout().PreviewWidth;  // kept while hidden
 };
 
 // The Qt calls behind TForm2::OpenFile.

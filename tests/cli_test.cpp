@@ -1,28 +1,20 @@
-// The command-line tool: its output formats, row filter, file gathering and
-// ordered parallel runner directly, and the built program end to end on
-// builder-made files and on the real corpus.
+// The command-line tool: its output formats, row filter and file gathering
+// directly, and the built program end to end on builder-made files and on
+// the real corpus.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <nlohmann/json.hpp>
-#include <random>
-#include <set>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "app/ordered.h"
 #include "cli/clicore.h"
 #include "testkit/jwbuilder.h"
 #include "text/codec.h"
@@ -186,85 +178,6 @@ TEST(CliFilter, NoTextKeepsAllAndForeignTextKeepsNone) {
     EXPECT_FALSE(f.Matches("a")) << foreign;
     EXPECT_FALSE(f.Matches("")) << foreign;
   }
-}
-
-// ---------------------------------------------------------------------------
-// The ordered runner
-
-TEST(CliRunner, EmitsInOrderWithOneStatePerThread) {
-  for (unsigned jobs : {1u, 2u, 4u, 9u}) {
-    for (size_t count : {size_t{0}, size_t{1}, size_t{5}, size_t{200}}) {
-      std::mutex lock;
-      std::set<std::thread::id> threads;
-      std::atomic<int> states{0};
-      std::vector<size_t> emitted;
-      std::mt19937 rng(static_cast<unsigned>(count * 31 + jobs));
-      std::vector<int> delays(count);
-      for (int& d : delays) d = static_cast<int>(rng() % 300);
-      std::atomic<size_t> maxAhead{0};
-      std::atomic<size_t> done{0};
-      RunOrdered<size_t>(
-          count, jobs, 8,
-          [&] {
-            ++states;
-            return std::this_thread::get_id();
-          },
-          [&](size_t i, std::thread::id& owner) {
-            EXPECT_EQ(owner, std::this_thread::get_id());
-            {
-              std::lock_guard<std::mutex> hold(lock);
-              threads.insert(owner);
-            }
-            const size_t ahead = i - std::min(i, done.load());
-            size_t seen = maxAhead.load();
-            while (ahead > seen && !maxAhead.compare_exchange_weak(seen, ahead)) {
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(delays[i]));
-            return i * 3;
-          },
-          [&](size_t i, size_t&& r) {
-            EXPECT_EQ(r, i * 3);
-            emitted.push_back(i);
-            done = i + 1;
-            return true;
-          },
-          [] {});
-      ASSERT_EQ(emitted.size(), count);
-      for (size_t i = 0; i < count; ++i) ASSERT_EQ(emitted[i], i);
-      EXPECT_LE(static_cast<unsigned>(states), std::max(1u, jobs));
-      EXPECT_LE(static_cast<int>(threads.size()), states.load());
-      // Emit learns of an index one step after the runner does.
-      EXPECT_LE(maxAhead.load(), std::max<size_t>(8, jobs) + 1) << "jobs " << jobs;
-    }
-  }
-}
-
-TEST(CliRunner, StreamsTheFirstResultBeforeTheLastIsRead) {
-  // The last item's work waits until item 0 has been emitted; a runner that
-  // held every result until the end would let it time out.
-  std::mutex lock;
-  std::condition_variable cv;
-  bool firstOut = false;
-  bool lastSawFirst = false;
-  RunOrdered<int>(
-      4, 2, 16, [] { return 0; },
-      [&](size_t i, int&) {
-        if (i == 3) {
-          std::unique_lock<std::mutex> hold(lock);
-          lastSawFirst = cv.wait_for(hold, std::chrono::seconds(20), [&] { return firstOut; });
-        }
-        return static_cast<int>(i);
-      },
-      [&](size_t i, int&&) {
-        if (i == 0) {
-          std::lock_guard<std::mutex> hold(lock);
-          firstOut = true;
-          cv.notify_all();
-        }
-        return true;
-      },
-      [] {});
-  EXPECT_TRUE(lastSawFirst);
 }
 
 // ---------------------------------------------------------------------------

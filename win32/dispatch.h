@@ -4,7 +4,7 @@
 #include <windows.h>
 
 // The creation parameter of the window is the object; once the object knows
-// its handle, every message goes to its Handle_.
+// its handle, every message goes to its OnMessage.
 template <class Form>
 LRESULT Dispatch(HWND Window, UINT Message, WPARAM Wp, LPARAM Lp) {
   if (Message == WM_NCCREATE) {
@@ -12,6 +12,6 @@ LRESULT Dispatch(HWND Window, UINT Message, WPARAM Wp, LPARAM Lp) {
     SetWindowLongPtrW(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
   }
   auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(Window, GWLP_USERDATA));
-  if (self && self->Handle == Window) return self->Handle_(Message, Wp, Lp);
+  if (self && self->Handle == Window) return self->OnMessage(Message, Wp, Lp);
   return DefWindowProcW(Window, Message, Wp, Lp);
 }

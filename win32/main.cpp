@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "text/widepath.h"
-#include "win32/forms.h"
+#include "win32/mainwindow.h"
 
 int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int ShowCommand) {
   RegisterForms(Instance);
@@ -21,7 +21,7 @@ int WINAPI WinMain(HINSTANCE Instance, HINSTANCE, LPSTR, int ShowCommand) {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     if (msg.message == WM_KEYDOWN && msg.wParam == 'D' && (GetKeyState(VK_CONTROL) & 0x8000)) {
-      form.Button5Click();
+      form.FolderButtonClick();
       continue;
     }
     if (!IsDialogMessageW(form.Handle, &msg)) {

@@ -22,11 +22,6 @@ POINT Px(TVec2 P) {
   return {clamp(P.X), clamp(P.Y)};
 }
 
-// Font size at which texts are laid out before their frame scales them.
-constexpr int TextPixels = 64;
-// Texts smaller than this on screen are drawn as their baseline.
-constexpr double LegibleHeight = 4;
-
 // One pen per colour, made when first needed.
 class TPens {
  public:
@@ -93,7 +88,7 @@ void TPreviewPane::ShowMessage(const std::wstring& Message) {
   InvalidateRect(Handle, nullptr, FALSE);
 }
 
-LRESULT TPreviewPane::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
+LRESULT TPreviewPane::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
   switch (Message) {
     case WM_ERASEBKGND:
       return 1;
@@ -138,111 +133,111 @@ LRESULT TPreviewPane::Handle_(UINT Message, WPARAM Wp, LPARAM Lp) {
   return DefWindowProcW(Handle, Message, Wp, Lp);
 }
 
+namespace {
+
+// The GDI calls behind a preview.
+class TGdiPainter : public TPreviewPainter {
+ public:
+  TGdiPainter(HDC Dc, const RECT& Area, HFONT Font) : Dc(Dc), Area(Area), Font(Font), Pens(Dc) {
+    LOGFONTW lf{};
+    GetObjectW(Font, sizeof lf, &lf);
+    lf.lfHeight = -PreviewTextPixels;
+    lf.lfWidth = 0;
+    Big = CreateFontIndirectW(&lf);
+  }
+  ~TGdiPainter() override { DeleteObject(Big); }
+
+  void Solid(const TVec2 (&Corners)[4], uint32_t Color) override {
+    POINT corners[4];
+    std::transform(std::begin(Corners), std::end(Corners), corners, Px);
+    HBRUSH brush = CreateSolidBrush(Gdi(Color));
+    HGDIOBJ oldBrush = SelectObject(Dc, brush);
+    HGDIOBJ oldPen = SelectObject(Dc, GetStockObject(NULL_PEN));
+    Polygon(Dc, corners, 4);
+    SelectObject(Dc, oldPen);
+    SelectObject(Dc, oldBrush);
+    DeleteObject(brush);
+  }
+  void Line(TVec2 A, TVec2 B, uint32_t Color) override {
+    Pens.Use(Color);
+    const POINT a = Px(A), b = Px(B);
+    MoveToEx(Dc, a.x, a.y, nullptr);
+    LineTo(Dc, b.x, b.y);
+    SetPixel(Dc, b.x, b.y, Gdi(Color));  // LineTo leaves the last pixel out
+  }
+  void Polyline(const std::vector<TVec2>& Points, uint32_t Color) override {
+    PolylinePoints.resize(Points.size());
+    std::transform(Points.begin(), Points.end(), PolylinePoints.begin(), Px);
+    Pens.Use(Color);
+    ::Polyline(Dc, PolylinePoints.data(), static_cast<int>(PolylinePoints.size()));
+  }
+  void Dot(TVec2 P, uint32_t Color) override {
+    const POINT at = Px(P);
+    const RECT dot{at.x - 1, at.y - 1, at.x + 2, at.y + 2};
+    HBRUSH brush = CreateSolidBrush(Gdi(Color));
+    FillRect(Dc, &dot, brush);
+    DeleteObject(brush);
+  }
+  double TextWidth(const std::string& Utf8) override {
+    const std::wstring text = WideOfUtf8(Utf8);
+    HGDIOBJ old = SelectObject(Dc, Big);
+    SIZE natural{};
+    GetTextExtentPoint32W(Dc, text.c_str(), static_cast<int>(text.size()), &natural);
+    SelectObject(Dc, old);
+    return natural.cx;
+  }
+  void Text(const std::string& Utf8, const TTextMap& M, uint32_t Color) override {
+    const std::wstring text = WideOfUtf8(Utf8);
+    HGDIOBJ old = SelectObject(Dc, Big);
+    SetTextAlign(Dc, TA_BASELINE | TA_LEFT);
+    SetGraphicsMode(Dc, GM_ADVANCED);
+    const XFORM frame{static_cast<FLOAT>(M.M11), static_cast<FLOAT>(M.M12),
+                      static_cast<FLOAT>(M.M21), static_cast<FLOAT>(M.M22),
+                      static_cast<FLOAT>(M.Dx),  static_cast<FLOAT>(M.Dy)};
+    SetWorldTransform(Dc, &frame);
+    SetTextColor(Dc, Gdi(Color));
+    TextOutW(Dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
+    const XFORM identity{1, 0, 0, 1, 0, 0};
+    SetWorldTransform(Dc, &identity);
+    SetTextAlign(Dc, TA_LEFT | TA_TOP);
+    SelectObject(Dc, old);
+  }
+  void Note(const std::string& Utf8, TNote Kind) override {
+    const std::wstring text = WideOfUtf8(Utf8);
+    HGDIOBJ old = SelectObject(Dc, Font);
+    RECT r = Area;
+    if (Kind == TNote::EmptyDrawing) {
+      SetTextColor(Dc, RGB(0x80, 0x80, 0x80));
+      DrawTextW(Dc, text.c_str(), static_cast<int>(text.size()), &r,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    } else {
+      SetTextColor(Dc, RGB(0x8B, 0, 0));
+      InflateRect(&r, -4, -4);
+      DrawTextW(Dc, text.c_str(), static_cast<int>(text.size()), &r,
+                DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
+    }
+    SelectObject(Dc, old);
+  }
+
+ private:
+  HDC Dc;
+  RECT Area;
+  HFONT Font;
+  HFONT Big = nullptr;
+  TPens Pens;
+  std::vector<POINT> PolylinePoints;
+};
+
+}  // namespace
+
 void PaintDisplayList(HDC Dc, const TDisplayList& List, const RECT& Area, HFONT Font) {
   const int saved = SaveDC(Dc);
   IntersectClipRect(Dc, Area.left, Area.top, Area.right, Area.bottom);
   SetBkMode(Dc, TRANSPARENT);
-  if (List.EmptyDrawing()) {
-    SelectObject(Dc, Font);
-    SetTextColor(Dc, RGB(0x80, 0x80, 0x80));
-    const std::wstring empty = WideOfUtf8(EmptyDrawingText);
-    RECT r = Area;
-    DrawTextW(Dc, empty.c_str(), static_cast<int>(empty.size()), &r,
-              DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    RestoreDC(Dc, saved);
-    return;
-  }
-  TViewFit fit =
-      FitToPane(List.Bounds, Area.right - Area.left, Area.bottom - Area.top, PreviewMargin);
-  fit.OffsetX += Area.left;
-  fit.OffsetY += Area.top;
-
-  SelectObject(Dc, GetStockObject(NULL_PEN));
-  for (const TDrawnSolid& s : List.Solids) {
-    POINT corners[4];
-    for (size_t i = 0; i < 4; ++i) corners[i] = Px(fit.Map(s.Corner[i]));
-    HBRUSH brush = CreateSolidBrush(Gdi(s.Color));
-    HGDIOBJ old = SelectObject(Dc, brush);
-    Polygon(Dc, corners, 4);
-    SelectObject(Dc, old);
-    DeleteObject(brush);
-  }
   {
-    TPens pens(Dc);
-    for (const TDrawnLine& l : List.Lines) {
-      pens.Use(l.Color);
-      const POINT a = Px(fit.Map(l.A)), b = Px(fit.Map(l.B));
-      MoveToEx(Dc, a.x, a.y, nullptr);
-      LineTo(Dc, b.x, b.y);
-      SetPixel(Dc, b.x, b.y, Gdi(l.Color));  // LineTo leaves the last pixel out
-    }
-    std::vector<TVec2> points;
-    std::vector<POINT> polyline;
-    for (const TDrawnArc& a : List.Arcs) {
-      points.clear();
-      FlattenArc(a, fit, points);
-      polyline.resize(points.size());
-      std::transform(points.begin(), points.end(), polyline.begin(), Px);
-      pens.Use(a.Color);
-      Polyline(Dc, polyline.data(), static_cast<int>(polyline.size()));
-    }
-    for (const TDrawnPoint& p : List.Points) {
-      const POINT at = Px(fit.Map(p.P));
-      const RECT dot{at.x - 1, at.y - 1, at.x + 2, at.y + 2};
-      HBRUSH brush = CreateSolidBrush(Gdi(p.Color));
-      FillRect(Dc, &dot, brush);
-      DeleteObject(brush);
-    }
-    // Texts too small to read are drawn as their baseline.
-    for (const TDrawnText& t : List.Texts) {
-      const TTextFrame f = TextFrameOf(t, fit);
-      if (t.Text.empty() || !(f.PixelHeight > 0) || f.PixelHeight >= LegibleHeight) continue;
-      pens.Use(t.Color);
-      const POINT a = Px(f.Origin);
-      const POINT b = Px(fit.Map({t.Origin.X + t.Advance.X, t.Origin.Y + t.Advance.Y}));
-      MoveToEx(Dc, a.x, a.y, nullptr);
-      LineTo(Dc, b.x, b.y);
-    }
-  }
-
-  LOGFONTW lf{};
-  GetObjectW(Font, sizeof lf, &lf);
-  lf.lfHeight = -TextPixels;
-  lf.lfWidth = 0;
-  HFONT big = CreateFontIndirectW(&lf);
-  HGDIOBJ oldFont = SelectObject(Dc, big);
-  SetTextAlign(Dc, TA_BASELINE | TA_LEFT);
-  SetGraphicsMode(Dc, GM_ADVANCED);
-  XFORM identity{1, 0, 0, 1, 0, 0};
-  for (const TDrawnText& t : List.Texts) {
-    const TTextFrame f = TextFrameOf(t, fit);
-    if (t.Text.empty() || !(f.PixelHeight >= LegibleHeight)) continue;
-    const std::wstring text = WideOfUtf8(t.Text);
-    SIZE natural{};
-    GetTextExtentPoint32W(Dc, text.c_str(), static_cast<int>(text.size()), &natural);
-    const double stretch =
-        f.Length > 0 && natural.cx > 0 ? f.Length * TextPixels / natural.cx : 1.0;
-    const XFORM frame{static_cast<FLOAT>(f.XAxis.X * stretch / TextPixels),
-                      static_cast<FLOAT>(f.XAxis.Y * stretch / TextPixels),
-                      static_cast<FLOAT>(f.YAxis.X / TextPixels),
-                      static_cast<FLOAT>(f.YAxis.Y / TextPixels),
-                      static_cast<FLOAT>(f.Origin.X),
-                      static_cast<FLOAT>(f.Origin.Y)};
-    SetWorldTransform(Dc, &frame);
-    SetTextColor(Dc, Gdi(t.Color));
-    TextOutW(Dc, 0, 0, text.c_str(), static_cast<int>(text.size()));
-    SetWorldTransform(Dc, &identity);
-  }
-  SelectObject(Dc, oldFont);
-  DeleteObject(big);
-
-  if (List.CutShort) {
-    SelectObject(Dc, Font);
-    SetTextAlign(Dc, TA_LEFT | TA_TOP);
-    SetTextColor(Dc, RGB(0x8B, 0, 0));
-    RECT r = Area;
-    InflateRect(&r, -4, -4);
-    DrawTextW(Dc, WideOfUtf8(CutShortText).c_str(), -1, &r, DT_LEFT | DT_BOTTOM | DT_SINGLELINE);
+    TGdiPainter painter(Dc, Area, Font);
+    PaintPreview(List, Area.left, Area.top, Area.right - Area.left, Area.bottom - Area.top,
+                 painter);
   }
   RestoreDC(Dc, saved);
 }

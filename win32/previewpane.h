@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/displaylist.h"
+#include "app/preview.h"
 
 class TPreviewPane {
  public:
@@ -25,7 +26,7 @@ class TPreviewPane {
   const std::wstring& Message() const { return Text; }
 
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
-  LRESULT Handle_(UINT Message, WPARAM W, LPARAM L);
+  LRESULT OnMessage(UINT Message, WPARAM W, LPARAM L);
 
  private:
   std::shared_ptr<const TDisplayList> Shown;
@@ -35,9 +36,6 @@ class TPreviewPane {
 
 // Registers the pane's window class.
 void RegisterPreviewPane(HINSTANCE Instance);
-
-// Margin around a fitted drawing, in pixels.
-inline constexpr double PreviewMargin = 8;
 
 // Draws List fitted into Area of Dc (what the pane draws; tests use it too).
 void PaintDisplayList(HDC Dc, const TDisplayList& List, const RECT& Area, HFONT Font);

@@ -18,7 +18,7 @@
 #include "testkit/jwbuilder.h"
 #include "text/codec.h"
 #include "text/widepath.h"
-#include "win32/forms.h"
+#include "win32/mainwindow.h"
 #include "win32/previewpane.h"
 
 namespace fs = std::filesystem;
@@ -76,7 +76,7 @@ TEST_F(Win32Forms, SearchFillsTheListViewWithTheReadersRows) {
   const std::string b = Write(longName, {"B"});
   TForm1 form;
   form.QuitOnClose = false;
-  form.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
   form.FormShow(SW_SHOWNOACTIVATE);
   Drop(form.Handle, {a, b, Utf8OfPath(Dir)});  // the folder is skipped
   ASSERT_EQ(form.ListPaths(), (std::vector<std::string>{a, b}));
@@ -115,6 +115,26 @@ TEST_F(Win32Forms, SearchFillsTheListViewWithTheReadersRows) {
   form.Close();
 }
 
+// The list's selection reaches the model only as the user makes it: a
+// selection the list box holds without a caret the user placed deletes
+// nothing; once the user has selected, the delete button deletes it.
+TEST_F(Win32Forms, DeleteTakesTheUsersSelectionAndNeedsACurrentLine) {
+  const std::string a = Write(u8"a.jww", {"A"}), b = Write(u8"b.jww", {"B"});
+  TForm1 form;
+  form.QuitOnClose = false;
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.FormShow(SW_SHOWNOACTIVATE);
+  form.DropFiles({a, b});
+  SendMessageW(form.ListBox1, LB_SETSEL, TRUE, 0);
+  Click(form.Handle, form.Button2);
+  EXPECT_EQ(form.ListPaths().size(), 2u);
+  SendMessageW(form.Handle, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(form.ListBox1), LBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(form.ListBox1));
+  Click(form.Handle, form.Button2);
+  EXPECT_EQ(form.ListPaths(), std::vector<std::string>{b});
+  form.Close();
+}
+
 TEST_F(Win32Forms, RunsMarkProblemsStopOnEscAndKeepEveryRow) {
   constexpr int Many = 33000;  // more than a string grid's 32,766 rows
   jwb::Drawing big(700);
@@ -127,7 +147,7 @@ TEST_F(Win32Forms, RunsMarkProblemsStopOnEscAndKeepEveryRow) {
 
   TForm1 form;
   form.QuitOnClose = false;
-  form.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
   form.FormShow(SW_SHOWNOACTIVATE);
   form.DropFiles({many, bad, a});
   int rows = 0;
@@ -164,7 +184,7 @@ TEST_F(Win32Forms, PreviewDrawsTheCurrentRow) {
 
   TForm1 form;
   form.QuitOnClose = false;
-  form.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
   form.FormShow(SW_SHOWNOACTIVATE);
   form.DropFiles({path});
   const TDisplayList* shown = nullptr;
@@ -256,7 +276,7 @@ TEST_F(Win32Forms, LayoutBringsTheWindowsBackWhereTheyWere) {
   {
     TForm1 form;
     form.QuitOnClose = false;
-    form.LayoutFile = layout;
+    form.Model.LayoutFile = layout;
     form.FormShow(SW_SHOWNOACTIVATE);
     SetWindowPos(form.Handle, nullptr, 260, 180, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     GetWindowRect(form.Handle, &moved);
@@ -265,7 +285,7 @@ TEST_F(Win32Forms, LayoutBringsTheWindowsBackWhereTheyWere) {
   }
   TForm1 again;
   again.QuitOnClose = false;
-  again.LayoutFile = layout;
+  again.Model.LayoutFile = layout;
   again.FormShow(SW_SHOWNOACTIVATE);
   RECT back{};
   GetWindowRect(again.Handle, &back);

@@ -1,0 +1,218 @@
+#include "app/mainmodel.h"
+
+#include <algorithm>
+
+#include "app/filelist.h"
+#include "text/paths.h"
+
+namespace {
+
+#ifdef _WIN32
+constexpr char FolderDelimiter = '\\';
+#else
+constexpr char FolderDelimiter = '/';
+#endif
+
+// Shown from the stop request until the run ends.
+const std::string StoppingText = "中止します…";
+
+bool InRange(int Index, size_t Size) {
+  return Index >= 0 && static_cast<size_t>(Index) < Size;
+}
+
+}  // namespace
+
+bool TMainModel::Selected(int Index) const {
+  return InRange(Index, Chosen.size()) && Chosen[static_cast<size_t>(Index)];
+}
+
+const TFileOutcome* TMainModel::Mark(int Index) const {
+  if (!InRange(Index, Marks.size())) return nullptr;
+  const int at = Marks[static_cast<size_t>(Index)];
+  return at >= 0 ? &Problems[static_cast<size_t>(at)].Outcome : nullptr;
+}
+
+std::string TMainModel::EntryTip(int Index) const {
+  const std::string path = ListEntry(Index);
+  const TFileOutcome* mark = Mark(Index);
+  return mark ? path + "\n" + DescribeOutcomeJa(*mark) : path;
+}
+
+std::string TMainModel::ListEntry(int Index) const {
+  return InRange(Index, Paths.size()) ? Paths[static_cast<size_t>(Index)] : std::string();
+}
+
+std::string TMainModel::ListEntry(int Index) {
+  return static_cast<const TMainModel&>(*this).ListEntry(Index);
+}
+
+void TMainModel::SetSelection(const std::vector<int>& SelectedLines, int CurrentLine) {
+  std::fill(Chosen.begin(), Chosen.end(), 0);
+  for (int i : SelectedLines) {
+    if (InRange(i, Chosen.size())) Chosen[static_cast<size_t>(i)] = 1;
+  }
+  Current = InRange(CurrentLine, Paths.size()) ? CurrentLine : -1;
+  View.StateChanged();  // a marked entry selected alone says why
+}
+
+bool TMainModel::AddAll(const std::vector<std::string>& Candidates) {
+  bool added = false;
+  for (const std::string& path : Candidates) {
+    if (!AcceptsFile(path)) continue;
+    Paths.push_back(path);
+    Chosen.push_back(0);
+    Marks.push_back(-1);
+    added = true;
+  }
+  if (added) View.ListChanged();
+  return added;
+}
+
+void TMainModel::AddFromDialog() {
+  if (Busy) return;
+  const std::optional<std::vector<std::string>> chosen = View.AskFiles(LastFolder);
+  if (!chosen || chosen->empty()) return;
+  LastFolder = ExtractFolder(chosen->front());
+  AddAll(*chosen);
+}
+
+void TMainModel::AddFromFolder() {
+  if (Busy) return;
+  const std::optional<std::string> folder = View.AskFolder(LastFolder);
+  if (folder) AddFolder(*folder);
+}
+
+void TMainModel::AddFolder(const std::string& Folder) {
+  if (Busy || Folder.empty()) return;
+  AddAll(FilesOfFolder(Folder));
+  LastFolder = Folder.back() == FolderDelimiter ? Folder : Folder + FolderDelimiter;
+}
+
+void TMainModel::Drop(const std::vector<std::string>& Dropped) {
+  if (Busy) return;
+  AddAll(Dropped);
+}
+
+void TMainModel::AddCommandLine(const std::vector<std::string>& Args) {
+  std::vector<std::string> paths;
+  for (const std::string& arg : Args) {
+    if (!arg.empty()) paths.push_back(FullPathOf(arg));
+  }
+  Drop(paths);
+}
+
+void TMainModel::Delete() {
+  if (Busy || Paths.empty() || Current < 0) return;
+  bool deleted = false;
+  for (size_t i = Paths.size(); i-- > 0;) {
+    if (!Chosen[i]) continue;
+    Paths.erase(Paths.begin() + static_cast<std::ptrdiff_t>(i));
+    Chosen.erase(Chosen.begin() + static_cast<std::ptrdiff_t>(i));
+    Marks.erase(Marks.begin() + static_cast<std::ptrdiff_t>(i));
+    deleted = true;
+  }
+  if (!deleted) return;
+  Current = std::min(Current, Count() - 1);
+  View.ListChanged();
+}
+
+void TMainModel::SetBusy(bool Value) {
+  Busy = Value;
+  StopAsked = false;
+  ProgressShown = Value && !Paths.empty();
+  Done = 0;
+  Total = Count();
+  View.StateChanged();
+}
+
+void TMainModel::Search(TJwwData& Jww, TJwsData& Jws) {
+  if (Busy) return;
+  // The marks of the last run go.
+  Problems.clear();
+  Marks.assign(Paths.size(), -1);
+  View.ListChanged();
+  SetBusy(true);
+  RunBlockSearch(*this, Jww, Jws);
+  SetBusy(false);
+}
+
+void TMainModel::Stop() {
+  if (!Busy || StopAsked) return;
+  StopAsked = true;
+  RunText = StoppingText;
+  View.StateChanged();
+}
+
+std::string TMainModel::StatusText() const {
+  if (!Busy) {
+    // A marked entry, selected alone, says why.
+    int only = -1, selected = 0;
+    for (size_t i = 0; i < Chosen.size(); ++i) {
+      if (Chosen[i] && ++selected == 1) only = static_cast<int>(i);
+    }
+    if (selected == 1) {
+      if (const TFileOutcome* mark = Mark(only))
+        return ExtractName(ListEntry(only)) + ": " + DescribeOutcomeJa(*mark);
+    }
+  }
+  return RunText;
+}
+
+std::optional<TWindowLayout> TMainModel::LoadLayout(const TWindowLayout& Now) {
+  LastFolder = ExeFolder;
+  TWindowLayout layout = Now;
+  layout.LastFolder = LastFolder;
+  if (!ReadWindowLayout(LayoutFile, layout)) return std::nullopt;
+  LastFolder = layout.LastFolder;
+  return layout;
+}
+
+void TMainModel::SaveLayout(TWindowLayout Now) {
+  Now.LastFolder = LastFolder;
+  WriteWindowLayout(LayoutFile, Now);
+}
+
+void TMainModel::ClearSelection() {
+  std::fill(Chosen.begin(), Chosen.end(), 0);
+  View.ListChanged();
+}
+
+void TMainModel::SetSelected(int Index, bool Value) {
+  if (!InRange(Index, Chosen.size())) return;
+  Chosen[static_cast<size_t>(Index)] = Value ? 1 : 0;
+  Done = Value ? Index : Index + 1;
+  View.EntryChanged(Index);
+  View.StateChanged();
+}
+
+void TMainModel::SetStatusText(const std::string& Utf8) {
+  RunText = Utf8;
+  View.StateChanged();
+}
+
+void TMainModel::SetCell(int Col, int Row, const std::string& Text) {
+  if (Results) Results->SetCell(Col, Row, Text);
+}
+
+void TMainModel::SetRowCount(int Rows) {
+  if (Results) Results->SetRowCount(Rows);
+}
+
+void TMainModel::ShowResults() {
+  ProgressShown = false;
+  View.StateChanged();
+  View.ShowResults();
+}
+
+void TMainModel::FileDone(int Index, const TFileOutcome& Outcome) {
+  if (!Outcome.Noteworthy()) return;
+  Problems.push_back({ListEntry(Index), Outcome});
+  if (InRange(Index, Marks.size())) {
+    Marks[static_cast<size_t>(Index)] = static_cast<int>(Problems.size() - 1);
+    View.EntryChanged(Index);
+  }
+}
+
+void TMainModel::RunFinished(const TRunSummary& Summary) {
+  if (Results) Results->SetReport(Summary, Problems);
+}

@@ -1,0 +1,146 @@
+// The model of the main window (TForm1): the file list and its rules, the
+// search run with its progress, stop and problem files, the status-bar text
+// and the layout file. It holds every state the window shows and makes
+// every decision; a view draws it and forwards the user's actions, and is
+// called back through TMainView. No toolkit type crosses either way.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/layout.h"
+#include "app/resulttable.h"
+#include "app/search.h"
+
+class TJwwData;
+class TJwsData;
+
+// What the main model asks of its view.
+class TMainView {
+ public:
+  virtual ~TMainView() = default;
+  // Entries were added or removed: draw the whole list again (entries,
+  // marks, selection and current line from the model).
+  virtual void ListChanged() = 0;
+  // One entry's selection or mark changed.
+  virtual void EntryChanged(int Index) = 0;
+  // The status text, the busy state (buttons, drops, progress, stop) or the
+  // progress changed.
+  virtual void StateChanged() = 0;
+  // Processes the window messages waiting in the queue, then returns.
+  virtual void ProcessMessages() = 0;
+  // The open-file dialog at StartFolder: the chosen files in the dialog's
+  // order, or nothing when the user cancels.
+  virtual std::optional<std::vector<std::string>> AskFiles(const std::string& StartFolder) = 0;
+  // The folder dialog: the chosen folder, or nothing.
+  virtual std::optional<std::string> AskFolder(const std::string& StartFolder) = 0;
+  // Shows the results window modally; returns when it is closed.
+  virtual void ShowResults() = 0;
+};
+
+// Where the search run's rows and report go: the results window's model.
+class TResultSink {
+ public:
+  virtual ~TResultSink() = default;
+  virtual void SetCell(int Col, int Row, const std::string& Text) = 0;
+  virtual void SetRowCount(int Rows) = 0;
+  virtual void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) = 0;
+};
+
+class TMainModel : public TSearchWindow {
+ public:
+  explicit TMainModel(TMainView& View) : View(View) {}
+
+  TResultSink* Results = nullptr;
+  std::string ExeFolder;   // the executable's folder, with its delimiter
+  std::string LastFolder;  // where the open-file dialog starts
+  std::string LayoutFile;
+
+  // --- The file list -------------------------------------------------------
+  int Count() const { return static_cast<int>(Paths.size()); }
+  const std::vector<std::string>& ListPaths() const { return Paths; }
+  bool Selected(int Index) const;
+  // The line the user last focused, or -1 when none was.
+  int CurrentLine() const { return Current; }
+  // How the entry's last reading went when it is marked, else null.
+  const TFileOutcome* Mark(int Index) const;
+  // The entry's tooltip: its path, and why it is marked.
+  std::string EntryTip(int Index) const;
+
+  // The user's selection and current line (-1: none), as the list shows it.
+  void SetSelection(const std::vector<int>& SelectedLines, int CurrentLine);
+  // "追加(&A)": asks for files and adds those the list takes; the dialog's
+  // folder becomes the one to start at next time.
+  void AddFromDialog();
+  // "フォルダ(&F)": asks for a folder and adds its drawing and figure files.
+  void AddFromFolder();
+  void AddFolder(const std::string& Folder);
+  // Dropped files, added by the same rules.
+  void Drop(const std::vector<std::string>& Paths);
+  // Paths named on the command line: made absolute by the one path rule,
+  // then added like dropped files.
+  void AddCommandLine(const std::vector<std::string>& Args);
+  // "削除(&D)": with entries and a current line, deletes every selected
+  // entry; otherwise nothing.
+  void Delete();
+
+  // --- The search run ------------------------------------------------------
+  // "検索(&S)": runs the search over the list (nothing while one runs).
+  void Search(TJwwData& Jww, TJwsData& Jws);
+  // Esc and "中止": the run ends after the file being read.
+  void Stop();
+  bool Running() const { return Busy; }
+  // Whether the window may close now (not in the middle of a run).
+  bool CanClose() const { return !Busy; }
+  // The add, delete, search, folder and exit buttons, and drops.
+  bool ButtonsEnabled() const { return !Busy; }
+  bool StopVisible() const { return Busy && ProgressShown; }
+  bool StopEnabled() const { return !StopAsked; }
+  bool ProgressVisible() const { return Busy && ProgressShown; }
+  int ProgressDone() const { return Done; }
+  int ProgressTotal() const { return Total; }
+  // The status bar's text (UTF-8).
+  std::string StatusText() const;
+
+  // --- The layout file -----------------------------------------------------
+  // Reads the layout file onto Now (the windows as they are); the layout to
+  // apply, or nothing when there is no file. LastFolder follows the file,
+  // or is the executable's folder without one.
+  std::optional<TWindowLayout> LoadLayout(const TWindowLayout& Now);
+  // Writes Now, with LastFolder, to the layout file.
+  void SaveLayout(TWindowLayout Now);
+
+  std::string ListEntry(int Index) const;
+
+  // --- TSearchWindow -------------------------------------------------------
+  int ListCount() override { return Count(); }
+  std::string ListEntry(int Index) override;
+  void ClearSelection() override;
+  void SetSelected(int Index, bool Selected) override;
+  void SetStatusText(const std::string& Utf8) override;
+  void ProcessMessages() override { View.ProcessMessages(); }
+  void SetCell(int Col, int Row, const std::string& Text) override;
+  void SetRowCount(int Rows) override;
+  void ShowResults() override;
+  void FileDone(int Index, const TFileOutcome& Outcome) override;
+  bool StopRequested() override { return StopAsked; }
+  void RunFinished(const TRunSummary& Summary) override;
+
+ private:
+  // Appends the paths the list takes; true when any was.
+  bool AddAll(const std::vector<std::string>& Candidates);
+  void SetBusy(bool Value);
+
+  TMainView& View;
+  std::vector<std::string> Paths;  // native
+  std::vector<char> Chosen;        // per entry: selected
+  std::vector<int> Marks;          // per entry: its place in Problems, or -1
+  std::vector<TProblemFile> Problems;
+  int Current = -1;
+  bool Busy = false;
+  bool StopAsked = false;
+  bool ProgressShown = false;
+  int Done = 0, Total = 0;
+  std::string RunText = IdlePrompt;
+};

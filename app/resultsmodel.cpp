@@ -1,0 +1,250 @@
+#include "app/resultsmodel.h"
+
+#include <algorithm>
+
+#include "text/codec.h"
+
+namespace {
+
+enum : int { LoadingTimer = 1, NoteTimer = 2 };
+
+#ifdef _WIN32
+const char* const LineEnd = "\r\n";
+#else
+const char* const LineEnd = "\n";
+#endif
+
+}  // namespace
+
+TResultsModel::TResultsModel(TResultsView& View) : View(View) {
+  for (int c = 0; c < ResultColCount; ++c) Header[static_cast<size_t>(c)] = ResultHeader[c];
+  Follower = std::make_unique<TPreviewFollower>([this](uint64_t Ticket, TPreview P) {
+    {
+      std::lock_guard<std::mutex> hold(ArrivedLock);
+      Arrived.emplace(Ticket, std::move(P));
+    }
+    this->View.PreviewArrived();
+  });
+}
+
+TResultsModel::~TResultsModel() {
+  StopPreview();
+}
+
+void TResultsModel::StopPreview() {
+  Follower.reset();  // waits for the preview being built; no answer follows
+}
+
+void TResultsModel::SetCell(int Col, int Row, const std::string& Text) {
+  if (Col < 0 || Col >= ResultColCount || Row < 0) return;
+  if (Row == 0) {
+    Header[static_cast<size_t>(Col)] = Text;
+    View.RowsChanged();
+    return;
+  }
+  // The view is rebuilt by SetRowCount, which every fill ends with.
+  Results.SetCell(Col, Row, Text);
+}
+
+std::string TResultsModel::Cell(int Col, int Row) const {
+  if (Col < 0 || Col >= ResultColCount || Row < 0) return {};
+  if (Row == 0) return Header[static_cast<size_t>(Col)];
+  return Results.Cell(Col, Row);
+}
+
+void TResultsModel::SetRowCount(int Rows) {
+  // A new run: the same row may now list another file's definition.
+  if (Follower) Follower->Forget();
+  Results.SetRowCount(Rows);
+  ViewChanged();
+}
+
+void TResultsModel::SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) {
+  Results.SetReport(Summary, std::move(Problems));
+  View.StatusChanged();
+}
+
+std::string TResultsModel::DisplayText(int Col, int Row) const {
+  const std::string text = Cell(Col, Row);
+  return Row >= 1 && Col == BlockNameCol ? Cp932ToUtf8(text) : text;
+}
+
+std::string TResultsModel::ShownText(int Position, int Col) const {
+  if (Position < 0 || Position >= Results.ShownCount()) return {};
+  return DisplayText(Col, Results.ShownRow(Position));
+}
+
+TSortOrder TResultsModel::SortMark(int Col) const {
+  return Col == Results.SortColumn() ? Results.SortOrder() : TSortOrder::Search;
+}
+
+std::string TResultsModel::StatusText() const {
+  std::vector<std::string> parts = Results.StatusParts();
+  parts.push_back(Note);
+  return JoinStatusParts(parts);
+}
+
+std::string TResultsModel::StatusTip() const {
+  return StatusClickable() ? "クリックで読み込めなかったファイルの一覧" : std::string();
+}
+
+void TResultsModel::ViewChanged() {
+  View.RowsChanged();
+  View.CurrentChanged();
+  FollowPreview();
+  View.StatusChanged();
+}
+
+void TResultsModel::SetFilter(const std::string& Utf8) {
+  if (Results.FilterText() == Utf8) return;
+  Results.SetFilter(Utf8);
+  ViewChanged();
+}
+
+void TResultsModel::HeaderClick(int Col) {
+  Results.SetSort(Col, NextSortOrder(Results.SortColumn(), Results.SortOrder(), Col));
+  ViewChanged();
+}
+
+bool TResultsModel::FindNext(const std::string& Utf8) {
+  if (!Results.FindNext(Utf8)) return false;
+  View.CurrentChanged();
+  FollowPreview();
+  return true;
+}
+
+void TResultsModel::SetCurrentPosition(int Position) {
+  if (Position < 0 || Position >= Results.ShownCount()) return;
+  Results.SetCurrent(Results.ShownRow(Position));
+  FollowPreview();
+}
+
+void TResultsModel::SetCurrentRow(int Row) {
+  Results.SetCurrent(Row);
+  View.CurrentChanged();
+  FollowPreview();
+}
+
+std::string TResultsModel::CopiedText(std::vector<int> Positions) const {
+  std::sort(Positions.begin(), Positions.end());
+  Positions.erase(std::unique(Positions.begin(), Positions.end()), Positions.end());
+  std::string out;
+  for (int p : Positions) {
+    if (p < 0 || p >= Results.ShownCount()) continue;
+    for (int c = 0; c < ResultColCount; ++c) {
+      if (c > 0) out += '\t';
+      out += ShownText(p, c);
+    }
+    out += LineEnd;
+  }
+  return out;
+}
+
+void TResultsModel::CopyRows(const std::vector<int>& Positions) {
+  const std::string text = CopiedText(Positions);
+  if (text.empty()) return;
+  View.CopyToClipboard(text);
+  const auto lines = std::count(text.begin(), text.end(), '\n');
+  SetNote(std::to_string(lines) + " 行をコピーしました");
+}
+
+std::string TResultsModel::CurrentPath() const {
+  if (CurrentPosition() < 0) return {};
+  return Results.Cell(PathCol, Results.Current());
+}
+
+void TResultsModel::CopyPath() {
+  const std::string path = CurrentPath();
+  if (path.empty()) return;
+  View.CopyToClipboard(path);
+  SetNote("パスをコピーしました");
+}
+
+void TResultsModel::Open(TOpenAction Action) {
+  const std::string path = CurrentPath();
+  if (!path.empty()) View.OpenRowFile(Action, path);
+}
+
+void TResultsModel::DoubleClick(int Position) {
+  if (Position < 0 || Position >= Results.ShownCount()) return;
+  SetCurrentPosition(Position);
+  Open(DoubleClickAction());
+}
+
+std::vector<TRowMenuItem> TResultsModel::RowMenu(int Position) const {
+  if (Position < 0 || Position >= Results.ShownCount()) return {};
+  return {{TRowAction::OpenWithProgram, "関連付けられたプログラムで開く(&O)"},
+          {TRowAction::ShowInFolder, "フォルダーに表示(&F)"},
+          {TRowAction::CopyPath, "パスをコピー(&P)"},
+          {TRowAction::CopyRows, "行をコピー(&C)"}};
+}
+
+void TResultsModel::RowMenuChosen(TRowAction Action, const std::vector<int>& Selected) {
+  switch (Action) {
+    case TRowAction::OpenWithProgram:
+      Open(TOpenAction::OpenWithProgram);
+      break;
+    case TRowAction::ShowInFolder:
+      Open(TOpenAction::ShowInFolder);
+      break;
+    case TRowAction::CopyPath:
+      CopyPath();
+      break;
+    case TRowAction::CopyRows:
+      CopyRows(Selected);
+      break;
+  }
+}
+
+void TResultsModel::SetNote(const std::string& Utf8) {
+  Note = Utf8;
+  View.StatusChanged();
+  if (Note.empty()) return;
+  ++NotesShowing;
+  View.StartTimer(NoteTimer, NoteDuration);
+}
+
+void TResultsModel::SetShowing(bool Value) {
+  Showing = Value;
+  if (Showing) FollowPreview();
+}
+
+void TResultsModel::FollowPreview() {
+  if (!Showing || !Follower) return;
+  switch (Follower->Follow(Results)) {
+    case TPreviewFollower::TStep::Unchanged:
+      return;
+    case TPreviewFollower::TStep::Cleared:
+      View.ShowPreviewText({});
+      return;
+    case TPreviewFollower::TStep::Asked:
+      // A file kept from the last request answers at once; a new one may
+      // take a moment, which the pane says rather than showing the last
+      // drawing.
+      View.StartTimer(LoadingTimer, PreviewLoadingDelay);
+      return;
+  }
+}
+
+void TResultsModel::TakePreview() {
+  std::optional<std::pair<uint64_t, TPreview>> answer;
+  {
+    std::lock_guard<std::mutex> hold(ArrivedLock);
+    answer.swap(Arrived);
+  }
+  if (!answer || !Follower || !Follower->Take(answer->first)) return;
+  if (answer->second.List)
+    View.ShowPreview(answer->second.List);
+  else
+    View.ShowPreviewText(answer->second.Problem);
+}
+
+void TResultsModel::Timer(int Id) {
+  if (Id == LoadingTimer) {
+    if (Follower && Follower->Waiting()) View.ShowPreviewText(PreviewLoadingText);
+  } else if (Id == NoteTimer && NotesShowing > 0 && --NotesShowing == 0) {
+    // The note of the last timer started goes.
+    Note.clear();
+    View.StatusChanged();
+  }
+}

@@ -1,0 +1,146 @@
+// The model of the results window (TForm2): the result table with its
+// filter, sort, find-next and current row, the texts a view draws, the
+// copied rows, what a double-click and the row menu do, the preview of the
+// current row with its timing, and the status bar composed from parts. A
+// view draws it and forwards the user's actions; it is called back through
+// TResultsView. No toolkit type crosses either way.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/filelist.h"
+#include "app/mainmodel.h"
+#include "app/preview.h"
+#include "app/resulttable.h"
+
+// What the results model asks of its view.
+class TResultsView {
+ public:
+  virtual ~TResultsView() = default;
+  // The rows shown changed (their number, order or filter): draw the table
+  // again, with the sort mark of the sorted column.
+  virtual void RowsChanged() = 0;
+  // The current row changed: select it alone and scroll it into view
+  // (select nothing when the filter hides it).
+  virtual void CurrentChanged() = 0;
+  virtual void StatusChanged() = 0;
+  // The preview pane shows a drawing, or a text in its place (empty: none).
+  virtual void ShowPreview(const std::shared_ptr<const TDisplayList>& List) = 0;
+  virtual void ShowPreviewText(const std::string& Utf8) = 0;
+  // Called on the preview worker's thread: the view calls TakePreview on
+  // its own thread.
+  virtual void PreviewArrived() = 0;
+  // Calls Timer(Id) on the window's thread once, after Milliseconds.
+  virtual void StartTimer(int Id, int Milliseconds) = 0;
+  virtual void OpenRowFile(TOpenAction Action, const std::string& Path) = 0;
+  virtual void CopyToClipboard(const std::string& Utf8) = 0;
+};
+
+// What a row's menu offers.
+enum class TRowAction { OpenWithProgram, ShowInFolder, CopyPath, CopyRows };
+struct TRowMenuItem {
+  TRowAction Action;
+  std::string Caption;  // UTF-8, "&" before the access key
+};
+
+// How long a preview may take before the pane says it is loading.
+inline constexpr int PreviewLoadingDelay = 150;  // milliseconds
+// How long a note stays in the status bar.
+inline constexpr int NoteDuration = 3000;  // milliseconds
+
+class TResultsModel : public TResultSink {
+ public:
+  explicit TResultsModel(TResultsView& View);
+  ~TResultsModel() override;
+  TResultsModel(const TResultsModel&) = delete;
+  TResultsModel& operator=(const TResultsModel&) = delete;
+
+  TResultTable& Table() { return Results; }
+  const TResultTable& Table() const { return Results; }
+
+  // --- Filled by the search run (TResultSink) ------------------------------
+  // Row 0 sets a header text (UTF-8); rows >= 1 a result cell.
+  void SetCell(int Col, int Row, const std::string& Text) override;
+  // The cell as written (row 0: the header).
+  std::string Cell(int Col, int Row) const;
+  void SetRowCount(int Rows) override;
+  void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) override;
+
+  // --- What the view draws --------------------------------------------------
+  const std::string& HeaderText(int Col) const { return Header[static_cast<size_t>(Col)]; }
+  int ShownCount() const { return Results.ShownCount(); }
+  // The text of a cell of result row Row as shown (UTF-8; block names
+  // converted from CP932, bad bytes as U+FFFD).
+  std::string DisplayText(int Col, int Row) const;
+  // The same for the row drawn at Position.
+  std::string ShownText(int Position, int Col) const;
+  // The sort mark of a column's header.
+  TSortOrder SortMark(int Col) const;
+  // Where the current row is drawn, or -1.
+  int CurrentPosition() const { return Results.PositionOf(Results.Current()); }
+  std::string StatusText() const;
+  // Whether a click on the status bar lists problem files, and its tooltip.
+  bool StatusClickable() const { return !Results.Problems().empty(); }
+  std::string StatusTip() const;
+  const std::vector<TProblemFile>& Problems() const { return Results.Problems(); }
+
+  // --- The user's actions ---------------------------------------------------
+  void SetFilter(const std::string& Utf8);
+  // A click on a column's header: ascending, descending, search order.
+  void HeaderClick(int Col);
+  // "検索" (Enter, F3): the next shown row below the current one whose block
+  // name contains Utf8 becomes current; nothing happens when there is none.
+  bool FindNext(const std::string& Utf8);
+  // The user moved the current row to the row drawn at Position.
+  void SetCurrentPosition(int Position);
+  // Makes result row Row current (and shows it).
+  void SetCurrentRow(int Row);
+  // The rows drawn at Positions as tab-separated lines, in the order shown.
+  std::string CopiedText(std::vector<int> Positions) const;
+  // Puts them on the clipboard (nothing without rows) with a note.
+  void CopyRows(const std::vector<int>& Positions);
+  // The current row's file, empty when no result row is shown current.
+  std::string CurrentPath() const;
+  void CopyPath();
+  void Open(TOpenAction Action);
+  // A double-click on the row drawn at Position (-1: beside the rows).
+  void DoubleClick(int Position);
+  // The menu of the row drawn at Position (none beside the rows), and the
+  // choice made in it; CopyRows copies Selected.
+  std::vector<TRowMenuItem> RowMenu(int Position) const;
+  void RowMenuChosen(TRowAction Action, const std::vector<int>& Selected);
+  // A text shown in the status bar for a few seconds.
+  void SetNote(const std::string& Utf8);
+
+  // --- The preview ----------------------------------------------------------
+  // Whether the window is shown; previews are asked for only then.
+  void SetShowing(bool Showing);
+  // Asks for the current row's drawing when it is not asked for yet.
+  void FollowPreview();
+  // On the window's thread, after PreviewArrived: shows the answer when it
+  // is still the one wanted.
+  void TakePreview();
+  void Timer(int Id);
+  // Ends the preview worker (the view calls it before it goes away).
+  void StopPreview();
+
+ private:
+  void ViewChanged();
+
+  TResultsView& View;
+  TResultTable Results;
+  std::array<std::string, ResultColCount> Header;
+  std::string Note;
+  int NotesShowing = 0;  // note timers still running
+  bool Showing = false;
+  std::unique_ptr<TPreviewFollower> Follower;
+  std::mutex ArrivedLock;  // the worker hands its answer over here
+  std::optional<std::pair<uint64_t, TPreview>> Arrived;
+};

@@ -1,0 +1,123 @@
+// The results window's model driven through a recording view: a run's rows,
+// filter, sort and find-next moving the current row, the copied text, what
+// a double-click and the row menu open, and the status bar with a note.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/resultsmodel.h"
+#include "text/codec.h"
+
+namespace {
+
+struct TFakeView : TResultsView {
+  int Redrawn = 0, Moved = 0;
+  std::vector<std::pair<TOpenAction, std::string>> Opened;
+  std::string Clipboard;
+  std::vector<std::pair<int, int>> Timers;
+  void RowsChanged() override { ++Redrawn; }
+  void CurrentChanged() override { ++Moved; }
+  void StatusChanged() override {}
+  void ShowPreview(const std::shared_ptr<const TDisplayList>&) override {}
+  void ShowPreviewText(const std::string&) override {}
+  void PreviewArrived() override {}
+  void StartTimer(int Id, int Ms) override { Timers.emplace_back(Id, Ms); }
+  void OpenRowFile(TOpenAction A, const std::string& P) override { Opened.emplace_back(A, P); }
+  void CopyToClipboard(const std::string& Text) override { Clipboard = Text; }
+};
+
+#ifdef _WIN32
+const std::string Eol = "\r\n";
+#else
+const std::string Eol = "\n";
+#endif
+
+// A run of three rows, as the search run writes them.
+void Fill(TResultsModel& M) {
+  const char* blocks[] = {"図10", "窓", "図2"};
+  for (int r = 1; r <= 3; ++r) {
+    M.SetCell(0, r, "f" + std::to_string(r) + ".jww");
+    M.SetCell(1, r, "/d/f" + std::to_string(r) + ".jww");
+    M.SetCell(2, r, *Utf8ToCp932(blocks[r - 1]));
+  }
+  M.SetRowCount(4);
+}
+
+}  // namespace
+
+TEST(ResultsModel, FilterSortAndFindNextMoveTheCurrentRowInTheView) {
+  TFakeView view;
+  TResultsModel m(view);
+  Fill(m);
+  EXPECT_EQ(m.ShownText(2, 2), "図2");
+  m.SetFilter("図");
+  EXPECT_EQ(m.ShownCount(), 2);
+  m.HeaderClick(2);
+  EXPECT_EQ(m.SortMark(2), TSortOrder::Ascending);
+  EXPECT_EQ(m.SortMark(0), TSortOrder::Search);
+  EXPECT_EQ(m.ShownText(0, 2), "図2");
+  EXPECT_EQ(m.CurrentPosition(), 1);  // result row 1, now drawn second
+  const int moved = view.Moved;
+  EXPECT_FALSE(m.FindNext("図"));  // nothing below it
+  EXPECT_EQ(view.Moved, moved);
+  m.SetCurrentPosition(0);
+  EXPECT_FALSE(m.FindNext("ず"));  // hiragana does not match kanji
+  EXPECT_TRUE(m.FindNext("図"));
+  EXPECT_EQ(m.Table().Current(), 1);
+  EXPECT_GT(view.Moved, moved);
+  EXPECT_EQ(m.StatusText(), "絞り込み 2 / 3");
+}
+
+TEST(ResultsModel, CopyOpenAndTheRowMenuActOnTheRowsShown) {
+  TFakeView view;
+  TResultsModel m(view);
+  Fill(m);
+  EXPECT_EQ(m.CopiedText({2, 0}), "f1.jww\t/d/f1.jww\t図10" + Eol + "f3.jww\t/d/f3.jww\t図2" + Eol);
+  m.CopyRows({});
+  EXPECT_EQ(view.Clipboard, "");
+  m.CopyRows({1});
+  EXPECT_EQ(view.Clipboard, "f2.jww\t/d/f2.jww\t窓" + Eol);
+  EXPECT_EQ(m.StatusText(), "1 行をコピーしました");
+  ASSERT_EQ(view.Timers.size(), 1u);
+  m.Timer(view.Timers.back().first);
+  EXPECT_EQ(m.StatusText(), "");  // the note goes
+
+  m.DoubleClick(-1);
+  EXPECT_TRUE(view.Opened.empty());
+  m.DoubleClick(2);
+  ASSERT_EQ(view.Opened.size(), 1u);
+  EXPECT_EQ(view.Opened[0], std::make_pair(DoubleClickAction(), std::string("/d/f3.jww")));
+
+  EXPECT_TRUE(m.RowMenu(-1).empty());
+  ASSERT_EQ(m.RowMenu(0).size(), 4u);
+  m.RowMenuChosen(TRowAction::ShowInFolder, {});
+  EXPECT_EQ(view.Opened.back(),
+            std::make_pair(TOpenAction::ShowInFolder, std::string("/d/f3.jww")));
+  m.RowMenuChosen(TRowAction::CopyPath, {});
+  EXPECT_EQ(view.Clipboard, "/d/f3.jww");
+
+  // A filter that hides the current row leaves nothing to open.
+  m.SetFilter("窓");
+  m.SetFilter("🚪");
+  m.Open(TOpenAction::OpenWithProgram);
+  EXPECT_EQ(view.Opened.size(), 2u);
+  EXPECT_EQ(m.CurrentPath(), "");
+}
+
+TEST(ResultsModel, StatusPartsAndTheHeader) {
+  TFakeView view;
+  TResultsModel m(view);
+  for (int c = 0; c < 3; ++c) m.SetCell(c, 0, ResultHeader[c]);
+  EXPECT_EQ(m.HeaderText(2), "定義ブロック名");
+  Fill(m);
+  TFileOutcome bad;
+  bad.Kind = TOutcomeKind::WrongSignature;
+  m.SetReport({3, 4, 1, 0, true}, {{"/d/x.jww", bad}});
+  m.SetNote("パスをコピーしました");
+  EXPECT_EQ(m.StatusText(),
+            "3 行（4 ファイル）・読み込めなかったファイル 1・中止しました・パスをコピーしました");
+  EXPECT_TRUE(m.StatusClickable());
+  EXPECT_FALSE(m.StatusTip().empty());
+}

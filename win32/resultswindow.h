@@ -1,0 +1,98 @@
+// TForm2 on the Win32 API: the modal results window, a virtual list view
+// over the app/ result table, the filter and find-next boxes, the preview
+// pane and the status bar.
+#pragma once
+
+#include <windows.h>
+// windows.h first; the common controls need it.
+#include <commctrl.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/layout.h"
+#include "app/resultsmodel.h"
+#include "win32/controls.h"
+
+class TPreviewPane;
+
+class TForm2 : public TResultsView {
+ public:
+  explicit TForm2(HWND Owner);
+  ~TForm2() override;
+  TForm2(const TForm2&) = delete;
+  TForm2& operator=(const TForm2&) = delete;
+
+  // Every state and rule of the window.
+  TResultsModel Results{*this};
+
+  HWND Handle = nullptr;
+  HWND SG1 = nullptr;  // the results table: a virtual list view
+  HWND FilterLabel = nullptr;
+  HWND FilterEdit = nullptr;
+  HWND Label1 = nullptr;
+  HWND Edit1 = nullptr;
+  HWND Button1 = nullptr;
+  HWND Button2 = nullptr;
+  HWND StatusBar1 = nullptr;
+  std::unique_ptr<TPreviewPane> Preview;  // beside the table
+
+  // The grid's operations, handed to the model (row 0: the header).
+  void SetCell(int Col, int Row, const std::string& Text) { Results.SetCell(Col, Row, Text); }
+  void SetRowCount(int Rows) { Results.SetRowCount(Rows); }
+  // Shows the window and returns when the user (or a test) closes it; the
+  // owner is disabled meanwhile.
+  void ShowModal();
+  void Close();
+  bool Showing() const { return Modal; }
+  int ColWidth(int Col) const;
+  void SetColWidth(int Col, int Width);
+  // The list view's idea of the table: rows drawn and the text of a cell.
+  int DrawnRowCount() const;
+  std::wstring DrawnText(int Position, int Col) const;
+  void Button1Click();
+  void SetFilter(const std::wstring& Text);
+  void CopySelection();
+  // The files of the last run that were not read completely, with reasons.
+  void ShowProblems();
+  void RowMenu(int Position, POINT At);
+  // The preview pane's width (96-DPI pixels; 0 when the user closed it).
+  int PreviewWidth() const { return PreviewSize; }
+  void SetPreviewWidth(int Width);
+  // Called right after the window shows (tests close it from here).
+  std::function<void(TForm2&)> OnShown;
+
+  // TResultsView.
+  void RowsChanged() override;
+  void CurrentChanged() override;
+  void StatusChanged() override;
+  void ShowPreview(const std::shared_ptr<const TDisplayList>& List) override;
+  void ShowPreviewText(const std::string& Utf8) override;
+  void PreviewArrived() override;
+  void StartTimer(int Id, int Milliseconds) override;
+  void OpenRowFile(TOpenAction Action, const std::string& Path) override;
+  void CopyToClipboard(const std::string& Utf8) override;
+
+  static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
+  LRESULT OnMessage(UINT Message, WPARAM W, LPARAM L);
+
+ private:
+  void Layout();
+  std::vector<int> SelectedPositions() const;
+  bool OnSplitter(int X) const;
+  LRESULT DrawCell(NMLVCUSTOMDRAW& Draw);
+
+  HWND Owner;
+  HFONT Font = nullptr;
+  bool Modal = false;
+  bool Drawing = false;           // the list view is being set from the model
+  mutable std::wstring CellText;  // what the list view was last handed
+  int PreviewSize = TWindowLayout().PreviewWidth;
+  bool Dragging = false;  // the splitter between table and preview
+  int Dpi = 96;           // the density the column widths are sized for
+};
