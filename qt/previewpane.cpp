@@ -99,9 +99,10 @@ void PaintDisplayList(QPainter& Painter, const TDisplayList& List, const QRectF&
 
   std::vector<TVec2> points;
   QPolygonF polyline;
+  TArcFlattener arcs(fit, Area.width(), Area.height());
   for (const TDrawnArc& a : List.Arcs) {
     points.clear();
-    FlattenArc(a, fit, points);
+    arcs.Flatten(a, points);
     polyline.resize(static_cast<qsizetype>(points.size()));
     for (size_t i = 0; i < points.size(); ++i) polyline[static_cast<qsizetype>(i)] = At(points[i]);
     Painter.setPen(QPen(ColorOf(a.Color), 0));

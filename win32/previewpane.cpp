@@ -178,9 +178,10 @@ void PaintDisplayList(HDC Dc, const TDisplayList& List, const RECT& Area, HFONT 
     }
     std::vector<TVec2> points;
     std::vector<POINT> polyline;
+    TArcFlattener arcs(fit, Area.right - Area.left, Area.bottom - Area.top);
     for (const TDrawnArc& a : List.Arcs) {
       points.clear();
-      FlattenArc(a, fit, points);
+      arcs.Flatten(a, points);
       polyline.resize(points.size());
       std::transform(points.begin(), points.end(), polyline.begin(), Px);
       pens.Use(a.Color);
