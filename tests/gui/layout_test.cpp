@@ -53,6 +53,8 @@ class TLayoutTest : public QObject {
     QTest::newRow("left negative is kept") << 1 << "-12" << -12;
     QTest::newRow("results left off screen is kept") << 6 << "-30000" << -30000;
     QTest::newRow("trailing space") << 4 << "7 " << 0;
+    QTest::newRow("left near the largest int") << 1 << "2147483647" << 1000000;
+    QTest::newRow("width near the smallest int") << 3 << "-2147483648" << -1000000;
   }
   void numbers() {
     QFETCH(int, line);
