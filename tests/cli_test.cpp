@@ -267,6 +267,48 @@ TEST(CliRunner, StreamsTheFirstResultBeforeTheLastIsRead) {
   EXPECT_TRUE(lastSawFirst);
 }
 
+TEST(CliRunner, StreamsItemsInOrderWithinTheBytesHeld) {
+  for (unsigned jobs : {1u, 3u}) {
+    // Each index puts i items of 10 bytes; at most 25 bytes wait, so every
+    // worker ahead of the one being taken from must wait for room. Item 0
+    // of index 5 is taken before index 5's work ends.
+    std::atomic<bool> firstOfLastTaken{false};
+    bool lastSawItsFirst = true;
+    std::vector<std::pair<size_t, int>> taken;
+    std::vector<size_t> finished;
+    RunOrderedStreams<int, size_t>(
+        6, jobs, 25, [] { return 0; },
+        [&](size_t i, int&, auto& Put) {
+          for (int k = 0; k < static_cast<int>(i); ++k) {
+            if (!Put(int{k}, 10)) break;
+            if (i == 5 && k == 0 && jobs > 1) {
+              const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+              while (!firstOfLastTaken && std::chrono::steady_clock::now() < until)
+                std::this_thread::yield();
+              lastSawItsFirst = firstOfLastTaken;
+            }
+          }
+          return i;
+        },
+        [&](size_t i, int&& k) {
+          if (i == 5 && k == 0) firstOfLastTaken = true;
+          taken.emplace_back(i, k);
+          return true;
+        },
+        [&](size_t i, size_t&& r) {
+          EXPECT_EQ(r, i);
+          finished.push_back(i);
+          return true;
+        });
+    std::vector<std::pair<size_t, int>> expected;
+    for (size_t i = 0; i < 6; ++i)
+      for (int k = 0; k < static_cast<int>(i); ++k) expected.emplace_back(i, k);
+    EXPECT_EQ(taken, expected) << jobs;
+    EXPECT_EQ(finished, (std::vector<size_t>{0, 1, 2, 3, 4, 5})) << jobs;
+    EXPECT_TRUE(lastSawItsFirst) << jobs;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Gathering files
 
@@ -488,6 +530,11 @@ TEST_F(CliProgram, CatalogsDrawEveryRowAndNeverOverwrite) {
   EXPECT_THAT(names, ::testing::UnorderedElementsAre(
                          "a.jww_0001_A_1_.svg", "a.jww_0002_B.svg", "a.jww_0001_A_1_-2.svg",
                          "a.jww_0001_A_1_-3.svg", "a.jww_0002_B-2.svg", "a.jww_0001_A_1_-4.svg"));
+
+  // A folder that cannot be made (a file is in the way) is no usage error.
+  const TCliRun blocked = Cli({"--format", "svg", "--output-dir", a + "/sub", a});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_THAT(blocked.err, HasSubstr("cannot make the folder"));
 }
 
 TEST_F(CliProgram, UsageErrorsExitTwo) {
