@@ -69,13 +69,13 @@ uint32_t UIntAt(const uint8_t* Geometry, size_t Offset) {
   return v;
 }
 
-// What each kind of shape adds to a drawing's markup, from above (the SVG
-// writer sets coordinates fitted to its box, a few digits each; a text adds
-// its escaped characters).
-constexpr size_t SolidBytes = 110;
-constexpr size_t LineBytes = 64;
-constexpr size_t ArcBytes = 120;
-constexpr size_t PointBytes = 64;
+// The most each kind of shape adds to a drawing's markup: every number at
+// its widest (the SVG writer writes at most 16 characters for one), each
+// line or arc in a path of its own; a text adds its escaped characters.
+constexpr size_t SolidBytes = 180;
+constexpr size_t LineBytes = 100;
+constexpr size_t ArcBytes = 240;
+constexpr size_t PointBytes = 80;
 constexpr size_t TextBytes = 240;
 
 // Counts against a bound, shared by the drawing and the file.
@@ -456,15 +456,15 @@ void TArcFlattener::Flatten(const TDrawnArc& Arc, std::vector<TVec2>& Out) {
   const double radius =
       Fit.Scale * std::max(std::hypot(Arc.U.X, Arc.U.Y), std::hypot(Arc.V.X, Arc.V.Y));
   const double sweep = std::clamp(Arc.Sweep, -2 * std::numbers::pi, 2 * std::numbers::pi);
-  const double most =
-      std::max(1.0, std::ceil(MaxChords * std::abs(sweep) / (2 * std::numbers::pi)));
+  double most = std::max(1.0, std::ceil(MaxChords * std::abs(sweep) / (2 * std::numbers::pi)));
+  if (Spent >= MaxPaneArcPoints) most = std::min(most, 8.0);
   double wanted = 1;
   if (std::isfinite(radius) && radius > Tolerance) {
     const double step = 2 * std::acos(1 - Tolerance / radius);
     wanted = step > 0 ? std::ceil(std::abs(sweep) / step) : most;
   }
   if (!std::isfinite(wanted)) wanted = most;
-  const int steps = Spent >= MaxPaneArcPoints ? 1 : static_cast<int>(std::clamp(wanted, 1.0, most));
+  const int steps = static_cast<int>(std::clamp(wanted, 1.0, most));
   for (int i = 0; i <= steps; ++i) {
     const double t = Arc.Start + sweep * i / steps;
     const double c = std::cos(t), s = std::sin(t);

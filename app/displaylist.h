@@ -152,8 +152,8 @@ struct TViewFit {
 // side; a box without extent is centred at scale 1.
 TViewFit FitToPane(const TBox& Box, double Width, double Height, double Margin);
 
-// At most this many points are spent on the arcs of one pane; past them
-// every arc is drawn as a single chord.
+// At most this many points are spent on the arcs of one pane as their size
+// asks; past them every arc is drawn with at most 8 chords.
 inline constexpr size_t MaxPaneArcPoints = 200'000;
 
 // Flattens the arcs of one drawing for a Width x Height pane.
@@ -163,7 +163,7 @@ class TArcFlattener {
   // The arc as a polyline in pane pixels, appended to Out: fine enough that
   // no chord strays more than a quarter pixel from the curve, but never more
   // chords than a circle as large as the pane needs (a larger arc is mostly
-  // off the pane), and a single chord once the pane has spent its points.
+  // off the pane), and at most 8 once the pane has spent its points.
   void Flatten(const TDrawnArc& Arc, std::vector<TVec2>& Out);
   size_t PointsSpent() const { return Spent; }
 
