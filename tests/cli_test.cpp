@@ -269,38 +269,31 @@ TEST(CliRunner, StreamsTheFirstResultBeforeTheLastIsRead) {
 
 TEST(CliRunner, StreamsItemsInOrderWithinTheBytesHeld) {
   for (unsigned jobs : {1u, 3u}) {
-    // Each index puts i items of 10 bytes; at most 25 bytes wait, so every
-    // worker ahead of the one being taken from must wait for room. Item 0
-    // of index 5 is taken before index 5's work ends.
+    // Index i puts i items of 10 bytes and at most 25 bytes may wait, so the
+    // workers ahead must wait for room; index 5 sees its first item taken
+    // before its work ends.
     std::atomic<bool> firstOfLastTaken{false};
     bool lastSawItsFirst = true;
-    std::vector<std::pair<size_t, int>> taken;
+    std::vector<std::pair<size_t, int>> taken, expected;
     std::vector<size_t> finished;
     RunOrderedStreams<int, size_t>(
         6, jobs, 25, [] { return 0; },
         [&](size_t i, int&, auto& Put) {
-          for (int k = 0; k < static_cast<int>(i); ++k) {
-            if (!Put(int{k}, 10)) break;
-            if (i == 5 && k == 0 && jobs > 1) {
-              const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-              while (!firstOfLastTaken && std::chrono::steady_clock::now() < until)
-                std::this_thread::yield();
-              lastSawItsFirst = firstOfLastTaken;
-            }
+          for (int k = 0; k < static_cast<int>(i) && Put(int{k}, 10); ++k) {
+            if (i != 5 || k != 0 || jobs == 1) continue;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!firstOfLastTaken && std::chrono::steady_clock::now() < until)
+              std::this_thread::yield();
+            lastSawItsFirst = firstOfLastTaken;
           }
           return i;
         },
         [&](size_t i, int&& k) {
-          if (i == 5 && k == 0) firstOfLastTaken = true;
+          firstOfLastTaken = firstOfLastTaken || i == 5;
           taken.emplace_back(i, k);
           return true;
         },
-        [&](size_t i, size_t&& r) {
-          EXPECT_EQ(r, i);
-          finished.push_back(i);
-          return true;
-        });
-    std::vector<std::pair<size_t, int>> expected;
+        [&](size_t i, size_t&& r) { return finished.push_back(r), r == i; });
     for (size_t i = 0; i < 6; ++i)
       for (int k = 0; k < static_cast<int>(i); ++k) expected.emplace_back(i, k);
     EXPECT_EQ(taken, expected) << jobs;
