@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
@@ -40,30 +41,26 @@ inline void Require(bool Ok, const char* What) {
 // elements, text between them holds no ">" and only the five escapes, and
 // no number in a tag is nan or inf. Empty when it holds.
 inline std::string SvgMarkupProblem(std::string_view Svg) {
-  static constexpr std::string_view Elements[] = {"<?xml ", "<svg ",  "</svg>",    "<g ",
-                                                  "</g>",   "<path ", "<polygon ", "<circle ",
-                                                  "<text ", "</text>"};
-  static constexpr std::string_view Escapes[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&#39;"};
-  for (size_t at = 0; at < Svg.size();) {
+  auto startsOne = [&](size_t At, std::initializer_list<std::string_view> Words) {
+    for (std::string_view w : Words)
+      if (Svg.substr(At, w.size()) == w) return true;
+    return false;
+  };
+  for (size_t at = 0; at < Svg.size(); ++at) {
     if (Svg[at] == '<') {
-      bool known = false;
-      for (std::string_view e : Elements) known = known || Svg.substr(at, e.size()) == e;
-      if (!known) return "an unknown element at " + std::to_string(at);
       const size_t end = Svg.find('>', at);
-      if (end == std::string_view::npos) return "an unclosed tag";
-      const std::string_view tag = Svg.substr(at, end - at);
+      if (end == std::string_view::npos ||
+          !startsOne(at, {"<?xml ", "<svg ", "</svg>", "<g ", "</g>", "<path ", "<polygon ",
+                          "<circle ", "<text ", "</text>"}))
+        return "an unknown or unclosed element at " + std::to_string(at);
       for (std::string_view bad : {"nan", "inf", "NaN", "Inf"})
-        if (tag.find(bad) != std::string_view::npos) return "a " + std::string(bad) + " in a tag";
-      at = end + 1;
-      continue;
+        if (Svg.substr(at, end - at).find(bad) != std::string_view::npos)
+          return "a " + std::string(bad) + " in a tag";
+      at = end;
+    } else if (Svg[at] == '>' ||
+               (Svg[at] == '&' && !startsOne(at, {"&amp;", "&lt;", "&gt;", "&quot;", "&#39;"}))) {
+      return "a raw " + std::string(1, Svg[at]) + " in text at " + std::to_string(at);
     }
-    if (Svg[at] == '>') return "a raw > in text";
-    if (Svg[at] == '&') {
-      bool known = false;
-      for (std::string_view e : Escapes) known = known || Svg.substr(at, e.size()) == e;
-      if (!known) return "a raw & in text";
-    }
-    ++at;
   }
   return {};
 }
