@@ -87,10 +87,11 @@ int FuzzOneInput(const uint8_t* Data, size_t Size, const char* Path) {
     (void)NormalizeForSearch(listed);
   }
 
-  // The first definitions drawn as the catalog draws a file, within smaller
-  // bounds (a drawing at the real ones takes seconds under the sanitizers).
-  const TDrawLimits drawing{5000, 5000, MaxPlacementDepth, size_t{1} << 20};
-  const TDrawLimits file{20000, 20000, MaxPlacementDepth, size_t{4} << 20};
+  // The first definitions drawn as the catalog draws a file, within its
+  // bounds but for fewer placements (a hundred thousand placements take
+  // seconds under the sanitizers).
+  TDrawLimits drawing = CatalogDrawLimits, file = CatalogFileLimits(Size);
+  drawing.Placements = file.Placements = 20000;
   TFileDrawer drawer(*reader, file);
   size_t shapes = 0, bytes = 0;
   for (int32_t i = 0; i < names; ++i) {
