@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <numbers>
+#include <system_error>
 
 #include "app/search.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
 #include "text/codec.h"
+#include "text/widepath.h"
 
 namespace {
 
@@ -88,6 +92,21 @@ void AppendArc(std::string& Out, const TDrawnArc& Arc, const TViewFit& Fit) {
     Out += clockwise ? " 0 1 " : " 0 0 ";
     AppendPoint(Out, at(Arc.Start + sweep * i / pieces));
   }
+}
+
+// CON, PRN, AUX, NUL, COM0-9, LPT0-9 (also with a superscript digit),
+// CONIN$ and CONOUT$, in any letter case and with trailing spaces.
+bool IsDeviceName(std::string_view Stem) {
+  while (!Stem.empty() && Stem.back() == ' ') Stem.remove_suffix(1);
+  std::string upper;
+  for (char c : Stem) upper += c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+    if (upper == device) return true;
+  if (upper.size() < 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0))
+    return false;
+  const std::string_view digit = std::string_view(upper).substr(3);
+  return (digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+         digit == "\xC2\xB2" || digit == "\xC2\xB3";
 }
 
 std::string ColorText(uint32_t Rgb) {
@@ -275,6 +294,13 @@ std::string SvgDrawing(const TDisplayList& List, double Width, double Height, bo
   return s;
 }
 
+TDrawLimits CatalogFileLimits(uint64_t FileSize) {
+  const uint64_t bytes =
+      (uint64_t{256} << 10) + 16 * std::min<uint64_t>(FileSize, uint64_t{1} << 40);
+  return {CatalogFileShapes, MaxPlacements, MaxPlacementDepth,
+          static_cast<size_t>(std::min<uint64_t>(bytes, SIZE_MAX))};
+}
+
 std::string CatalogFileName(std::string_view FileName, int Position, std::string_view Block) {
   auto safe = [](std::string_view Text, size_t Limit) {
     static constexpr std::string_view Refused = "\\/:*?\"<>|";
@@ -298,6 +324,9 @@ std::string CatalogFileName(std::string_view FileName, int Position, std::string
   std::snprintf(number, sizeof number, "%04d", Position + 1);
   std::string name = safe(FileName, 80) + "_" + number + "_" + safe(Block, 80);
   while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  // Windows opens a device for a name whose part before the first dot is
+  // one of its device names, whatever follows; such a name starts with "_".
+  if (IsDeviceName(name.substr(0, name.find('.')))) name.insert(0, "_");
   return name + ".svg";
 }
 
@@ -308,14 +337,13 @@ TFileOutcome DrawingsOf(
     Reader& R, const std::string& Path, const std::function<bool(const std::string&)>& Wanted,
     const std::function<void(int, const std::string&, const TDisplayList&)>& Take) {
   const TFileOutcome outcome = LoadWhole(R, Path);
-  size_t budget = CatalogFileShapes;
+  std::error_code ec;
+  const uintmax_t size = std::filesystem::file_size(PathOfUtf8(Path), ec);
+  TFileDrawer drawer(R, CatalogFileLimits(ec ? 0 : size));
   for (int32_t k = 0; k < R.BlockDefCount && static_cast<size_t>(k) < R.BlockDefs.size(); ++k) {
     const std::string name = CutAtMarker(R.BlockDefs[static_cast<size_t>(k)].Name);
     if (!Wanted(name)) continue;
-    TDrawLimits limits = CatalogDrawLimits;
-    limits.Shapes = std::min(limits.Shapes, budget);
-    TDisplayList list = BuildDisplayList(R, k, limits);
-    budget -= std::min(budget, list.ShapeCount());
+    TDisplayList list = drawer.Draw(k, CatalogDrawLimits);
     if (outcome.Failed() && k == R.BlockDefCount - 1) list.CutShort = true;
     Take(k, name, list);
   }

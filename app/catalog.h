@@ -2,6 +2,7 @@
 // drawing per block definition, fitted to a fixed box.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -24,15 +25,20 @@ std::string SvgDrawing(const TDisplayList& List, double Width, double Height, bo
 // A file name for the drawing of definition Position (0-based) of FileName
 // named Block (both UTF-8): "<file>_<position from 1>_<block>.svg", with every
 // character that some file system refuses (\ / : * ? " < > | and control
-// characters) as "_", no trailing dot or space, and at most 180 bytes.
+// characters) as "_", no trailing dot or space, at most 181 bytes, and "_"
+// first when it would start with a name Windows keeps for a device ("nul",
+// "con.jww_0001_A", ...).
 std::string CatalogFileName(std::string_view FileName, int Position, std::string_view Block);
 
-// A catalog drawing is a thumbnail: it shows at most 50,000 shapes and
-// places at most 100,000 blocks, and all the drawings of one file together at
-// most 250,000 shapes, so that a small hostile file cannot make a catalog of
-// gigabytes. A drawing cut short says so.
-inline constexpr TDrawLimits CatalogDrawLimits{50'000, 100'000, MaxPlacementDepth};
+// A catalog drawing is a thumbnail: it shows at most 50,000 shapes in at
+// most 4 MB of markup and places at most 100,000 blocks. All the drawings of
+// one file together show at most 250,000 shapes in at most 256 KB + 16 times
+// the file's size of markup, and place at most 1,000,000 blocks, so that a
+// small hostile file cannot make a catalog of gigabytes. A drawing cut short
+// says so. The preview pane draws within the same bounds.
+inline constexpr TDrawLimits CatalogDrawLimits{50'000, 100'000, MaxPlacementDepth, size_t{4} << 20};
 inline constexpr size_t CatalogFileShapes = 250'000;
+TDrawLimits CatalogFileLimits(uint64_t FileSize);
 
 // Loads Path whole with the reader its extension chooses, and for each block
 // definition in file order (name cut before the marker, CP932) asks Wanted;

@@ -69,92 +69,244 @@ uint32_t UIntAt(const uint8_t* Geometry, size_t Offset) {
   return v;
 }
 
-template <class Moji>
-class TDisplayBuilder {
- public:
-  TDisplayBuilder(const std::vector<TBlockDefOf<Moji>>& Defs, int32_t DefCount, bool ExtendedDims,
-                  TDrawLimits Limits, TDisplayList& Out)
-      : Defs(Defs),
-        ExtendedDims(ExtendedDims),
-        Limits(Limits),
-        Out(Out),
-        ByNumber(Defs, DefCount) {}
+// The most each kind of shape adds to a drawing's markup: every number at
+// its widest (the SVG writer writes at most 16 characters for one), each
+// line or arc in a path of its own; a text adds its escaped characters.
+constexpr size_t SolidBytes = 180;
+constexpr size_t LineBytes = 100;
+constexpr size_t ArcBytes = 240;
+constexpr size_t PointBytes = 80;
+constexpr size_t TextBytes = 240;
 
-  void Draw(size_t DefIndex) { DrawDefinition(Defs[DefIndex], TPlace{}, 0); }
+// Counts against a bound, shared by the drawing and the file.
+struct TSpent {
+  size_t Shapes = 0, Bytes = 0, Placements = 0;
+};
+
+// A text as it is drawn: UTF-8, cut, and the markup its characters take.
+struct TShownText {
+  std::string Utf8;
+  size_t Bytes = 0;
+};
+
+// The first MaxDrawnTextChars characters of a CP932 text in UTF-8, "…"
+// after them when the text goes on.
+TShownText ShownText(const std::string& Cp932) {
+  TShownText t;
+  t.Utf8 = Cp932ToUtf8(Cp932);
+  size_t chars = 0, at = 0;
+  while (at < t.Utf8.size() && chars < MaxDrawnTextChars) {
+    const auto c = static_cast<unsigned char>(t.Utf8[at]);
+    at += c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    ++chars;
+  }
+  if (at < t.Utf8.size()) {
+    t.Utf8.resize(at);
+    t.Utf8 += "…";
+  }
+  t.Utf8.shrink_to_fit();
+  // "&" is the longest escape ("&amp;", five bytes for one); a byte that
+  // is not UTF-8 becomes three.
+  t.Bytes = TextBytes + 5 * t.Utf8.size();
+  return t;
+}
+
+class TFileDrawerBase {
+ public:
+  virtual ~TFileDrawerBase() = default;
+  virtual TDisplayList Draw(int DefIndex, TDrawLimits Drawing) = 0;
+  bool FileBoundReached = false;
+};
+
+template <class Moji>
+class TDefinitionsDrawer : public TFileDrawerBase {
+ public:
+  TDefinitionsDrawer(const std::vector<TBlockDefOf<Moji>>& Defs, int32_t DefCount,
+                     bool ExtendedDims, TDrawLimits File)
+      : Defs(Defs),
+        Count(std::min(Defs.size(), static_cast<size_t>(std::max(DefCount, 0)))),
+        ExtendedDims(ExtendedDims),
+        File(File),
+        ByNumber(Defs, static_cast<int32_t>(Count)),
+        Texts(Count),
+        DimTexts(Count) {
+    MarkDrawing();
+  }
+
+  TDisplayList Draw(int DefIndex, TDrawLimits Drawing) override {
+    TDisplayList list;
+    if (DefIndex < 0 || static_cast<size_t>(DefIndex) >= Count) return list;
+    Out = &list;
+    Limits = Drawing;
+    Own = {};
+    Stopped = false;
+    DrawDefinition(static_cast<size_t>(DefIndex), TPlace{}, 0);
+    Out = nullptr;
+    return list;
+  }
 
  private:
   const std::vector<TBlockDefOf<Moji>>& Defs;
+  const size_t Count;
   const bool ExtendedDims;
-  const TDrawLimits Limits;
-  TDisplayList& Out;
+  const TDrawLimits File;
   const jwbody::TDefinitionsByNumber ByNumber;
-  size_t Placements = 0;
+  // Per definition: whether it, or something it places, draws a shape.
+  std::vector<bool> Draws;
+  // Per definition, once drawn: its texts and its dimensions' texts shown.
+  std::vector<std::vector<TShownText>> Texts, DimTexts;
+
+  TSpent Spent;  // by every drawing of the file
+  // The drawing being made.
+  TDisplayList* Out = nullptr;
+  TDrawLimits Limits;
+  TSpent Own;
   bool Stopped = false;  // a bound on the whole drawing was reached
 
-  const TBlockDefOf<Moji>* Find(int32_t Number) const {
-    const int32_t at = ByNumber.Find(Number);
-    return at >= 0 ? &Defs[static_cast<size_t>(at)] : nullptr;
+  int32_t Find(int32_t Number) const { return ByNumber.Find(Number); }
+
+  static bool DrawsItself(const TBlockDefOf<Moji>& D) {
+    return !D.Solids.empty() || !D.Lines.empty() || !D.Arcs.empty() || !D.Points.empty() ||
+           !D.Texts.empty() || !D.Dimensions.empty();
   }
 
-  // False (and the list marked cut short) once N more shapes may not be
-  // drawn.
-  bool Room(size_t N = 1) {
-    if (!Stopped && Out.ShapeCount() + N <= Limits.Shapes) return true;
-    Out.CutShort = Stopped = true;
+  // A definition draws something when it holds a shape or places one that
+  // does: found backwards from the definitions that hold shapes, so that
+  // every placement is looked at once whatever the nesting (and cycles).
+  void MarkDrawing() {
+    Draws.assign(Count, false);
+    std::vector<std::vector<uint32_t>> placedIn(Count);
+    std::vector<uint32_t> work;
+    for (size_t i = 0; i < Count; ++i) {
+      for (const TEntJwwBlock& b : Defs[i].BlockInserts) {
+        const int32_t child = Find(b.BlockNumber);
+        if (child >= 0) placedIn[static_cast<size_t>(child)].push_back(static_cast<uint32_t>(i));
+      }
+      if (DrawsItself(Defs[i])) {
+        Draws[i] = true;
+        work.push_back(static_cast<uint32_t>(i));
+      }
+    }
+    while (!work.empty()) {
+      const uint32_t d = work.back();
+      work.pop_back();
+      for (uint32_t parent : placedIn[d]) {
+        if (Draws[parent]) continue;
+        Draws[parent] = true;
+        work.push_back(parent);
+      }
+    }
+  }
+
+  // False (and the drawing marked cut short) once N more shapes taking
+  // Bytes more bytes may not be drawn.
+  bool Room(size_t N, size_t Bytes) {
+    if (!Stopped && Own.Shapes + N <= Limits.Shapes && Own.Bytes + Bytes <= Limits.Bytes) {
+      if (Spent.Shapes + N <= File.Shapes && Spent.Bytes + Bytes <= File.Bytes) return true;
+      FileBoundReached = true;
+    }
+    Out->CutShort = Stopped = true;
+    return false;
+  }
+  void Took(size_t N, size_t Bytes) {
+    Own.Shapes += N;
+    Spent.Shapes += N;
+    Own.Bytes += Bytes;
+    Spent.Bytes += Bytes;
+    Out->Bytes += Bytes;
+  }
+  bool RoomToPlace() {
+    if (!Stopped && Own.Placements < Limits.Placements) {
+      if (Spent.Placements < File.Placements) {
+        ++Own.Placements;
+        ++Spent.Placements;
+        return true;
+      }
+      FileBoundReached = true;
+    }
+    Out->CutShort = Stopped = true;
     return false;
   }
 
-  void DrawDefinition(const TBlockDefOf<Moji>& D, const TPlace& P, int Depth) {
+  const std::vector<TShownText>& TextsOf(size_t DefIndex) {
+    std::vector<TShownText>& texts = Texts[DefIndex];
+    const TBlockDefOf<Moji>& D = Defs[DefIndex];
+    if (texts.empty() && !D.Texts.empty()) {
+      texts.reserve(D.Texts.size());
+      for (const Moji& m : D.Texts) texts.push_back(ShownText(m.Text2));
+    }
+    return texts;
+  }
+  const std::vector<TShownText>& DimTextsOf(size_t DefIndex) {
+    std::vector<TShownText>& texts = DimTexts[DefIndex];
+    const TBlockDefOf<Moji>& D = Defs[DefIndex];
+    if (texts.empty() && !D.Dimensions.empty()) {
+      texts.reserve(D.Dimensions.size());
+      for (const TDimensionOf<Moji>& d : D.Dimensions) texts.push_back(ShownText(d.DimText.Text2));
+    }
+    return texts;
+  }
+
+  void DrawDefinition(size_t DefIndex, const TPlace& P, int Depth) {
+    const TBlockDefOf<Moji>& D = Defs[DefIndex];
     for (const TEntJwwSolid& s : D.Solids) {
-      if (!Room()) return;
+      if (!Room(1, SolidBytes)) return;
       AddSolid(s, P);
     }
     for (const TEntJwwSen& l : D.Lines) {
-      if (!Room()) return;
+      if (!Room(1, LineBytes)) return;
       AddLine(l, P);
     }
     for (const TEntJwwEnko& a : D.Arcs) {
-      if (!Room()) return;
+      if (!Room(1, ArcBytes)) return;
       AddArc(a, P);
     }
     for (const TEntJwwTen& t : D.Points) {
-      if (!Room()) return;
+      if (!Room(1, PointBytes)) return;
       AddPoint(t, P);
     }
-    for (const Moji& m : D.Texts) {
-      if (!Room()) return;
-      AddText(m.Attr, m.Fixed, m.Text2, P);
+    if (!D.Texts.empty()) {
+      const std::vector<TShownText>& texts = TextsOf(DefIndex);
+      for (size_t i = 0; i < D.Texts.size(); ++i) {
+        if (!Room(1, texts[i].Bytes)) return;
+        AddText(D.Texts[i].Attr, D.Texts[i].Fixed, texts[i], P);
+      }
     }
-    for (const TDimensionOf<Moji>& d : D.Dimensions) {
-      if (!Room(ExtendedDims ? 8 : 2)) return;
-      AddDimension(d, P);
+    if (!D.Dimensions.empty()) {
+      const std::vector<TShownText>& texts = DimTextsOf(DefIndex);
+      for (size_t i = 0; i < D.Dimensions.size(); ++i) {
+        const size_t shapes = ExtendedDims ? 8 : 2;
+        const size_t bytes =
+            texts[i].Bytes + (ExtendedDims ? 3 * LineBytes + 4 * PointBytes : LineBytes);
+        if (!Room(shapes, bytes)) return;
+        AddDimension(D.Dimensions[i], texts[i], P);
+      }
     }
     for (const TEntJwwBlock& b : D.BlockInserts) {
+      const int32_t child = Find(b.BlockNumber);
+      if (child < 0 || !Draws[static_cast<size_t>(child)]) continue;
       // Too deep: this branch ends here, its siblings are still drawn.
       if (Depth >= Limits.Depth) {
-        Out.CutShort = true;
+        Out->CutShort = true;
         return;
       }
-      if (Placements >= Limits.Placements) {
-        Out.CutShort = Stopped = true;
-        return;
-      }
-      ++Placements;
-      if (const TBlockDefOf<Moji>* child = Find(b.BlockNumber))
-        DrawDefinition(*child, P.Then(b), Depth + 1);
+      if (!RoomToPlace()) return;
+      DrawDefinition(static_cast<size_t>(child), P.Then(b), Depth + 1);
       if (Stopped) return;
     }
   }
 
   TVec2 Add(TVec2 P) {
-    Out.Bounds.Add(P);
+    Out->Bounds.Add(P);
     return P;
   }
 
   void AddLine(const TEntJwwSen& L, const TPlace& P) {
     const uint8_t* g = L.Geometry;
-    Out.Lines.push_back({Add(P.Point(RealAt(g, 0), RealAt(g, 8))),
-                         Add(P.Point(RealAt(g, 16), RealAt(g, 24))), PenColorRgb(L.Attr.PenColor)});
+    Out->Lines.push_back({Add(P.Point(RealAt(g, 0), RealAt(g, 8))),
+                          Add(P.Point(RealAt(g, 16), RealAt(g, 24))),
+                          PenColorRgb(L.Attr.PenColor)});
+    Took(1, LineBytes);
   }
 
   void AddArc(const TEntJwwEnko& A, const TPlace& P) {
@@ -184,13 +336,15 @@ class TDisplayBuilder {
              arc.Centre.Y + arc.U.Y * std::cos(t) + arc.V.Y * std::sin(t)});
       }
     }
-    Out.Arcs.push_back(arc);
+    Out->Arcs.push_back(arc);
+    Took(1, ArcBytes);
   }
 
   void AddPoint(const TEntJwwTen& T, const TPlace& P) {
     const uint8_t* g = T.Geometry;
     if (UIntAt(g, 16) == 1) return;  // a temporary point is not drawn
-    Out.Points.push_back({Add(P.Point(RealAt(g, 0), RealAt(g, 8))), PenColorRgb(T.Attr.PenColor)});
+    Out->Points.push_back({Add(P.Point(RealAt(g, 0), RealAt(g, 8))), PenColorRgb(T.Attr.PenColor)});
+    Took(1, PointBytes);
   }
 
   void AddSolid(const TEntJwwSolid& S, const TPlace& P) {
@@ -203,10 +357,11 @@ class TDisplayBuilder {
     } else {
       solid.Color = PenColorRgb(S.Attr.PenColor);
     }
-    Out.Solids.push_back(solid);
+    Out->Solids.push_back(solid);
+    Took(1, SolidBytes);
   }
 
-  void AddText(const EntityAttributes& Attr, const uint8_t* G, const std::string& Text,
+  void AddText(const EntityAttributes& Attr, const uint8_t* G, const TShownText& Text,
                const TPlace& P) {
     const double sx = RealAt(G, 0), sy = RealAt(G, 8), ex = RealAt(G, 16), ey = RealAt(G, 24);
     const double height = RealAt(G, 44);
@@ -215,17 +370,18 @@ class TDisplayBuilder {
     t.Origin = Add(P.Point(sx, sy));
     t.Advance = P.Vector(ex - sx, ey - sy);
     t.Up = P.Vector(-std::sin(angle) * height, std::cos(angle) * height);
-    t.Text = Cp932ToUtf8(Text);
+    t.Text = Text.Utf8;
     t.Color = PenColorRgb(Attr.PenColor);
     Add({t.Origin.X + t.Advance.X, t.Origin.Y + t.Advance.Y});
     Add({t.Origin.X + t.Up.X, t.Origin.Y + t.Up.Y});
     Add({t.Origin.X + t.Advance.X + t.Up.X, t.Origin.Y + t.Advance.Y + t.Up.Y});
-    Out.Texts.push_back(std::move(t));
+    Out->Texts.push_back(std::move(t));
+    Took(1, Text.Bytes);
   }
 
-  void AddDimension(const TDimensionOf<Moji>& D, const TPlace& P) {
+  void AddDimension(const TDimensionOf<Moji>& D, const TShownText& Text, const TPlace& P) {
     AddLine(D.DimLine, P);
-    AddText(D.DimText.Attr, D.DimText.Fixed, D.DimText.Text2, P);
+    AddText(D.DimText.Attr, D.DimText.Fixed, Text, P);
     if (!ExtendedDims) return;
     AddLine(D.ExtLine1, P);
     AddLine(D.ExtLine2, P);
@@ -234,25 +390,36 @@ class TDisplayBuilder {
 };
 
 template <class Reader>
-TDisplayList BuildOf(const Reader& R, int DefIndex, int32_t Version, TDrawLimits Limits) {
-  TDisplayList list;
-  const size_t count =
-      std::min(R.BlockDefs.size(), static_cast<size_t>(std::max(R.BlockDefCount, 0)));
-  if (DefIndex < 0 || static_cast<size_t>(DefIndex) >= count) return list;
+std::unique_ptr<TFileDrawerBase> DrawerOf(const Reader& R, int32_t Version, TDrawLimits File) {
   using Moji = std::decay_t<decltype(R.BlockDefs[0].Texts[0])>;
-  TDisplayBuilder<Moji> builder(R.BlockDefs, R.BlockDefCount, Version >= jwversion::ExtendedStyles,
-                                Limits, list);
-  builder.Draw(static_cast<size_t>(DefIndex));
-  return list;
+  return std::make_unique<TDefinitionsDrawer<Moji>>(R.BlockDefs, R.BlockDefCount,
+                                                    Version >= jwversion::ExtendedStyles, File);
 }
 
 }  // namespace
 
+struct TFileDrawer::TImpl {
+  std::unique_ptr<TFileDrawerBase> Drawer;
+};
+
+TFileDrawer::TFileDrawer(const TJwwData& Reader, TDrawLimits File)
+    : Impl(new TImpl{DrawerOf(Reader, Reader.Header.Version, File)}) {}
+TFileDrawer::TFileDrawer(const TJwsData& Reader, TDrawLimits File)
+    : Impl(new TImpl{DrawerOf(Reader, Reader.Version, File)}) {}
+TFileDrawer::~TFileDrawer() = default;
+
+TDisplayList TFileDrawer::Draw(int DefIndex, TDrawLimits Drawing) {
+  return Impl->Drawer->Draw(DefIndex, Drawing);
+}
+bool TFileDrawer::FileBoundReached() const {
+  return Impl->Drawer->FileBoundReached;
+}
+
 TDisplayList BuildDisplayList(const TJwwData& Reader, int DefIndex, TDrawLimits Limits) {
-  return BuildOf(Reader, DefIndex, Reader.Header.Version, Limits);
+  return TFileDrawer(Reader, Limits).Draw(DefIndex, Limits);
 }
 TDisplayList BuildDisplayList(const TJwsData& Reader, int DefIndex, TDrawLimits Limits) {
-  return BuildOf(Reader, DefIndex, Reader.Version, Limits);
+  return TFileDrawer(Reader, Limits).Draw(DefIndex, Limits);
 }
 
 TViewFit FitToPane(const TBox& Box, double Width, double Height, double Margin) {
@@ -277,26 +444,34 @@ TViewFit FitToPane(const TBox& Box, double Width, double Height, double Margin) 
   return fit;
 }
 
-void FlattenArc(const TDrawnArc& Arc, const TViewFit& Fit, std::vector<TVec2>& Out) {
+TArcFlattener::TArcFlattener(const TViewFit& Fit, double Width, double Height) : Fit(Fit) {
+  // A chord of angle a strays r (1 - cos(a / 2)) from the circle: the chords
+  // a circle whose radius is the pane's diagonal needs.
+  const double radius = std::hypot(std::max(Width, 1.0), std::max(Height, 1.0));
+  MaxChords = std::ceil(2 * std::numbers::pi / (2 * std::acos(1 - Tolerance / radius)));
+  if (!std::isfinite(MaxChords) || MaxChords < 8) MaxChords = 8;
+}
+
+void TArcFlattener::Flatten(const TDrawnArc& Arc, std::vector<TVec2>& Out) {
   const double radius =
       Fit.Scale * std::max(std::hypot(Arc.U.X, Arc.U.Y), std::hypot(Arc.V.X, Arc.V.Y));
   const double sweep = std::clamp(Arc.Sweep, -2 * std::numbers::pi, 2 * std::numbers::pi);
-  // A chord of angle a strays r (1 - cos(a / 2)) from the circle.
-  constexpr double Tolerance = 0.25;
+  double most = std::max(1.0, std::ceil(MaxChords * std::abs(sweep) / (2 * std::numbers::pi)));
+  if (Spent >= MaxPaneArcPoints) most = std::min(most, 8.0);
   double wanted = 1;
   if (std::isfinite(radius) && radius > Tolerance) {
     const double step = 2 * std::acos(1 - Tolerance / radius);
-    if (step > 0) wanted = std::ceil(std::abs(sweep) / step);
+    wanted = step > 0 ? std::ceil(std::abs(sweep) / step) : most;
   }
-  // At most 720 chords: a huge radius (or a step too small to compute)
-  // gets that many rather than an overflowing count.
-  const int steps = std::isfinite(wanted) ? static_cast<int>(std::clamp(wanted, 1.0, 720.0)) : 720;
+  if (!std::isfinite(wanted)) wanted = most;
+  const int steps = static_cast<int>(std::clamp(wanted, 1.0, most));
   for (int i = 0; i <= steps; ++i) {
     const double t = Arc.Start + sweep * i / steps;
     const double c = std::cos(t), s = std::sin(t);
     Out.push_back(Fit.Map(
         {Arc.Centre.X + Arc.U.X * c + Arc.V.X * s, Arc.Centre.Y + Arc.U.Y * c + Arc.V.Y * s}));
   }
+  Spent += static_cast<size_t>(steps) + 1;
 }
 
 TTextFrame TextFrameOf(const TDrawnText& Text, const TViewFit& Fit) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,10 +63,15 @@ struct TDrawnText {
 
 // At most this many shapes are drawn for one definition.
 inline constexpr size_t MaxDrawnShapes = 1'000'000;
+// At most this many bytes of markup (as the SVG writer would write them, an
+// estimate) are drawn for one definition.
+inline constexpr size_t MaxDrawnBytes = size_t{64} << 20;
 // Placements nested deeper than this, or past this many in all, are not drawn
 // (the bounds of the block insertion tree).
 inline constexpr int MaxPlacementDepth = jwbody::MaxTreeLevel;
 inline constexpr size_t MaxPlacements = jwbody::MaxTreeNodes;
+// A drawn text keeps at most this many characters; a longer one ends in "…".
+inline constexpr size_t MaxDrawnTextChars = 256;
 
 struct TDisplayList {
   std::vector<TDrawnSolid> Solids;
@@ -74,6 +80,8 @@ struct TDisplayList {
   std::vector<TDrawnPoint> Points;
   std::vector<TDrawnText> Texts;
   TBox Bounds;
+  // The markup the shapes take, estimated from above.
+  size_t Bytes = 0;
   // True when a bound stopped the drawing before everything was drawn.
   bool CutShort = false;
 
@@ -88,15 +96,46 @@ struct TDisplayList {
 // 6 blue, 7 dark cyan, 8 red, 9 brown; any other number draws black.
 uint32_t PenColorRgb(uint16_t PenColor);
 
-// The bounds of one drawing (the fuzz targets use smaller ones).
+// The bounds of one drawing, or of all the drawings of one file together
+// (the fuzz targets use smaller ones). Only placements of definitions that
+// draw something count.
 struct TDrawLimits {
   size_t Shapes = MaxDrawnShapes;
   size_t Placements = MaxPlacements;
   int Depth = MaxPlacementDepth;
+  size_t Bytes = MaxDrawnBytes;
 };
 
-// The display list of definition DefIndex (0-based in BlockDefs) of a loaded
-// reader. Out-of-range indexes give an empty list.
+// The drawings of one loaded file. What every drawing needs is made once
+// per file: the lookup of definitions by number, which definitions draw
+// anything at all (placements of the others are skipped), and each
+// definition's texts, converted and cut to MaxDrawnTextChars the first time
+// it is drawn. All drawings made by one drawer share the file's bounds;
+// each also stays within the bounds it is asked with. The reader must keep
+// the file, unchanged, while the drawer is used.
+class TFileDrawer {
+ public:
+  explicit TFileDrawer(const TJwwData& Reader, TDrawLimits File = {});
+  explicit TFileDrawer(const TJwsData& Reader, TDrawLimits File = {});
+  ~TFileDrawer();
+  TFileDrawer(const TFileDrawer&) = delete;
+  TFileDrawer& operator=(const TFileDrawer&) = delete;
+
+  // The display list of definition DefIndex (0-based in BlockDefs); an
+  // out-of-range index gives an empty list. A drawing that the file's bounds
+  // left no room for, or that its own bounds stopped, is marked cut short.
+  TDisplayList Draw(int DefIndex, TDrawLimits Drawing = {});
+  // True once some bound of the file stopped a drawing.
+  bool FileBoundReached() const;
+
+  struct TImpl;
+
+ private:
+  std::unique_ptr<TImpl> Impl;
+};
+
+// The display list of definition DefIndex of a loaded reader, a file of its
+// own (one drawer, one drawing). Out-of-range indexes give an empty list.
 TDisplayList BuildDisplayList(const TJwwData& Reader, int DefIndex, TDrawLimits Limits = {});
 TDisplayList BuildDisplayList(const TJwsData& Reader, int DefIndex, TDrawLimits Limits = {});
 
@@ -113,9 +152,27 @@ struct TViewFit {
 // side; a box without extent is centred at scale 1.
 TViewFit FitToPane(const TBox& Box, double Width, double Height, double Margin);
 
-// The arc as a polyline in pane pixels, fine enough that no chord strays
-// more than a quarter pixel from the curve. Points are appended to Out.
-void FlattenArc(const TDrawnArc& Arc, const TViewFit& Fit, std::vector<TVec2>& Out);
+// At most this many points are spent on the arcs of one pane as their size
+// asks; past them every arc is drawn with at most 8 chords.
+inline constexpr size_t MaxPaneArcPoints = 200'000;
+
+// Flattens the arcs of one drawing for a Width x Height pane.
+class TArcFlattener {
+ public:
+  TArcFlattener(const TViewFit& Fit, double Width, double Height);
+  // The arc as a polyline in pane pixels, appended to Out: fine enough that
+  // no chord strays more than a quarter pixel from the curve, but never more
+  // chords than a circle as large as the pane needs (a larger arc is mostly
+  // off the pane), and at most 8 once the pane has spent its points.
+  void Flatten(const TDrawnArc& Arc, std::vector<TVec2>& Out);
+  size_t PointsSpent() const { return Spent; }
+
+ private:
+  static constexpr double Tolerance = 0.25;  // pixels
+  TViewFit Fit;
+  double MaxChords;  // of a whole circle
+  size_t Spent = 0;
+};
 
 // A text's frame in pane pixels, for drawing it with a font of pixel size 1:
 // a glyph point (u, v) of the text set at the origin (v down, baseline at

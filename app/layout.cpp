@@ -3,14 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
 #include "text/paths.h"
 #include "text/sjis.h"
 #include "text/widepath.h"
 
 int32_t LayoutNumber(int Line, std::string_view Text) {
-  int32_t v = TextToInt(Text);
+  const int32_t v = std::clamp(TextToInt(Text), -MaxLayoutCoordinate, MaxLayoutCoordinate);
   if (Line == LayoutListWidth) {
     if (v < MinListWidth) return MinListWidth;
     if (v > MaxListWidth) return MaxListWidth;
@@ -70,7 +69,7 @@ std::vector<std::string> ReadLayoutLines(const std::string& Path) {
   if (!f) return {};
   TLineCollector lines;
   bool failed = false;
-  for (;;) {
+  for (size_t read = 0; read < MaxLayoutFileBytes; ++read) {
     int c = std::fgetc(f);
     if (c == EOF) {
       failed = std::ferror(f) != 0;
@@ -129,7 +128,9 @@ std::vector<std::pair<std::string, std::string>> SplitLayoutExtras(std::string_v
 std::vector<std::pair<std::string, std::string>> ReadLayoutExtras(const std::string& Path) {
   std::ifstream in(PathOfUtf8(Path), std::ios::binary);
   if (!in) return {};
-  const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string content(MaxLayoutFileBytes, '\0');
+  in.read(content.data(), static_cast<std::streamsize>(content.size()));
+  content.resize(static_cast<size_t>(in.gcount()));
   return SplitLayoutExtras(content);
 }
 

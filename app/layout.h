@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -39,8 +40,17 @@ inline constexpr int32_t MinListWidth = 20;
 inline constexpr int32_t MaxListWidth = 2000;
 inline constexpr int32_t MinColumnWidth = 32;
 
-// The value of one of lines 1-12 as it is applied: TextToInt, then the list
-// width limited to 20..2000 and each column width to at least 32.
+// Positions and sizes are kept within this many pixels either way: far
+// beyond any screen, and far enough from the int range that a left edge plus
+// a width (scaled for the screen's density) cannot overflow.
+inline constexpr int32_t MaxLayoutCoordinate = 1'000'000;
+// At most this much of a layout file is read: its 13 lines and extras take
+// a few hundred bytes, and a huge file must not cost a slow start.
+inline constexpr size_t MaxLayoutFileBytes = 16 * 1024;
+
+// The value of one of lines 1-12 as it is applied: TextToInt, then positions
+// and sizes limited to +-MaxLayoutCoordinate, the list width to 20..2000 and
+// each column width to at least 32.
 int32_t LayoutNumber(int Line, std::string_view Text);
 
 // Splits the content of a layout file into its 13 lines: a line ends at LF,
@@ -48,9 +58,9 @@ int32_t LayoutNumber(int Line, std::string_view Text);
 // empty and lines after the 13th are ignored.
 std::vector<std::string> SplitLayoutText(std::string_view Content);
 
-// Reads the lines of the file at Path. Normally 13 lines (absent ones
-// empty); when opening fails, none; when reading fails part-way, only the
-// lines read completely before the failure.
+// Reads the lines of the file at Path (its first MaxLayoutFileBytes bytes).
+// Normally 13 lines (absent ones empty); when opening fails, none; when
+// reading fails part-way, only the lines read completely before the failure.
 std::vector<std::string> ReadLayoutLines(const std::string& Path);
 
 // The values to write, in line order.
@@ -71,7 +81,8 @@ inline constexpr std::string_view LayoutPreviewWidth = "results.preview";
 // The "key=value" lines after the 13th of a layout file's content (CR bytes
 // dropped, a byte 0x1A ends the file, lines without "=" skipped).
 std::vector<std::pair<std::string, std::string>> SplitLayoutExtras(std::string_view Content);
-// The same, read from the file at Path (none when it cannot be read).
+// The same, read from the first MaxLayoutFileBytes bytes of the file at Path
+// (none when it cannot be read).
 std::vector<std::pair<std::string, std::string>> ReadLayoutExtras(const std::string& Path);
 // The value of Key among Extras, or Default.
 std::string LayoutExtra(const std::vector<std::pair<std::string, std::string>>& Extras,

@@ -1,9 +1,12 @@
 #include "app/preview.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <system_error>
 
+#include "app/catalog.h"
 #include "app/search.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
@@ -17,6 +20,10 @@ struct TPreviewSource::TKept {
   TFileOutcome Outcome;
   TJwwData Jww;
   TJwsData Jws;
+  // Made once the file is loaded; the bounds of a catalog drawing hold for
+  // each preview, and the file's own only for one at a time.
+  std::unique_ptr<TFileDrawer> Drawer;
+  TDrawLimits Limits;
 };
 
 TPreviewSource::TPreviewSource() = default;
@@ -28,6 +35,15 @@ void TPreviewSource::Forget() {
 }
 
 namespace {
+
+// A preview is drawn within the bounds of a catalog drawing that is the
+// first of its file: the file's bounds are not spent across previews.
+TDrawLimits PreviewLimitsOf(TDrawLimits Drawing, TDrawLimits File) {
+  Drawing.Shapes = std::min(Drawing.Shapes, File.Shapes);
+  Drawing.Bytes = std::min(Drawing.Bytes, File.Bytes);
+  Drawing.Placements = std::min(Drawing.Placements, File.Placements);
+  return Drawing;
+}
 
 TPreview Problem(std::string Ja, std::string En) {
   TPreview p;
@@ -64,6 +80,11 @@ TPreview TPreviewSource::Build(const std::string& Path, int Position,
     if (k == TOutcomeKind::Missing || k == TOutcomeKind::NotRegular ||
         k == TOutcomeKind::CannotOpen || k == TOutcomeKind::WrongSignature)
       return Problem(DescribeOutcomeJa(kept->Outcome), DescribeOutcome(kept->Outcome));
+    constexpr TDrawLimits Unbounded{SIZE_MAX, SIZE_MAX, MaxPlacementDepth, SIZE_MAX};
+    kept->Drawer = kept->Kind == TFileKind::Jww
+                       ? std::make_unique<TFileDrawer>(kept->Jww, Unbounded)
+                       : std::make_unique<TFileDrawer>(kept->Jws, Unbounded);
+    kept->Limits = PreviewLimitsOf(CatalogDrawLimits, CatalogFileLimits(size));
     Kept = std::move(kept);
   }
   const TKept& k = *Kept;
@@ -81,9 +102,7 @@ TPreview TPreviewSource::Build(const std::string& Path, int Position,
                    "the file changed since the search (block definition " +
                        std::to_string(Position + 1) + " differs)");
   }
-  auto list =
-      std::make_shared<TDisplayList>(k.Kind == TFileKind::Jww ? BuildDisplayList(k.Jww, Position)
-                                                              : BuildDisplayList(k.Jws, Position));
+  auto list = std::make_shared<TDisplayList>(k.Drawer->Draw(Position, k.Limits));
   // The last definition of a file read part-way may have lost records.
   if (k.Outcome.Failed() && Position == defs - 1) list->CutShort = true;
   TPreview p;
@@ -179,9 +198,10 @@ void PaintPreview(const TDisplayList& List, double Left, double Top, double Widt
   }
   for (const TDrawnLine& l : List.Lines) Painter.Line(fit.Map(l.A), fit.Map(l.B), l.Color);
   std::vector<TVec2> points;
+  TArcFlattener arcs(fit, Width, Height);
   for (const TDrawnArc& a : List.Arcs) {
     points.clear();
-    FlattenArc(a, fit, points);
+    arcs.Flatten(a, points);
     Painter.Polyline(points, a.Color);
   }
   for (const TDrawnPoint& p : List.Points) Painter.Dot(fit.Map(p.P), p.Color);

@@ -6,22 +6,27 @@
 namespace {
 
 bool Reachable(const TRect& Window, const TRect& Screen) {
-  const int wide = std::min(Window.Right(), Screen.Right()) - std::max(Window.Left, Screen.Left);
+  const int64_t wide =
+      std::min(Window.Right(), Screen.Right()) - std::max<int64_t>(Window.Left, Screen.Left);
   return wide >= std::min(MinVisibleWidth, std::max(Window.Width, 1)) && Window.Top >= Screen.Top &&
-         Window.Top + MinVisibleHeight <= Screen.Bottom();
+         int64_t{Window.Top} + MinVisibleHeight <= Screen.Bottom();
 }
 
-// Squared distance between the two areas (0 when they overlap).
-int64_t Distance(const TRect& A, const TRect& B) {
-  const int64_t dx = std::max({0, B.Left - A.Right(), A.Left - B.Right()});
-  const int64_t dy = std::max({0, B.Top - A.Bottom(), A.Top - B.Bottom()});
+// Squared distance between the two areas (0 when they overlap), saturated:
+// edges a whole int apart still compare.
+double Distance(const TRect& A, const TRect& B) {
+  const double dx =
+      static_cast<double>(std::max({int64_t{0}, B.Left - A.Right(), A.Left - B.Right()}));
+  const double dy =
+      static_cast<double>(std::max({int64_t{0}, B.Top - A.Bottom(), A.Top - B.Bottom()}));
   return dx * dx + dy * dy;
 }
 
 // The position along one axis that keeps as much of the window inside the
 // screen as fits, its start (left or top edge) first.
 int Inside(int Start, int Size, int ScreenStart, int ScreenSize) {
-  return std::max(ScreenStart, std::min(Start, ScreenStart + ScreenSize - Size));
+  const int64_t end = int64_t{ScreenStart} + ScreenSize - Size;
+  return static_cast<int>(std::max<int64_t>(ScreenStart, std::min<int64_t>(Start, end)));
 }
 
 }  // namespace

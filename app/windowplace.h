@@ -2,12 +2,15 @@
 // screen that is there now.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
+// Edges are summed in 64 bits: a window read from a damaged layout file may
+// sit near the largest int.
 struct TRect {
   int Left = 0, Top = 0, Width = 0, Height = 0;
-  int Right() const { return Left + Width; }
-  int Bottom() const { return Top + Height; }
+  int64_t Right() const { return int64_t{Left} + Width; }
+  int64_t Bottom() const { return int64_t{Top} + Height; }
   bool operator==(const TRect&) const = default;
 };
 

@@ -17,6 +17,7 @@
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
 #include "text/codec.h"
+#include "text/nativefile.h"
 #include "text/paths.h"
 #include "text/sjis.h"
 #include "text/widepath.h"
@@ -49,7 +50,8 @@ std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Rec
 }
 
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,
-                      bool Drawings, bool Standalone, TBlockIndex* Index) {
+                      bool Drawings, bool Standalone, const std::function<bool(TRow&&)>& Put,
+                      TBlockIndex* Index) {
   TFileResult result;
   if (!Input.Problem.empty()) {
     result.Error = Input.Problem;
@@ -58,11 +60,17 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
   try {
     const std::string fileName = ExtractName(Input.FullPath);
     if (Drawings) {
+      bool taking = true;
       result.Outcome = ReadFileDrawings(
-          Input.Path, Jww, Jws, [&](const std::string& Name) { return Filter.Matches(Name); },
+          Input.Path, Jww, Jws,
+          [&](const std::string& Name) { return taking && Filter.Matches(Name); },
           [&](int Position, const std::string& Name, const TDisplayList& List) {
-            result.Rows.push_back({fileName, Input.FullPath, Cp932ToUtf8(Name), Position,
-                                   SvgDrawing(List, DrawingWidth, DrawingHeight, Standalone)});
+            TRow row{fileName, Input.FullPath, Cp932ToUtf8(Name), Position,
+                     SvgDrawing(List, DrawingWidth, DrawingHeight, Standalone)};
+            if (Put)
+              taking = Put(std::move(row));
+            else
+              result.Rows.push_back(std::move(row));
           });
     } else {
       TFileBlocks blocks = ReadFileBlocksIndexed(Index, Input.Path, Input.FullPath, Jww, Jws);
@@ -182,28 +190,23 @@ void TRowWriter::End() {
 std::string TSvgFolderWriter::Write(const TRow& R, std::string& Error) {
   const std::string name = CatalogFileName(R.File, R.Position, R.Block);
   const std::string stem = name.substr(0, name.size() - 4);
-  for (int n = 1; n < 100000; ++n) {
-    const std::string path = Utf8OfPath(
-        PathOfUtf8(Folder) / PathOfUtf8(n == 1 ? name : stem + "-" + std::to_string(n) + ".svg"));
-    std::error_code ec;
-    if (std::filesystem::exists(PathOfUtf8(path), ec) || ec) {
-      if (ec) {
-        Error = "cannot write " + path + ": " + ec.message();
+  constexpr int MaxSuffix = 1'000'000;
+  int& next = NextSuffix.try_emplace(stem, 1).first->second;
+  for (; next < MaxSuffix; ++next) {
+    const std::string path =
+        Utf8OfPath(PathOfUtf8(Folder) /
+                   PathOfUtf8(next == 1 ? name : stem + "-" + std::to_string(next) + ".svg"));
+    std::string reason;
+    switch (WriteNewFile(path, R.Svg, reason)) {
+      case TCreateStatus::Written:
+        ++next;
+        return path;
+      case TCreateStatus::Exists:
+        continue;
+      case TCreateStatus::Failed:
+        Error = "cannot write " + path + ": " + reason;
         return {};
-      }
-      continue;
     }
-    std::FILE* f = OpenUtf8(path, "wb");
-    if (!f) {
-      Error = "cannot write " + path + ": " + std::strerror(errno);
-      return {};
-    }
-    const bool written = std::fwrite(R.Svg.data(), 1, R.Svg.size(), f) == R.Svg.size();
-    if (std::fclose(f) != 0 || !written) {
-      Error = "cannot write " + path;
-      return {};
-    }
-    return path;
   }
   Error = "cannot write " + name + ": too many files of that name";
   return {};

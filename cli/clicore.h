@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "app/filelist.h"
@@ -66,9 +68,13 @@ struct TFileResult {
 // thread) and turns its block definitions into rows; with Drawings the file
 // is read whole and each row carries its definition's drawing (an <svg>
 // element, a standalone SVG document when Standalone). Never throws.
-// Without drawings, Index (when not null) answers for files it holds unchanged.
+// With Put, each row goes to Put as soon as it is made (its drawing with
+// it) instead of into Rows, so that a file's drawings are never all held at
+// once; once Put answers false no more drawings are made. Without drawings,
+// Index (when not null) answers for files it holds unchanged.
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,
-                      bool Drawings = false, bool Standalone = false, TBlockIndex* Index = nullptr);
+                      bool Drawings = false, bool Standalone = false,
+                      const std::function<bool(TRow&&)>& Put = {}, TBlockIndex* Index = nullptr);
 
 // The size of a catalog drawing, in SVG units.
 inline constexpr double DrawingWidth = 240;
@@ -108,16 +114,21 @@ class TRowWriter {
 };
 
 // Writes each row's drawing as an SVG file of its own into a folder, named
-// by CatalogFileName and never over an existing file (a second "-2", "-3",
-// ... is added before ".svg").
+// by CatalogFileName and never over anything already there: a file is made
+// only under a name that nothing has, a link at the name is not followed,
+// and on a clash the next of "-2", "-3", ... is added before ".svg". The
+// next suffix to try is kept per name for the run, so that many rows of one
+// name do not try every taken one again.
 class TSvgFolderWriter {
  public:
   explicit TSvgFolderWriter(std::string Folder) : Folder(std::move(Folder)) {}
-  // The path written, or empty with Error set.
+  // The path written, or empty with Error set (with the system's reason);
+  // a file that could not be written whole is not left behind.
   std::string Write(const TRow& R, std::string& Error);
 
  private:
   std::string Folder;
+  std::unordered_map<std::string, int> NextSuffix;  // per name; 1 is the plain name
 };
 
 }  // namespace qcli

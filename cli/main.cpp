@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
                                         SqliteVersion() + ")");
   app.footer(
       "Exit status: 0 every file was read completely, 1 some file was not (its rows read so far "
-      "are printed), 2 bad usage.\n");
+      "are printed) or a drawing or the folder for them could not be made, 2 bad usage.\n");
 
   try {
     app.parse(argc, argv);
@@ -169,8 +169,8 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(PathOfUtf8(outputDir), ec);
     if (ec || !std::filesystem::is_directory(PathOfUtf8(outputDir), ec)) {
       std::cerr << ProgramName << ": cannot make the folder " << qcli::MessageField(outputDir)
-                << (ec ? ": " + ec.message() : std::string()) << '\n';
-      return ExitBadUsage;
+                << (ec ? ": " + ec.message() : std::string(": not a folder")) << '\n';
+      return ExitSomeNotRead;
     }
   }
   const bool drawings = svgFiles || formatName == "html";
@@ -201,39 +201,65 @@ int main(int argc, char** argv) {
 
   if (bom && !svgFiles) std::cout << "\xEF\xBB\xBF";
   if (!svgFiles) writer.Begin();
-  RunOrdered<qcli::TFileResult>(
-      inputs.size(), jobs, static_cast<size_t>(jobs) * 16,
-      [] { return std::make_unique<TReaders>(); },
-      [&](size_t i, std::unique_ptr<TReaders>& readers) {
-        return qcli::ReadInput(inputs[i], filter, readers->Jww, readers->Jws, drawings, svgFiles,
-                               index.get());
-      },
-      [&](size_t i, qcli::TFileResult&& result) {
-        for (const qcli::TRow& row : result.Rows) {
-          if (!svgFiles) {
-            writer.Row(row);
-            continue;
-          }
-          std::string error;
-          const std::string written = svgWriter.Write(row, error);
-          if (written.empty()) {
-            std::cerr << ProgramName << ": " << qcli::MessageField(error) << '\n';
-            allRead = false;
-            return false;
-          }
-          std::cout << qcli::TsvField(written) << '\n';
-        }
-        if (!result.Error.empty()) {
-          allRead = false;
-          Diagnose(inputs[i].Path, result.Error);
-        }
-        if (!result.Warning.empty()) Diagnose(inputs[i].Path, result.Warning);
-        // Each file's rows go out as soon as it is read; once the output
-        // cannot be written, reading more is pointless.
-        std::cout.flush();
-        return static_cast<bool>(std::cout);
-      },
-      [] { std::cout.flush(); });
+  // A file's rows: printed, or with --format svg written as files and their
+  // paths printed. False when the run cannot go on.
+  auto putRow = [&](const qcli::TRow& row) {
+    if (!svgFiles) {
+      writer.Row(row);
+      return true;
+    }
+    std::string error;
+    const std::string written = svgWriter.Write(row, error);
+    if (written.empty()) {
+      std::cerr << ProgramName << ": " << qcli::MessageField(error) << '\n';
+      allRead = false;
+      return false;
+    }
+    std::cout << qcli::TsvField(written) << '\n';
+    return true;
+  };
+  // After a file's rows: what went wrong with it. Each file's rows go out as
+  // soon as it is read; once the output cannot be written, reading more is
+  // pointless.
+  auto finishFile = [&](size_t i, const qcli::TFileResult& result) {
+    if (!result.Error.empty()) {
+      allRead = false;
+      Diagnose(inputs[i].Path, result.Error);
+    }
+    if (!result.Warning.empty()) Diagnose(inputs[i].Path, result.Warning);
+    std::cout.flush();
+    return static_cast<bool>(std::cout);
+  };
+  if (drawings) {
+    // Drawings are streamed: each row is written as soon as it is drawn,
+    // and the rows waiting for earlier files hold at most this much.
+    constexpr size_t MaxHeldRows = size_t{32} << 20;
+    RunOrderedStreams<qcli::TRow, qcli::TFileResult>(
+        inputs.size(), jobs, MaxHeldRows, [] { return std::make_unique<TReaders>(); },
+        [&](size_t i, std::unique_ptr<TReaders>& readers, auto& put) {
+          return qcli::ReadInput(
+              inputs[i], filter, readers->Jww, readers->Jws, true, svgFiles, [&](qcli::TRow&& row) {
+                const size_t bytes =
+                    row.Svg.size() + row.Path.size() + row.File.size() + row.Block.size();
+                return put(std::move(row), bytes);
+              });
+        },
+        [&](size_t, qcli::TRow&& row) { return putRow(row) && static_cast<bool>(std::cout); },
+        [&](size_t i, qcli::TFileResult&& result) { return finishFile(i, result); });
+  } else {
+    RunOrdered<qcli::TFileResult>(
+        inputs.size(), jobs, static_cast<size_t>(jobs) * 16,
+        [] { return std::make_unique<TReaders>(); },
+        [&](size_t i, std::unique_ptr<TReaders>& readers) {
+          return qcli::ReadInput(inputs[i], filter, readers->Jww, readers->Jws, false, false, {},
+                                 index.get());
+        },
+        [&](size_t i, qcli::TFileResult&& result) {
+          for (const qcli::TRow& row : result.Rows) putRow(row);
+          return finishFile(i, result);
+        },
+        [] { std::cout.flush(); });
+  }
   if (!svgFiles) writer.End();
   std::cout.flush();
   if (index) {

@@ -1,8 +1,9 @@
-// The body of both fuzz targets: load the bytes the way a file is loaded,
-// check the reader, build the block tree once more, take the block names the
-// way the search run and the results window do, draw the first definitions,
-// then clear the reader; and
-// the names-only load of the search must agree with the full load.
+// The body of both fuzz targets: load the bytes the way the preview and the
+// catalog load a file (entities and definitions, no tree), check the reader,
+// take the block names the way the search run and the results window do,
+// draw the first definitions through one drawer for the file, as the catalog
+// does, within smaller bounds, and check their SVG markup; the names-only
+// load of the search must agree with this load; then clear the reader.
 // A broken check prints what broke and aborts, which the fuzzer records as
 // a crash with the input that caused it.
 #pragma once
@@ -11,13 +12,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
+#include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "app/catalog.h"
 #include "app/search.h"
+#include "jww/archive.h"
 #include "testkit/reader_checks.h"
 #include "text/codec.h"
 #include "text/sjis.h"
@@ -34,51 +37,44 @@ inline void Require(bool Ok, const char* What) {
   if (!Ok) Require(std::string(What), "while taking the names");
 }
 
-// A digest of everything BuildBlockTree writes (word-wise: the tree may
-// hold a million nodes).
-template <class Reader>
-uint64_t TreeDigest(const Reader& R) {
-  uint64_t h = 1469598103934665603ull;
-  auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull + (h >> 29); };
-  auto bits = [](double d) {
-    uint64_t v;
-    std::memcpy(&v, &d, sizeof v);
-    return v;
+// SVG markup as the catalog writes it: every "<" opens one of its own
+// elements, text between them holds no ">" and only the five escapes, and
+// no number in a tag is nan or inf. Empty when it holds.
+inline std::string SvgMarkupProblem(std::string_view Svg) {
+  auto startsOne = [&](size_t At, std::initializer_list<std::string_view> Words) {
+    for (std::string_view w : Words)
+      if (Svg.substr(At, w.size()) == w) return true;
+    return false;
   };
-  mix(static_cast<uint64_t>(R.BlockTreeCount));
-  mix(static_cast<uint64_t>(R.UsedBlockDefCount));
-  for (const TEntJwwBlockTree& n : R.BlockTree) {
-    uint64_t attr[2] = {};
-    std::memcpy(attr, &n.Attr, sizeof n.Attr);
-    mix(attr[0]);
-    mix(attr[1]);
-    mix(static_cast<uint64_t>(static_cast<uint32_t>(n.Level)) << 32 |
-        static_cast<uint32_t>(n.Parent));
-    mix(static_cast<uint64_t>(static_cast<uint32_t>(n.BlockNumber)) << 32 |
-        static_cast<uint32_t>(n.DefIndex));
-    for (double d : {n.OriginX, n.OriginY, n.M11, n.M12, n.M21, n.M22}) mix(bits(d));
-    mix(std::hash<std::string_view>{}(n.Name));
+  for (size_t at = 0; at < Svg.size(); ++at) {
+    if (Svg[at] == '<') {
+      const size_t end = Svg.find('>', at);
+      if (end == std::string_view::npos ||
+          !startsOne(at, {"<?xml ", "<svg ", "</svg>", "<g ", "</g>", "<path ", "<polygon ",
+                          "<circle ", "<text ", "</text>"}))
+        return "an unknown or unclosed element at " + std::to_string(at);
+      for (std::string_view bad : {"nan", "inf", "NaN", "Inf"})
+        if (Svg.substr(at, end - at).find(bad) != std::string_view::npos)
+          return "a " + std::string(bad) + " in a tag";
+      at = end;
+    } else if (Svg[at] == '>' ||
+               (Svg[at] == '&' && !startsOne(at, {"&amp;", "&lt;", "&gt;", "&quot;", "&#39;"}))) {
+      return "a raw " + std::string(1, Svg[at]) + " in text at " + std::to_string(at);
+    }
   }
-  for (const auto& d : R.BlockDefs) {
-    mix(static_cast<uint64_t>(d.Used) << 32 | static_cast<uint32_t>(d.Serial));
-  }
-  return h;
+  return {};
 }
 
 template <class Reader>
 int FuzzOneInput(const uint8_t* Data, size_t Size, const char* Path) {
+  (void)Path;
   auto reader = std::make_unique<Reader>();
-  const bool result = reader->LoadFromMemory(Data, Size, Path);
-  Require(readercheck::CheckLoaded(*reader, result, Size), "after the load");
-
-  // Building the tree again gives the same tree. A tree near its node bound
-  // is not built twice: under the sanitizers one such build already takes
-  // a good part of the time limit.
-  if (reader->BlockTreeCount <= 100000) {
-    const uint64_t tree = TreeDigest(*reader);
-    reader->BuildBlockTree();
-    Require(TreeDigest(*reader) == tree, "building the tree again changed it");
+  bool result;
+  {
+    ByteSource src(std::span<const uint8_t>(Data, Size));
+    result = reader->LoadDrawings(src);
   }
+  Require(readercheck::CheckLoaded(*reader, result, Size, false), "after the load");
 
   // The names as the search run lists them and as the results window shows
   // and searches them (a few per input are enough to cover the text paths).
@@ -91,17 +87,26 @@ int FuzzOneInput(const uint8_t* Data, size_t Size, const char* Path) {
     (void)NormalizeForSearch(listed);
   }
 
-  // The first definitions drawn, as the preview and the catalog draw them,
-  // within smaller bounds (a drawing at the real ones takes seconds under
-  // the sanitizers).
-  const TDrawLimits limits{20000, 20000, MaxPlacementDepth};
-  for (int32_t i = 0; i < names && i < 4; ++i) {
-    const TDisplayList list = BuildDisplayList(*reader, i, limits);
-    Require(list.ShapeCount() <= limits.Shapes, "a drawing past the shape bound");
-    (void)SvgDrawing(list, 240, 170, true);
+  // The first definitions drawn as the catalog draws a file, within its
+  // bounds but for fewer placements (a hundred thousand placements take
+  // seconds under the sanitizers).
+  TDrawLimits drawing = CatalogDrawLimits, file = CatalogFileLimits(Size);
+  drawing.Placements = file.Placements = 20000;
+  TFileDrawer drawer(*reader, file);
+  size_t shapes = 0, bytes = 0;
+  for (int32_t i = 0; i < names; ++i) {
+    const TDisplayList list = drawer.Draw(i, drawing);
+    Require(list.ShapeCount() <= drawing.Shapes && list.Bytes <= drawing.Bytes,
+            "a drawing past its bounds");
+    shapes += list.ShapeCount();
+    bytes += list.Bytes;
+    const std::string svg = SvgDrawing(list, 240, 170, i % 2 == 0);
+    Require(svg.size() <= list.Bytes + 1024, "markup beyond what the bounds counted");
+    Require(SvgMarkupProblem(svg), "in a drawing's markup");
   }
+  Require(shapes <= file.Shapes && bytes <= file.Bytes, "a file's drawings past its bounds");
 
-  // The search's names-only load agrees with the full load.
+  // The search's names-only load agrees with the drawings' load.
   Require(readercheck::CheckNamesOnlyAgrees(*reader, result, Data, Size), "reading names only");
 
   reader->Clear();

@@ -268,9 +268,10 @@ std::string CheckTree(const Reader& R) {
   return {};
 }
 
-// Everything after LoadFromMemory(Data, Size) returned Result.
+// Everything after LoadFromMemory(Data, Size) returned Result; with Tree
+// false, after a load that builds no tree (LoadDrawings).
 template <class Reader>
-std::string CheckLoaded(const Reader& R, bool Result, size_t Size) {
+std::string CheckLoaded(const Reader& R, bool Result, size_t Size, bool Tree = true) {
   constexpr size_t maxText = MaxTextOf<Reader>();
   if (R.BlockDefCount < 0 || static_cast<size_t>(R.BlockDefCount) != R.BlockDefs.size()) {
     return "BlockDefCount " + std::to_string(R.BlockDefCount) + " with " +
@@ -321,6 +322,7 @@ std::string CheckLoaded(const Reader& R, bool Result, size_t Size) {
     return "holds " + std::to_string(held) + " bytes of entities for an input of " +
            std::to_string(Size);
   }
+  if (!Tree) return R.BlockTreeCount == 0 && R.BlockTree.empty() ? "" : "a tree was built";
   return CheckTree(R);
 }
 

@@ -401,6 +401,11 @@ TEST_F(CliProgram, CatalogsDrawEveryRowAndNeverOverwrite) {
   EXPECT_THAT(names, ::testing::UnorderedElementsAre(
                          "a.jww_0001_A_1_.svg", "a.jww_0002_B.svg", "a.jww_0001_A_1_-2.svg",
                          "a.jww_0001_A_1_-3.svg", "a.jww_0002_B-2.svg", "a.jww_0001_A_1_-4.svg"));
+
+  // A folder that cannot be made (a file is in the way) is no usage error.
+  const TCliRun blocked = Cli({"--format", "svg", "--output-dir", a + "/sub", a});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_THAT(blocked.err, HasSubstr("cannot make the folder"));
 }
 
 TEST_F(CliProgram, UsageErrorsExitTwo) {

@@ -2,9 +2,12 @@
 // memory the reader checks allow and list exactly the definitions it holds.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "app/catalog.h"
+#include "app/preview.h"
 #include "app/search.h"
 #include "testkit/hostile_files.h"
 #include "testkit/reader_checks.h"
@@ -37,6 +40,56 @@ TEST(HostileFiles, EndQuicklyInSmallMemoryWithTheRowsTheyHold) {
     EXPECT_EQ(r->BlockDefCount, c.Names) << i;
     EXPECT_EQ(r->BlockTreeCount, 0) << "the search builds no tree, " << i;
   }
+}
+
+// The drawings of a file that places much from little: the catalog's page
+// and the preview stay within their bounds, and say so where they cut.
+TEST(HostileFiles, DrawingsStayWithinTheirBoundsAndSayWhereTheyCut) {
+  struct Case {
+    const char* Name;
+    jwb::Bytes Bytes;
+    bool CutShort;  // some drawing
+  } const cases[] = {
+      {"texts.jws", hostile::PlacedTexts(4096, 50, 40, true), true},
+      {"shuffled.jww", hostile::ShuffledDefinitions(2000), false},
+      {"walks.jww", hostile::EmptyPlacementWalks(20, 100), false},
+      {"arcs.jww", hostile::PlacedArcs(300, 200), true},
+  };
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quillon-hostile-draw";
+  std::filesystem::create_directories(dir);
+  for (const Case& c : cases) {
+    const std::string path = (dir / c.Name).string();
+    jwb::WriteFile(path, c.Bytes);
+    const TDrawLimits file = CatalogFileLimits(c.Bytes.size());
+    TJwwData jww;
+    TJwsData jws;
+    size_t page = 0, rows = 0;
+    bool cut = false;
+    std::string last;
+    ReadFileDrawings(
+        path, jww, jws, [](const std::string&) { return true; },
+        [&](int, const std::string& Name, const TDisplayList& List) {
+          page += SvgDrawing(List, 240, 170, false).size();
+          cut = cut || List.CutShort;
+          ++rows;
+          last = Name;
+        });
+    EXPECT_LE(page, file.Bytes + rows * 1024) << c.Name;
+    EXPECT_EQ(cut, c.CutShort) << c.Name;
+
+    // The preview of the last definition (the one that places the most).
+    TPreviewSource source;
+    const TPreview p = source.Build(path, static_cast<int>(rows) - 1, last);
+    ASSERT_TRUE(p.List) << c.Name << p.ProblemEn;
+    EXPECT_LE(p.List->ShapeCount(), CatalogDrawLimits.Shapes) << c.Name;
+    EXPECT_LE(p.List->Bytes, std::min(CatalogDrawLimits.Bytes, file.Bytes)) << c.Name;
+    EXPECT_EQ(p.List->CutShort, c.CutShort) << c.Name;
+    std::vector<TVec2> points;
+    TArcFlattener arcs(FitToPane(p.List->Bounds, 400, 300, 8), 400, 300);
+    for (const TDrawnArc& a : p.List->Arcs) arcs.Flatten(a, points);
+    EXPECT_LE(points.size(), MaxPaneArcPoints + 9 * p.List->Arcs.size()) << c.Name;
+  }
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

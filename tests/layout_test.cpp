@@ -55,6 +55,8 @@ TEST(LayoutNumbers, LimitsApplyToTheListAndColumnsOnly) {
       {"left negative is kept", 1, "-12", -12},
       {"results left off screen is kept", 6, "-30000", -30000},
       {"trailing space", 4, "7 ", 0},
+      {"left near the largest int", 1, "2147483647", 1000000},
+      {"width near the smallest int", 3, "-2147483648", -1000000},
   };
   for (const auto& c : cases) EXPECT_EQ(LayoutNumber(c.line, c.text), c.value) << c.what;
 }

@@ -90,3 +90,38 @@ TEST(OrderedRunner, StreamsTheFirstResultBeforeTheLastIsRead) {
       [] {});
   EXPECT_TRUE(lastSawFirst);
 }
+
+TEST(OrderedRunner, StreamsItemsInOrderWithinTheBytesHeld) {
+  for (unsigned jobs : {1u, 3u}) {
+    // Index i puts i items of 10 bytes and at most 25 bytes may wait, so the
+    // workers ahead must wait for room; index 5 sees its first item taken
+    // before its work ends.
+    std::atomic<bool> firstOfLastTaken{false};
+    bool lastSawItsFirst = true;
+    std::vector<std::pair<size_t, int>> taken, expected;
+    std::vector<size_t> finished;
+    RunOrderedStreams<int, size_t>(
+        6, jobs, 25, [] { return 0; },
+        [&](size_t i, int&, auto& Put) {
+          for (int k = 0; k < static_cast<int>(i) && Put(int{k}, 10); ++k) {
+            if (i != 5 || k != 0 || jobs == 1) continue;
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!firstOfLastTaken && std::chrono::steady_clock::now() < until)
+              std::this_thread::yield();
+            lastSawItsFirst = firstOfLastTaken;
+          }
+          return i;
+        },
+        [&](size_t i, int&& k) {
+          firstOfLastTaken = firstOfLastTaken || i == 5;
+          taken.emplace_back(i, k);
+          return true;
+        },
+        [&](size_t i, size_t&& r) { return finished.push_back(r), r == i; });
+    for (size_t i = 0; i < 6; ++i)
+      for (int k = 0; k < static_cast<int>(i); ++k) expected.emplace_back(i, k);
+    EXPECT_EQ(taken, expected) << jobs;
+    EXPECT_EQ(finished, (std::vector<size_t>{0, 1, 2, 3, 4, 5})) << jobs;
+    EXPECT_TRUE(lastSawItsFirst) << jobs;
+  }
+}

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <string>
 #include <vector>
 
@@ -165,6 +167,8 @@ TEST(WindowPlaceTest, OffScreenWindowsMoveOntoTheNearestScreen) {
       {"larger than the screen", {-5000, -5000, 3000, 2000}, {0, 0, 3000, 2000}},
       {"only a sliver shows", {1900, 2, 400, 300}, {1900, 2, 400, 300}},
       {"left edge barely in", {-390, 10, 400, 300}, {0, 10, 400, 300}},
+      {"left edge at the largest int", {INT_MAX, 10, 400, 300}, {2800, 10, 400, 300}},
+      {"top edge at the smallest int", {10, INT_MIN, INT_MAX, 300}, {0, 0, INT_MAX, 300}},
   };
   for (const Case& c : cases) EXPECT_EQ(PlaceOnScreens(c.window, two), c.placed) << c.what;
   EXPECT_EQ(PlaceOnScreens({-900, 9, 10, 10}, {}), (TRect{-900, 9, 10, 10}));

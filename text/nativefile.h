@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 enum class TOpenStatus {
   Ok,
@@ -54,6 +55,20 @@ class TNativeFile {
 // index's benchmark counts the files a search opens).
 uint64_t FileOpenCount();
 void NoteFileOpen();
+// How making a new file went.
+enum class TCreateStatus {
+  Written,  // made and written whole
+  Exists,   // something (a file, a folder, a link, even a dangling one) has the name
+  Failed,   // the system refused, or writing failed; nothing is left behind
+};
+
+// Makes the file Path (UTF-8) anew and writes Content into it. The name is
+// taken only when nothing has it, in one step with making the file, and a
+// link at the name is never followed, so that two writers never share a
+// file and nothing is written outside the folder. A file that cannot be
+// written whole (a full disk) is removed again. Reason gets the system's
+// words when the answer is Failed.
+TCreateStatus WriteNewFile(const std::string& Path, std::string_view Content, std::string& Reason);
 
 // The system's message for an error number of the file functions.
 std::string SystemErrorText(int Code);

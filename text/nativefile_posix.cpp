@@ -85,3 +85,28 @@ bool StampOfFile(const std::string& Path, TFileStamp& Stamp) {
   Stamp.FileId = static_cast<uint64_t>(st.st_ino);
   return true;
 }
+
+TCreateStatus WriteNewFile(const std::string& Path, std::string_view Content, std::string& Reason) {
+  const int fd =
+      ::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);
+  if (fd < 0) {
+    if (errno == EEXIST) return TCreateStatus::Exists;
+    Reason = SystemErrorText(errno);
+    return TCreateStatus::Failed;
+  }
+  int code = 0;
+  for (size_t at = 0; at < Content.size();) {
+    const ssize_t n = ::write(fd, Content.data() + at, Content.size() - at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      code = n < 0 ? errno : ENOSPC;
+      break;
+    }
+    at += static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0 && code == 0) code = errno;
+  if (code == 0) return TCreateStatus::Written;
+  ::unlink(Path.c_str());
+  Reason = SystemErrorText(code);
+  return TCreateStatus::Failed;
+}

@@ -2,6 +2,8 @@
 // inside the program and UTF-16 at the system.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "text/nativefile.h"
 #include "text/widepath.h"
 
@@ -101,4 +103,33 @@ bool StampOfFile(const std::string& Path, TFileStamp& Stamp) {
   Stamp.Device = 0;
   Stamp.FileId = 0;
   return true;
+}
+
+TCreateStatus WriteNewFile(const std::string& Path, std::string_view Content, std::string& Reason) {
+  const std::wstring wide = WideOfUtf8(Path);
+  // CREATE_NEW fails on any name that exists, a link included.
+  HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) return TCreateStatus::Exists;
+    Reason = SystemErrorText(static_cast<int>(code));
+    return TCreateStatus::Failed;
+  }
+  DWORD code = 0;
+  for (size_t at = 0; at < Content.size();) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Content.size() - at, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(h, Content.data() + at, chunk, &written, nullptr) || written == 0) {
+      code = GetLastError();
+      if (code == 0) code = ERROR_DISK_FULL;
+      break;
+    }
+    at += written;
+  }
+  if (!CloseHandle(h) && code == 0) code = GetLastError();
+  if (code == 0) return TCreateStatus::Written;
+  DeleteFileW(wide.c_str());
+  Reason = SystemErrorText(static_cast<int>(code));
+  return TCreateStatus::Failed;
 }
