@@ -316,7 +316,13 @@ void TResultTable::SetReport(const TRunSummary& Summary, std::vector<TProblemFil
 std::vector<std::string> TResultTable::StatusParts() const {
   std::vector<std::string> parts;
   if (Reported) {
-    parts.push_back(Number(Report.Rows) + " 行（" + Number(Report.Files) + " ファイル）");
+    // With the saved index: how many of the files had to be read.
+    const std::string read =
+        Report.FromIndex > 0
+            ? "、うち " + Number(Report.Files - Report.FromIndex) + " ファイルを読み込み"
+            : std::string();
+    parts.push_back(Number(Report.Rows) + " 行（" + Number(Report.Files) + " ファイル" + read +
+                    "）");
     if (Report.Failed > 0) parts.push_back("読み込めなかったファイル " + Number(Report.Failed));
     if (Report.Warnings > 0)
       parts.push_back("一部を読み飛ばしたファイル " + Number(Report.Warnings));
@@ -328,6 +334,7 @@ std::vector<std::string> TResultTable::StatusParts() const {
                     Number(all));
   }
   if (Reported && Report.Stopped) parts.push_back("中止しました");
+  if (Reported && !Report.IndexProblem.empty()) parts.push_back("索引: " + Report.IndexProblem);
   return parts;
 }
 

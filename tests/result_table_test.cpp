@@ -139,6 +139,9 @@ TEST(ResultTableTest, StatusTextSaysRowsFilesProblemsFilterAndStop) {
   t.SetFilter("図");
   t.SetReport({7, 5, 0, 0, true}, {});
   EXPECT_EQ(t.StatusText(), "7 行（5 ファイル）・絞り込み 3 / 7・中止しました");
+  t.SetFilter("");
+  t.SetReport({7, 5, 0, 0, false, 4, "locked"}, {});
+  EXPECT_EQ(t.StatusText(), "7 行（5 ファイル、うち 1 ファイルを読み込み）・索引: locked");
 }
 
 TEST(NaturalCompareTest, DigitRunsCompareByValue) {
