@@ -191,6 +191,7 @@ void TResultTable::MakeKeys() {
   for (TFile& f : Files) {
     if (!f.Keyed) {
       f.Key = NormalizePathForSearch(f.Name);
+      f.PathKey = QueryPathKey(f.Path);
       f.Keyed = true;
     }
   }
@@ -239,20 +240,20 @@ void TResultTable::Rebuild() {
 }
 
 void TResultTable::SetFilter(std::string_view Utf8) {
-  TNameMatcher matcher = Utf8.empty() ? TNameMatcher() : TNameMatcher(Utf8);
-  // A text that holds the previous one keeps a subset of the rows shown
+  TQuery query(Utf8);
+  // A query that narrows the previous one keeps a subset of the rows shown
   // now, so only those need looking at (the usual case while typing).
-  if (!matcher.Narrows(FilterMatcher)) Shown.clear();
+  if (!query.Narrows(FilterQuery)) Shown.clear();
   Filter = Utf8;
-  FilterMatcher = std::move(matcher);
+  FilterQuery = std::move(query);
   Refilter();
 }
 
 void TResultTable::Refilter() {
-  if (FilterMatcher.Active()) MakeKeys();
+  if (FilterQuery.Active()) MakeKeys();
   auto keep = [&](int32_t r) {
     const TRow& row = Rows[static_cast<size_t>(r)];
-    return FilterMatcher.MatchesKey(row.Key) || FilterMatcher.MatchesKey(Files[row.File].Key);
+    return FilterQuery.Matches(row.Key, Files[row.File].PathKey, std::string_view());
   };
   // Shown is either empty (start from every row) or the rows of a wider
   // filter, in the order drawn.
