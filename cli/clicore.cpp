@@ -49,6 +49,11 @@ std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Rec
   return inputs;
 }
 
+bool TBlockFilter::Keeps(std::string_view NameCp932, std::string_view PathKey) const {
+  if (!Matches(NameCp932)) return false;
+  return !Words.Active() || Words.Matches(NormalizeForSearch(NameCp932), PathKey, {});
+}
+
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,
                       bool Drawings, bool Standalone, const std::function<bool(TRow&&)>& Put,
                       TBlockIndex* Index) {
@@ -59,11 +64,13 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
   }
   try {
     const std::string fileName = ExtractName(Input.FullPath);
+    const std::string pathKey =
+        Filter.Words.Active() ? QueryPathKey(Input.FullPath) : std::string();
     if (Drawings) {
       bool taking = true;
       result.Outcome = ReadFileDrawings(
           Input.Path, Jww, Jws,
-          [&](const std::string& Name) { return taking && Filter.Matches(Name); },
+          [&](const std::string& Name) { return taking && Filter.Keeps(Name, pathKey); },
           [&](int Position, const std::string& Name, const TDisplayList& List) {
             TRow row{fileName, Input.FullPath, Cp932ToUtf8(Name), Position,
                      SvgDrawing(List, DrawingWidth, DrawingHeight, Standalone)};
@@ -76,7 +83,7 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
       TFileBlocks blocks = ReadFileBlocksIndexed(Index, Input.Path, Input.FullPath, Jww, Jws);
       int position = 0;
       for (const std::string& name : blocks.Names) {
-        if (Filter.Matches(name))
+        if (Filter.Keeps(name, pathKey))
           result.Rows.push_back({fileName, Input.FullPath, Cp932ToUtf8(name), position, {}});
         ++position;
       }

@@ -15,6 +15,7 @@
 #include "app/filelist.h"
 #include "app/matcher.h"
 #include "app/outcome.h"
+#include "app/query.h"
 
 class TJwwData;
 class TJwsData;
@@ -52,9 +53,15 @@ struct TRow {
   std::string Svg{};  // its drawing, when the output shows drawings
 };
 
-// Keeps the rows whose block name contains the search text under the
-// results window's comparison (see TNameMatcher).
-using TBlockFilter = TNameMatcher;
+// Keeps the rows whose block name contains the --find text under the results
+// window's comparison (see TNameMatcher), and whose words of --filter are
+// found as the filter box finds them (see TQuery).
+struct TBlockFilter : TNameMatcher {
+  using TNameMatcher::TNameMatcher;
+  TQuery Words;
+  // PathKey: QueryPathKey of the row's full path (needed only with Words).
+  bool Keeps(std::string_view NameCp932, std::string_view PathKey) const;
+};
 
 // How reading one input went, ready for output.
 struct TFileResult {

@@ -130,6 +130,12 @@ int main(int argc, char** argv) {
       "--find", findText,
       "Keep only rows whose block name contains TEXT, ignoring letter case, full-width/half-width "
       "forms, hiragana/katakana and spaces");
+  std::string filterText;
+  CLI::Option* filterOption = app.add_option(
+      "--filter", filterText,
+      "Keep only rows where every word of TEXT is found in the block name or the file's path "
+      "(folders and file name, without the extension), compared as --find compares; a word "
+      "after - keeps the rows where it is found nowhere; \"quoted words\" are one word");
   app.add_option("-j,--jobs", jobs, "Files read at once (default: number of cores)")
       ->type_name("N")
       ->check(CLI::Range(1u, 1024u));
@@ -186,6 +192,15 @@ int main(int argc, char** argv) {
       std::cerr << ProgramName
                 << ": warning: the --find text holds a character that code page 932 cannot "
                    "represent; no block name can match it\n";
+    }
+  }
+
+  if (filterOption->count() > 0) {
+    filter.Words = TQuery(filterText);
+    if (filter.Words.MatchesNothing()) {
+      std::cerr << ProgramName
+                << ": warning: a word of the --filter text is not UTF-8 or holds a character that "
+                   "code page 932 cannot represent; no row can match it\n";
     }
   }
 

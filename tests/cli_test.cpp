@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "app/resulttable.h"
 #include "cli/clicore.h"
 #include "testkit/jwbuilder.h"
 #include "text/codec.h"
@@ -543,6 +544,44 @@ TEST_F(CliProgram, IndexGivesThePlainRowsAndForgetsFilesThatWent) {
   EXPECT_EQ(sqlite3_column_int(count, 0), 2);
   sqlite3_finalize(count);
   sqlite3_close(db);
+}
+
+}  // namespace
+
+namespace {
+
+// --filter keeps the rows the results window's filter box keeps.
+TEST_F(CliProgram, FilterKeepsWhatTheFilterBoxKeeps) {
+  const std::string a = Write("TOTO/設備/洗面.jww", {Sjis("洗面化粧台 W750"), Sjis("便器")});
+  const std::string b = Write("LIXIL/b.jws", {Sjis("洗面器"), "W750"}, true);
+  const std::vector<std::string> args = {"-r", (Dir / "TOTO").string(), (Dir / "LIXIL").string()};
+  auto rows = [&](const std::string& Query) {
+    std::vector<std::string> cli = args;
+    cli.insert(cli.begin(), {"--filter", Query});
+    const TCliRun r = Cli(cli);
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::vector<std::string> blocks;
+    for (const std::string& line : Lines(r.out))
+      blocks.push_back(line.substr(line.rfind('\t') + 1));
+    // The same query in the filter box over the same rows.
+    TResultTable t;
+    int row = 0;
+    for (const std::string& line : Lines(Cli(args).out)) {
+      const size_t tab1 = line.find('\t'), tab2 = line.rfind('\t');
+      ++row;
+      t.SetCell(0, row, line.substr(0, tab1));
+      t.SetCell(1, row, line.substr(tab1 + 1, tab2 - tab1 - 1));
+      t.SetCell(2, row, *Utf8ToCp932(line.substr(tab2 + 1)));
+    }
+    t.SetRowCount(row + 1);
+    t.SetFilter(Query);
+    EXPECT_EQ(static_cast<size_t>(t.ShownCount()), blocks.size()) << Query;
+    return blocks;
+  };
+  EXPECT_THAT(rows("洗面 w750"), ElementsAre("洗面化粧台 W750"));
+  EXPECT_THAT(rows("toto -便器"), ElementsAre("洗面化粧台 W750"));
+  EXPECT_THAT(rows("w750"), ElementsAre("洗面化粧台 W750", "W750"));
+  EXPECT_THAT(rows("\"洗面 器\""), ElementsAre("洗面器"));
 }
 
 }  // namespace
