@@ -117,7 +117,8 @@ TRect NormalClient(HWND Window) {
 
 // Moves a window so that its client area is Client, kept on a screen.
 void SetClient(HWND Window, const TRect& Client) {
-  RECT outer = OuterOf(Window, {Client.Left, Client.Top, Client.Right(), Client.Bottom()});
+  RECT outer = OuterOf(Window, {Client.Left, Client.Top, static_cast<LONG>(Client.Right()),
+                                static_cast<LONG>(Client.Bottom())});
   std::vector<TRect> screens;
   EnumDisplayMonitors(
       nullptr, nullptr,
