@@ -166,7 +166,6 @@ TBlockIndex::~TBlockIndex() {
   }
   QueueChanged.notify_all();
   if (WriterThread.joinable()) WriterThread.join();
-  sqlite3_finalize(FindFile);
   sqlite3_finalize(FindNames);
   sqlite3_close(Reader);
   sqlite3_close(Writer);
@@ -236,76 +235,103 @@ void TBlockIndex::Open() {
   }
 }
 
-bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFileBlocks& Out) {
-  if (!Usable()) return false;
-  std::lock_guard<std::mutex> lock(ReadLock);
-  try {
-    if (!FindFile) {
-      const char* sql[] = {
-          "SELECT id, size, modified_ns, changed_ns, device, file_id, reader_version, "
-          "recorded_ns, outcome, file_kind, skipped_records, stop_offset, stop_part, "
-          "stop_index, stop_count, stop_inner, stop_inner_count, stop_message "
-          "FROM files WHERE path = ?",
-          "SELECT name FROM blocks WHERE file = ? ORDER BY position"};
-      sqlite3_stmt** stmt[] = {&FindFile, &FindNames};
-      for (int i = 0; i < 2; ++i) {
-        const int code =
-            sqlite3_prepare_v3(Reader, sql[i], -1, SQLITE_PREPARE_PERSISTENT, stmt[i], nullptr);
-        if (code != SQLITE_OK) Raise(Reader, code);
-      }
-    }
-    // Both statements are reset on every way out.
-    struct TReset {
-      sqlite3_stmt* A;
-      sqlite3_stmt* B;
-      ~TReset() {
-        sqlite3_reset(A);
-        sqlite3_reset(B);
-      }
-    } reset{FindFile, FindNames};
-    sqlite3_stmt* const file = FindFile;
-    Bind(file, 1, FilePath);
-    const int code = sqlite3_step(file);
-    if (code == SQLITE_DONE) return false;
-    if (code != SQLITE_ROW) Raise(Reader, code);
-    auto col = [&](int I) { return sqlite3_column_int64(file, I); };
-    if (static_cast<uint64_t>(col(1)) != Stamp.Size || col(2) != Stamp.ModifiedNs ||
-        col(3) != Stamp.ChangedNs || static_cast<uint64_t>(col(4)) != Stamp.Device ||
-        static_cast<uint64_t>(col(5)) != Stamp.FileId || col(6) != IndexReaderVersion ||
-        col(7) - Stamp.ModifiedNs < RacyWindowNs) {
-      return false;
-    }
-    const int outcome = static_cast<int>(col(8));
-    const int kind = static_cast<int>(col(9));
-    const int part = static_cast<int>(col(12));
+// The files table is read once, at the first question, into memory: a
+// search then costs one look-up in memory a file and, for a file the index
+// holds unchanged, one statement for its names.
+void TBlockIndex::LoadEntries() {
+  sqlite3_stmt* all = nullptr;
+  int code = sqlite3_prepare_v2(Reader,
+                                "SELECT path, id, size, modified_ns, changed_ns, device, file_id, "
+                                "reader_version, recorded_ns, outcome, file_kind, skipped_records, "
+                                "stop_offset, stop_part, stop_index, stop_count, stop_inner, "
+                                "stop_inner_count, stop_message FROM files",
+                                -1, &all, nullptr);
+  if (code != SQLITE_OK) Raise(Reader, code);
+  struct TFinalize {
+    sqlite3_stmt* S;
+    ~TFinalize() { sqlite3_finalize(S); }
+  } finalize{all};
+  while ((code = sqlite3_step(all)) == SQLITE_ROW) {
+    auto col = [&](int I) { return sqlite3_column_int64(all, I); };
+    TEntry e;
+    e.Id = col(1);
+    e.Stamp.Size = static_cast<uint64_t>(col(2));
+    e.Stamp.ModifiedNs = col(3);
+    e.Stamp.ChangedNs = col(4);
+    e.Stamp.Device = static_cast<uint64_t>(col(5));
+    e.Stamp.FileId = static_cast<uint64_t>(col(6));
+    e.ReaderVersion = col(7);
+    e.RecordedNs = col(8);
+    const int64_t outcome = col(9), kind = col(10), part = col(13);
     if (outcome < 0 || outcome > static_cast<int>(TOutcomeKind::CannotOpen) || kind < 0 ||
         kind > static_cast<int>(TFileKind::Jws) || part < 0 ||
         part > static_cast<int>(TReadPlace::Trailer)) {
       Raise(nullptr, SQLITE_CORRUPT);
     }
-    TFileBlocks blocks;
-    TFileOutcome& o = blocks.Outcome;
+    TFileOutcome& o = e.Outcome;
     o.Kind = static_cast<TOutcomeKind>(outcome);
     o.FileKind = static_cast<TFileKind>(kind);
-    o.SkippedRecords = static_cast<int32_t>(col(10));
-    o.Offset = static_cast<uint64_t>(col(11));
+    o.SkippedRecords = static_cast<int32_t>(col(11));
+    o.Offset = static_cast<uint64_t>(col(12));
     o.Place.Part = static_cast<TReadPlace::TPart>(part);
-    o.Place.Index = static_cast<int32_t>(col(13));
-    o.Place.Count = static_cast<int32_t>(col(14));
-    o.Place.Inner = static_cast<int32_t>(col(15));
-    o.Place.InnerCount = static_cast<int32_t>(col(16));
-    const auto* message = reinterpret_cast<const char*>(sqlite3_column_text(file, 17));
+    o.Place.Index = static_cast<int32_t>(col(14));
+    o.Place.Count = static_cast<int32_t>(col(15));
+    o.Place.Inner = static_cast<int32_t>(col(16));
+    o.Place.InnerCount = static_cast<int32_t>(col(17));
+    const auto* message = reinterpret_cast<const char*>(sqlite3_column_text(all, 18));
     o.Message = message ? message : "";
+    const auto* path = reinterpret_cast<const char*>(sqlite3_column_text(all, 0));
+    Entries.emplace(path ? path : "", std::move(e));
+  }
+  if (code != SQLITE_DONE) Raise(Reader, code);
+  // One statement, so one snapshot: the entry is still the one loaded (its
+  // row with the same recording time) and these are its names. A file
+  // without names gives one row whose name is null.
+  code =
+      sqlite3_prepare_v3(Reader,
+                         "SELECT b.name, b.file FROM files f LEFT JOIN blocks b ON b.file = f.id "
+                         "WHERE f.id = ? AND f.recorded_ns = ? ORDER BY b.position",
+                         -1, SQLITE_PREPARE_PERSISTENT, &FindNames, nullptr);
+  if (code != SQLITE_OK) Raise(Reader, code);
+}
 
+bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFileBlocks& Out) {
+  if (!Usable()) return false;
+  std::lock_guard<std::mutex> lock(ReadLock);
+  try {
+    if (!Loaded) {
+      Loaded = true;
+      LoadEntries();
+    }
+    const auto found = Entries.find(FilePath);
+    if (found == Entries.end()) return false;
+    const TEntry& e = found->second;
+    if (e.Stamp.Size != Stamp.Size || e.Stamp.ModifiedNs != Stamp.ModifiedNs ||
+        e.Stamp.ChangedNs != Stamp.ChangedNs || e.Stamp.Device != Stamp.Device ||
+        e.Stamp.FileId != Stamp.FileId || e.ReaderVersion != IndexReaderVersion ||
+        e.RecordedNs - Stamp.ModifiedNs < RacyWindowNs) {
+      return false;
+    }
+    struct TReset {
+      sqlite3_stmt* S;
+      ~TReset() { sqlite3_reset(S); }
+    } reset{FindNames};
     sqlite3_stmt* const names = FindNames;
-    Bind(names, 1, col(0));
+    Bind(names, 1, e.Id);
+    Bind(names, 2, e.RecordedNs);
+    TFileBlocks blocks;
+    bool still = false;
     int step;
     while ((step = sqlite3_step(names)) == SQLITE_ROW) {
+      still = true;
+      if (sqlite3_column_type(names, 1) == SQLITE_NULL) continue;  // no names at all
       const auto* bytes = static_cast<const char*>(sqlite3_column_blob(names, 0));
       blocks.Names.emplace_back(bytes ? bytes : "",
                                 static_cast<size_t>(sqlite3_column_bytes(names, 0)));
     }
     if (step != SQLITE_DONE) Raise(Reader, step);
+    if (!still) return false;  // replaced by another program since it was loaded
+    blocks.Outcome = e.Outcome;
     Out = std::move(blocks);
     return true;
   } catch (const EIndex& e) {
@@ -350,18 +376,30 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
   if (!Usable()) return;
   try {
     Exec(Writer, "BEGIN IMMEDIATE");
-    TStatement find(Writer, "SELECT id FROM files WHERE path = ?");
+    // One statement makes or replaces a file's row and answers its id; the
+    // names of a replaced row go before the new ones are added.
+    TStatement putFile(
+        Writer,
+        "INSERT INTO files (path, size, modified_ns, changed_ns, device, file_id, "
+        "reader_version, recorded_ns, outcome, file_kind, skipped_records, "
+        "stop_offset, stop_part, stop_index, stop_count, stop_inner, "
+        "stop_inner_count, stop_message) "
+        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?) "
+        "ON CONFLICT (path) DO UPDATE SET size = excluded.size, "
+        "modified_ns = excluded.modified_ns, changed_ns = excluded.changed_ns, "
+        "device = excluded.device, file_id = excluded.file_id, "
+        "reader_version = excluded.reader_version, "
+        "recorded_ns = excluded.recorded_ns, outcome = excluded.outcome, "
+        "file_kind = excluded.file_kind, skipped_records = excluded.skipped_records, "
+        "stop_offset = excluded.stop_offset, stop_part = excluded.stop_part, "
+        "stop_index = excluded.stop_index, stop_count = excluded.stop_count, "
+        "stop_inner = excluded.stop_inner, "
+        "stop_inner_count = excluded.stop_inner_count, "
+        "stop_message = excluded.stop_message RETURNING id");
     TStatement dropBlocks(Writer, "DELETE FROM blocks WHERE file = ?");
-    TStatement dropFile(Writer, "DELETE FROM files WHERE id = ?");
-    TStatement addFile(Writer,
-                       "INSERT INTO files (path, size, modified_ns, changed_ns, device, file_id, "
-                       "reader_version, recorded_ns, outcome, file_kind, skipped_records, "
-                       "stop_offset, stop_part, stop_index, stop_count, stop_inner, "
-                       "stop_inner_count, stop_message) "
-                       "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     TStatement addBlock(Writer,
                         "INSERT INTO blocks (file, position, name, name_utf8) VALUES (?,?,?,?)");
-    for (TStatement* s : {&find, &dropBlocks, &dropFile, &addFile, &addBlock}) {
+    for (TStatement* s : {&putFile, &dropBlocks, &addBlock}) {
       if (!s->Ok()) Raise(Writer, s->PrepareCode());
     }
     auto run = [&](TStatement& S) {
@@ -370,19 +408,6 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
       if (code != SQLITE_DONE && code != SQLITE_ROW) Raise(Writer, code);
     };
     for (const TPending& p : Batch) {
-      Bind(*find, 1, p.Path);
-      const int found = sqlite3_step(*find);
-      if (found == SQLITE_ROW) {
-        const int64_t id = sqlite3_column_int64(*find, 0);
-        sqlite3_reset(*find);
-        Bind(*dropBlocks, 1, id);
-        run(dropBlocks);
-        Bind(*dropFile, 1, id);
-        run(dropFile);
-      } else {
-        sqlite3_reset(*find);
-        if (found != SQLITE_DONE) Raise(Writer, found);
-      }
       const TFileOutcome& o = p.Blocks.Outcome;
       const int64_t values[] = {static_cast<int64_t>(p.Stamp.Size),
                                 p.Stamp.ModifiedNs,
@@ -400,11 +425,18 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
                                 o.Place.Count,
                                 o.Place.Inner,
                                 o.Place.InnerCount};
-      Bind(*addFile, 1, p.Path);
-      for (int i = 0; i < 16; ++i) Bind(*addFile, i + 2, values[i]);
-      Bind(*addFile, 18, o.Message);
-      run(addFile);
-      const int64_t id = sqlite3_last_insert_rowid(Writer);
+      Bind(*putFile, 1, p.Path);
+      for (int i = 0; i < 16; ++i) Bind(*putFile, i + 2, values[i]);
+      Bind(*putFile, 18, o.Message);
+      const int put = sqlite3_step(*putFile);
+      if (put != SQLITE_ROW) {
+        sqlite3_reset(*putFile);
+        Raise(Writer, put);
+      }
+      const int64_t id = sqlite3_column_int64(*putFile, 0);
+      sqlite3_reset(*putFile);
+      Bind(*dropBlocks, 1, id);
+      run(dropBlocks);
       int64_t position = 0;
       for (const std::string& name : p.Blocks.Names) {
         Bind(*addBlock, 1, id);

@@ -132,7 +132,10 @@ void TMainModel::Search(TJwwData& Jww, TJwsData& Jws) {
   Marks.assign(Paths.size(), -1);
   View.ListChanged();
   SetBusy(true);
-  RunBlockSearch(*this, Jww, Jws);
+  // Opened for each run, so that it answers with what the last run wrote.
+  std::unique_ptr<TBlockIndex> index;
+  if (!IndexPath.empty()) index = std::make_unique<TBlockIndex>(IndexPath);
+  RunBlockSearch(*this, Jww, Jws, 0, index.get());
   SetBusy(false);
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/index.h"
 #include "app/layout.h"
 #include "app/resulttable.h"
 #include "app/search.h"
@@ -86,8 +87,10 @@ class TMainModel : public TSearchWindow {
   void Delete();
 
   // --- The search run ------------------------------------------------------
-  // "検索(&S)": runs the search over the list (nothing while one runs).
+  // "検索(&S)": runs the search over the list (nothing while one runs),
+  // through the saved index at IndexPath (none when it is empty).
   void Search(TJwwData& Jww, TJwsData& Jws);
+  std::string IndexPath = DefaultIndexPath();
   // Esc and "中止": the run ends after the file being read.
   void Stop();
   bool Running() const { return Busy; }

@@ -191,6 +191,7 @@ void TResultTable::MakeKeys() {
   for (TFile& f : Files) {
     if (!f.Keyed) {
       f.Key = NormalizePathForSearch(f.Name);
+      f.PathKey = QueryPathKey(f.Path);
       f.Keyed = true;
     }
   }
@@ -239,20 +240,20 @@ void TResultTable::Rebuild() {
 }
 
 void TResultTable::SetFilter(std::string_view Utf8) {
-  TNameMatcher matcher = Utf8.empty() ? TNameMatcher() : TNameMatcher(Utf8);
-  // A text that holds the previous one keeps a subset of the rows shown
+  TQuery query(Utf8);
+  // A query that narrows the previous one keeps a subset of the rows shown
   // now, so only those need looking at (the usual case while typing).
-  if (!matcher.Narrows(FilterMatcher)) Shown.clear();
+  if (!query.Narrows(FilterQuery)) Shown.clear();
   Filter = Utf8;
-  FilterMatcher = std::move(matcher);
+  FilterQuery = std::move(query);
   Refilter();
 }
 
 void TResultTable::Refilter() {
-  if (FilterMatcher.Active()) MakeKeys();
+  if (FilterQuery.Active()) MakeKeys();
   auto keep = [&](int32_t r) {
     const TRow& row = Rows[static_cast<size_t>(r)];
-    return FilterMatcher.MatchesKey(row.Key) || FilterMatcher.MatchesKey(Files[row.File].Key);
+    return FilterQuery.Matches(row.Key, Files[row.File].PathKey, std::string_view());
   };
   // Shown is either empty (start from every row) or the rows of a wider
   // filter, in the order drawn.
@@ -316,7 +317,13 @@ void TResultTable::SetReport(const TRunSummary& Summary, std::vector<TProblemFil
 std::vector<std::string> TResultTable::StatusParts() const {
   std::vector<std::string> parts;
   if (Reported) {
-    parts.push_back(Number(Report.Rows) + " 行（" + Number(Report.Files) + " ファイル）");
+    // With the saved index: how many of the files had to be read.
+    const std::string read =
+        Report.FromIndex > 0
+            ? "、うち " + Number(Report.Files - Report.FromIndex) + " ファイルを読み込み"
+            : std::string();
+    parts.push_back(Number(Report.Rows) + " 行（" + Number(Report.Files) + " ファイル" + read +
+                    "）");
     if (Report.Failed > 0) parts.push_back("読み込めなかったファイル " + Number(Report.Failed));
     if (Report.Warnings > 0)
       parts.push_back("一部を読み飛ばしたファイル " + Number(Report.Warnings));
@@ -328,6 +335,7 @@ std::vector<std::string> TResultTable::StatusParts() const {
                     Number(all));
   }
   if (Reported && Report.Stopped) parts.push_back("中止しました");
+  if (Reported && !Report.IndexProblem.empty()) parts.push_back("索引: " + Report.IndexProblem);
   return parts;
 }
 

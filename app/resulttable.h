@@ -15,6 +15,7 @@
 
 #include "app/matcher.h"
 #include "app/outcome.h"
+#include "app/query.h"
 #include "app/search.h"
 
 inline constexpr int ResultColCount = 3;
@@ -108,7 +109,8 @@ class TResultTable {
  private:
   struct TFile {
     std::string Name, Path;
-    std::string Key;  // normalised Name, made when the view needs it
+    std::string Key;      // normalised Name, made when the view needs it
+    std::string PathKey;  // the path for the filter's words (QueryPathKey)
     bool Keyed = false;
   };
   struct TRow {
@@ -133,7 +135,7 @@ class TResultTable {
   std::vector<int32_t> Shown;       // Ordered, less what the filter hides
   std::vector<int32_t> Where;       // Where[row] = its place in Shown, or -1
   std::string Filter;
-  TNameMatcher FilterMatcher;  // inactive without a filter
+  TQuery FilterQuery;  // inactive without a filter
   int SortCol = 0;
   TSortOrder Order = TSortOrder::Search;
   int CurrentRow = 1;

@@ -3,6 +3,7 @@
 // the real corpus.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -503,6 +504,45 @@ TEST(CliCorpus, RowsEqualTheExpectedList) {
     EXPECT_EQ(WEXITSTATUS(raw), 0) << jobs;
     EXPECT_EQ(out, expected) << jobs;
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The saved index: the same rows and exit status as without it, each time,
+// and -r forgets the files no longer under the folder.
+TEST_F(CliProgram, IndexGivesThePlainRowsAndForgetsFilesThatWent) {
+  Write("lib/a.jww", {"A1", "A2"});
+  const std::string gone = Write("lib/sub/b.jws", {"B1"}, true);
+  Write("lib/c.jww", {"C1"});
+  fs::resize_file(Dir / "lib/c.jww", 200);  // read part-way: status 1
+  for (const auto& e : fs::recursive_directory_iterator(Dir / "lib"))
+    fs::last_write_time(e.path(), fs::file_time_type::clock::now() - std::chrono::minutes(5));
+  const std::string index = (Dir / "cache" / "index.sqlite3").string();
+  const TCliRun plain = Cli({"-r", (Dir / "lib").string()});
+  for (int pass = 0; pass < 2; ++pass) {
+    const TCliRun r = Cli({"--index-file", index, "-r", (Dir / "lib").string()});
+    EXPECT_EQ(r.out, plain.out) << pass;
+    EXPECT_EQ(r.err, plain.err) << pass;
+    EXPECT_EQ(r.status, 1) << pass;
+  }
+  auto held = [&] {
+    return Cli({"--index-file", index, "-r", (Dir / "lib").string()}).out.find("B1") !=
+           std::string::npos;
+  };
+  EXPECT_TRUE(held());
+  fs::remove(gone);
+  EXPECT_FALSE(held());
+  // The file's entry went with it: the index holds two files now.
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(index.c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* count = nullptr;
+  sqlite3_prepare_v2(db, "SELECT count(*) FROM files", -1, &count, nullptr);
+  ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(count, 0), 2);
+  sqlite3_finalize(count);
+  sqlite3_close(db);
 }
 
 }  // namespace

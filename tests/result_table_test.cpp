@@ -11,6 +11,7 @@
 #include "app/resulttable.h"
 #include "app/windowplace.h"
 #include "text/codec.h"
+#include "text/sjis.h"
 
 using ::testing::ElementsAreArray;
 
@@ -60,7 +61,7 @@ TEST(ResultTableTest, FilterAndSortShowTheRowsInOrder) {
       {"descending", "図", 2, TSortOrder::Descending, {1, 3, 6}},
       {"file name, stable", "", 0, TSortOrder::Ascending, {2, 3, 1, 5, 4, 6, 7}},
       {"a character code page 932 lacks", "🚪", 0, TSortOrder::Search, {}},
-      {"only spaces", "　 ", 0, TSortOrder::Search, {}},
+      {"only spaces: no word, every row", "　 ", 0, TSortOrder::Search, {1, 2, 3, 4, 5, 6, 7}},
   };
   for (const Case& c : cases) {
     TResultTable t = Filled(Rows);
@@ -139,6 +140,9 @@ TEST(ResultTableTest, StatusTextSaysRowsFilesProblemsFilterAndStop) {
   t.SetFilter("図");
   t.SetReport({7, 5, 0, 0, true}, {});
   EXPECT_EQ(t.StatusText(), "7 行（5 ファイル）・絞り込み 3 / 7・中止しました");
+  t.SetFilter("");
+  t.SetReport({7, 5, 0, 0, false, 4, "locked"}, {});
+  EXPECT_EQ(t.StatusText(), "7 行（5 ファイル、うち 1 ファイルを読み込み）・索引: locked");
 }
 
 TEST(NaturalCompareTest, DigitRunsCompareByValue) {
@@ -172,4 +176,46 @@ TEST(WindowPlaceTest, OffScreenWindowsMoveOntoTheNearestScreen) {
   };
   for (const Case& c : cases) EXPECT_EQ(PlaceOnScreens(c.window, two), c.placed) << c.what;
   EXPECT_EQ(PlaceOnScreens({-900, 9, 10, 10}, {}), (TRect{-900, 9, 10, 10}));
+}
+
+// The filter's words, each found in the block name, the path without its
+// extension or the block's texts.
+TEST(QueryTest, EveryWordNarrowsAndAMinusExcludes) {
+  auto key = [](const char* Utf8) { return NormalizeForSearch(*Utf8ToCp932(Utf8)); };
+  const std::string name = key("洗面化粧台 W750");
+  const std::string path = QueryPathKey("/lib/TOTO/設備/sink.jww");
+  const std::string texts = key("TCF8GM23");
+  const struct {
+    const char* query;
+    bool kept;
+    TQuery::TField where;
+  } cases[] = {
+      {"", true, TQuery::TField::None},
+      {"   　 ", true, TQuery::TField::None},  // only spaces, half- and full-width
+      {"洗面 750", true, TQuery::TField::Name},
+      {"化粧　ｗ７５０", true, TQuery::TField::Name},  // a full-width space, full-width letters
+      {"toto 設備", true, TQuery::TField::Path},
+      {"tcf8gm23", true, TQuery::TField::Text},
+      {"洗面 jww", false, TQuery::TField::None},  // the extension is no part of the path
+      {"洗面 便器", false, TQuery::TField::None},
+      {"洗面 -便器", true, TQuery::TField::Name},
+      {"洗面 -toto", false, TQuery::TField::None},
+      {"洗面 -", true, TQuery::TField::Name},       // a minus before its word is typed
+      {"\"化粧 台\"", true, TQuery::TField::Name},  // quoted: one word, spaces ignored
+      {"\"台 化粧\"", false, TQuery::TField::None},
+      {"\xF0\x9F\x98\x80", false, TQuery::TField::None},       // not in code page 932
+      {"洗面 -\xF0\x9F\x98\x80", true, TQuery::TField::Name},  // avoided everywhere anyway
+      {"\xFF", false, TQuery::TField::None},                   // not UTF-8
+  };
+  for (const auto& c : cases) {
+    TQuery::TField where = TQuery::TField::None;
+    EXPECT_EQ(TQuery(c.query).Matches(name, path, texts, &where), c.kept) << c.query;
+    if (c.kept) {
+      EXPECT_EQ(where, c.where) << c.query;
+    }
+  }
+  EXPECT_TRUE(TQuery("洗面 7501").Narrows(TQuery("洗面 750")));
+  EXPECT_TRUE(TQuery("洗面 -便").Narrows(TQuery("洗面 -便器")));
+  EXPECT_FALSE(TQuery("洗面 -便器").Narrows(TQuery("洗面 -便")));
+  EXPECT_FALSE(TQuery("洗面").Narrows(TQuery("洗面 750")));
 }

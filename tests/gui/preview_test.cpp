@@ -58,7 +58,7 @@ class TPreviewTest : public QObject {
     form.SetRowCount(3);
     form.SetPreviewWidth(200);
     form.show();
-    QTRY_VERIFY(form.Preview->List() != nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(form.Preview->List() != nullptr, 30000);
     QCOMPARE(form.Preview->List()->Lines.size(), size_t(4));
 
     const QImage image = form.Preview->grab().toImage();
@@ -77,7 +77,8 @@ class TPreviewTest : public QObject {
     QCOMPARE(outside, 0);
 
     form.SetRow(2);
-    QTRY_VERIFY(form.Preview->List() != nullptr && form.Preview->List()->EmptyDrawing());
+    QTRY_VERIFY_WITH_TIMEOUT(
+        form.Preview->List() != nullptr && form.Preview->List()->EmptyDrawing(), 30000);
   }
 
   // Every definition of the real files is drawn, and its SVG parses.

@@ -189,10 +189,13 @@ TEST_F(Win32Forms, PreviewDrawsTheCurrentRow) {
   form.DropFiles({path});
   const TDisplayList* shown = nullptr;
   form.Form2->OnShown = [&](TForm2& f) {
-    for (int i = 0; i < 500 && !f.Preview->List(); ++i) {
+    // Until the drawing arrives (a loaded machine may take its time), each
+    // wait ended by the next message.
+    const ULONGLONG until = GetTickCount64() + 30000;
+    while (!f.Preview->List() && GetTickCount64() < until) {
       MSG msg;
       while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-      Sleep(10);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     }
     shown = f.Preview->List();
     f.Close();
