@@ -17,6 +17,18 @@ bool AcceptsFile(const std::string& Path) {
   return !Path.empty() && KindOfPath(Path) != TFileKind::None && IsExistingFile(Path);
 }
 
+std::string RejectionOf(const std::string& Path) {
+  if (Path.empty()) return "名前がありません";
+  std::error_code error;
+  const fs::file_status status = fs::status(PathOfUtf8(Path), error);
+  if (fs::is_directory(status)) return "フォルダーです（フォルダーは［フォルダ］で追加します）";
+  if (!fs::exists(status)) return "見つかりません";
+  if (!fs::is_regular_file(status)) return "通常のファイルではありません";
+  if (KindOfPath(Path) == TFileKind::None) return "JWW/JWS ファイルではありません";
+  if (!AcceptsFile(Path)) return "開けません";
+  return {};
+}
+
 std::vector<std::string> AcceptedFiles(const std::vector<std::string>& Paths) {
   std::vector<std::string> out;
   for (const std::string& p : Paths) {

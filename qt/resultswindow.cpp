@@ -30,6 +30,7 @@
 #include "app/layout.h"
 #include "app/preview.h"
 #include "qt/previewpane.h"
+#include "qt/problemlist.h"
 #include "qt/resultmodel.h"
 #include "text/paths.h"
 
@@ -73,6 +74,7 @@ void OpenFileWith(TOpenAction Action, const std::string& Path) {
 TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   setWindowTitle(QStringLiteral("検索結果"));
   setFont(DesignFont());
+  setMinimumSize(MinResultsWidth, MinResultsHeight);
 
   FilterPanel = new QWidget(this);
   auto* filterRow = new QHBoxLayout(FilterPanel);
@@ -254,30 +256,7 @@ bool TForm2::eventFilter(QObject* Watched, QEvent* Event) {
 void TForm2::ShowProblems() {
   const std::vector<TProblemFile>& problems = Results.Problems();
   if (problems.empty()) return;
-  QDialog list(this);
-  list.setObjectName(QStringLiteral("ProblemList"));
-  list.setWindowTitle(QStringLiteral("読み込めなかったファイル"));
-  auto* tree = new QTreeWidget(&list);
-  tree->setRootIsDecorated(false);
-  tree->setHeaderLabels({QStringLiteral("ファイル"), QStringLiteral("理由")});
-  tree->setTextElideMode(Qt::ElideMiddle);
-  for (const TProblemFile& p : problems) {
-    auto* item = new QTreeWidgetItem(tree);
-    item->setText(0, ShownPath(p.Path));
-    item->setToolTip(0, ShownPath(p.Path));
-    item->setText(1, QString::fromStdString(DescribeOutcomeJa(p.Outcome)));
-    item->setToolTip(1, item->text(1));
-    item->setIcon(0, style()->standardIcon(p.Outcome.Failed() ? QStyle::SP_MessageBoxCritical
-                                                              : QStyle::SP_MessageBoxWarning));
-  }
-  tree->setColumnWidth(0, 260);
-  tree->resizeColumnToContents(1);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &list);
-  connect(buttons, &QDialogButtonBox::rejected, &list, &QDialog::reject);
-  auto* column = new QVBoxLayout(&list);
-  column->addWidget(tree);
-  column->addWidget(buttons);
-  list.resize(std::min(260 + tree->columnWidth(1) + 60, 1000), 240);
+  TProblemList list(this, QStringLiteral("読み込めなかったファイル"), ListedProblems(problems));
   list.exec();
 }
 

@@ -13,6 +13,7 @@
 #include "text/widepath.h"
 #include "win32/dispatch.h"
 #include "win32/previewpane.h"
+#include "win32/problemlist.h"
 
 namespace {
 
@@ -247,11 +248,9 @@ void TForm2::CopySelection() {
 }
 
 void TForm2::ShowProblems() {
-  std::wstring text;
-  for (const TProblemFile& p : Results.Problems())
-    text += W(p.Path) + L"\r\n    " + W(DescribeOutcomeJa(p.Outcome)) + L"\r\n";
-  if (text.empty()) return;
-  MessageBoxW(Handle, text.c_str(), L"読み込めなかったファイル", MB_OK | MB_ICONWARNING);
+  if (Results.Problems().empty()) return;
+  TProblemList list(Handle, L"読み込めなかったファイル", ListedProblems(Results.Problems()));
+  list.ShowModal();
 }
 
 void TForm2::RowMenu(int Position, POINT At) {
@@ -274,7 +273,9 @@ void TForm2::ShowModal() {
   if (Modal) return;
   Modal = true;
   EnableWindow(Owner, FALSE);
-  ShowWindow(Handle, SW_SHOW);
+  // A hidden window keeps its maximised state from one showing to the next.
+  ShowWindow(Handle, !ShownOnce && StartMaximized ? SW_SHOWMAXIMIZED : SW_SHOW);
+  ShownOnce = true;
   SetForegroundWindow(Handle);
   SetFocus(Edit1);
   Results.SetShowing(true);
@@ -302,6 +303,10 @@ void TForm2::ShowModal() {
   }
 }
 
+bool TForm2::Maximized() const {
+  return ShownOnce ? IsZoomed(Handle) != 0 : StartMaximized;
+}
+
 void TForm2::Close() {
   if (!Modal) return;
   Modal = false;
@@ -319,6 +324,9 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
       return 0;
     case WmPreviewArrived:
       Results.TakePreview();
+      return 0;
+    case WM_GETMINMAXINFO:
+      LimitTrackSize(Handle, Lp, MinResultsWidth, MinResultsHeight);
       return 0;
     case WM_DPICHANGED: {
       const int now = HIWORD(Wp);

@@ -296,3 +296,51 @@ TEST_F(Win32Forms, LayoutBringsTheWindowsBackWhereTheyWere) {
 }
 
 }  // namespace
+
+namespace {
+
+// Closed maximised, the window opens maximised with its normal size kept;
+// an empty layout file gives the design sizes, never a title bar; neither
+// window can be shrunk below its usable size.
+TEST_F(Win32Forms, MaximisedStateAndSoundSizesComeBack) {
+  const std::string layout = Utf8OfPath(Dir / "layout.dat");
+  TRect normal;
+  {
+    TForm1 form;
+    form.QuitOnClose = false;
+    form.Model.LayoutFile = layout;
+    form.FormShow(SW_SHOWNORMAL);
+    SetWindowPos(form.Handle, nullptr, 120, 90, 500, 400, SWP_NOZORDER);
+    normal = NormalClient(form.Handle);
+    ShowWindow(form.Handle, SW_MAXIMIZE);
+    form.Close();
+  }
+  {
+    TForm1 again;
+    again.QuitOnClose = false;
+    again.Model.LayoutFile = layout;
+    again.FormShow(SW_SHOWNORMAL);
+    EXPECT_TRUE(IsZoomed(again.Handle));
+    EXPECT_EQ(NormalClient(again.Handle), normal);
+    ShowWindow(again.Handle, SW_RESTORE);
+    EXPECT_EQ(NormalClient(again.Handle), normal);
+    again.Close();
+  }
+  std::FILE* f = _wfopen(WideOfUtf8(layout).c_str(), L"wb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  TForm1 empty;
+  empty.QuitOnClose = false;
+  empty.Model.LayoutFile = layout;
+  empty.FormShow(SW_SHOWNOACTIVATE);
+  const int dpi = DpiOf(empty.Handle);
+  EXPECT_EQ(NormalClient(empty.Handle).Width, ToDevicePixels(TWindowLayout().Main.Width, dpi));
+  EXPECT_EQ(NormalClient(empty.Form2->Handle).Height,
+            ToDevicePixels(TWindowLayout().Results.Height, dpi));
+  SetWindowPos(empty.Handle, nullptr, 0, 0, 20, 20, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_GE(NormalClient(empty.Handle).Width, ToDevicePixels(MinMainWidth, dpi));
+  EXPECT_GE(NormalClient(empty.Handle).Height, ToDevicePixels(MinMainHeight, dpi));
+  empty.Close();
+}
+
+}  // namespace
