@@ -12,10 +12,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -52,10 +55,39 @@ QAction* AddAction(QWidget* Owner, const QString& Text, const QKeySequence& Key,
 
 }  // namespace
 
-void OpenFileWith(TOpenAction Action, const std::string& Path) {
+namespace {
+
+// Opens Url with the desktop's opener. On Linux xdg-open is run here rather
+// than through QDesktopServices, which leaves its failure on stderr: a
+// failure to start it or an error status calls Failed.
+void OpenUrl(const QUrl& Url, const std::function<void()>& Failed) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+  // Not owned by a window: the opened program must outlive Quillon.
+  auto* opener = new QProcess();
+  QObject::connect(opener, &QProcess::finished,
+                   [opener, Failed](int Code, QProcess::ExitStatus How) {
+                     if (How != QProcess::NormalExit || Code != 0) Failed();
+                     opener->deleteLater();
+                   });
+  QObject::connect(opener, &QProcess::errorOccurred,
+                   [opener, Failed](QProcess::ProcessError Error) {
+                     if (Error != QProcess::FailedToStart) return;
+                     Failed();
+                     opener->deleteLater();
+                   });
+  opener->start(QStringLiteral("xdg-open"), {Url.toString(QUrl::FullyEncoded)});
+#else
+  if (!QDesktopServices::openUrl(Url)) Failed();
+#endif
+}
+
+}  // namespace
+
+void OpenFileWith(TOpenAction Action, const std::string& Path,
+                  const std::function<void()>& Failed) {
   const QString path = ShownPath(Path);
   if (Action == TOpenAction::OpenWithProgram) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    OpenUrl(QUrl::fromLocalFile(path), Failed);
     return;
   }
   // The file manager selects the file when it offers the freedesktop
@@ -67,7 +99,7 @@ void OpenFileWith(TOpenAction Action, const std::string& Path) {
   call << QStringList{QString::fromStdString(FileUri(Path))} << QString();
   const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
   if (reply.type() != QDBusMessage::ReplyMessage) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(ShownPath(ExtractFolder(Path))));
+    OpenUrl(QUrl::fromLocalFile(ShownPath(ExtractFolder(Path))), Failed);
   }
 }
 
@@ -123,7 +155,12 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   QAction* copy =
       AddAction(SG1, QStringLiteral("行をコピー(&C)"), QKeySequence::Copy, Qt::WidgetShortcut);
   connect(copy, &QAction::triggered, this, [this] { CopySelection(); });
-  OpenFile = OpenFileWith;
+  OpenFile = [this](TOpenAction Action, const std::string& Path) {
+    QPointer<TForm2> self(this);
+    OpenFileWith(Action, Path, [self, Action, Path] {
+      if (self) self->Results.OpenFailed(Action, Path);
+    });
+  };
   RowMenu = new QMenu(this);
   SG1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(SG1, &QWidget::customContextMenuRequested, this, [this, copy](const QPoint& At) {
@@ -168,6 +205,10 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   StatusBar1->setFixedHeight(fontMetrics().height() + 6);
   StatusBar1->installEventFilter(this);
   StatusText->installEventFilter(this);
+  // A key or a click anywhere ends a note that waits for one.
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{FilterEdit, SG1, SG1->viewport(), Edit1, Button1, Button2})
+    w->installEventFilter(this);
 
   Preview = new TPreviewPane(Splitter);
   Splitter->addWidget(SG1);
@@ -244,6 +285,14 @@ QString TForm2::StatusBarText() const {
 }
 
 bool TForm2::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Event->type() == QEvent::KeyPress || Event->type() == QEvent::MouseButtonPress)
+    Results.UserInput();
+  // Esc in the filter box clears a filter first; with none it closes.
+  if (Watched == FilterEdit && Event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape && Results.FilterEscape()) {
+    FilterEdit->clear();
+    return true;
+  }
   if ((Watched == StatusBar1 || Watched == StatusText) &&
       Event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(Event)->button() == Qt::LeftButton) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "text/nativefile.h"
+#include "text/paths.h"
 #include "text/widepath.h"
 
 namespace {
@@ -48,7 +49,7 @@ TNativeFile TNativeFile::Open(const std::string& Path, TOpenError& Error) {
   // FILE_FLAG_BACKUP_SEMANTICS lets a folder open, so that it is reported as
   // a folder and not as a refusal.
   const HANDLE h =
-      CreateFileW(WideOfUtf8(Path).c_str(), GENERIC_READ,
+      CreateFileW(WideOfUtf8(ExtendedLengthPath(Path)).c_str(), GENERIC_READ,
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                   FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
@@ -95,7 +96,9 @@ int64_t NsOfFileTime(const FILETIME& T) {
 // The folder's attribute query: no handle on the file itself is opened.
 bool StampOfFile(const std::string& Path, TFileStamp& Stamp) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(WideOfUtf8(Path).c_str(), GetFileExInfoStandard, &data)) return false;
+  if (!GetFileAttributesExW(WideOfUtf8(ExtendedLengthPath(Path)).c_str(), GetFileExInfoStandard,
+                            &data))
+    return false;
   if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return false;
   Stamp.Size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   Stamp.ModifiedNs = NsOfFileTime(data.ftLastWriteTime);
@@ -132,4 +135,35 @@ TCreateStatus WriteNewFile(const std::string& Path, std::string_view Content, st
   DeleteFileW(wide.c_str());
   Reason = SystemErrorText(static_cast<int>(code));
   return TCreateStatus::Failed;
+}
+
+bool ListFolder(const std::string& Folder, std::vector<std::string>& Folders,
+                std::vector<std::string>& Files, std::string& Reason) {
+  std::string base = Folder;
+  if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
+  WIN32_FIND_DATAW data{};
+  const HANDLE find = FindFirstFileExW(WideOfUtf8(ExtendedLengthPath(base + "*")).c_str(),
+                                       FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) {
+    Reason = SystemErrorText(static_cast<int>(GetLastError()));
+    return false;
+  }
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::string path = base + Utf8OfWide(name);
+    const bool link = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!link) Folders.push_back(path);
+    } else {
+      Files.push_back(path);
+    }
+  } while (FindNextFileW(find, &data));
+  const DWORD last = GetLastError();
+  FindClose(find);
+  if (last != ERROR_NO_MORE_FILES) {
+    Reason = SystemErrorText(static_cast<int>(last));
+    return false;
+  }
+  return true;
 }

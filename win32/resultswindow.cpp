@@ -153,12 +153,15 @@ void TForm2::StartTimer(int Id, int Milliseconds) {
 
 void TForm2::OpenRowFile(TOpenAction Action, const std::string& Path) {
   const std::wstring path = W(Path);
+  HINSTANCE done = nullptr;
   if (Action == TOpenAction::OpenWithProgram) {
-    ShellExecuteW(Handle, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    done = ShellExecuteW(Handle, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   } else {
     const std::wstring args = L"/select,\"" + path + L"\"";
-    ShellExecuteW(Handle, nullptr, L"explorer.exe", args.c_str(), nullptr, SW_SHOWNORMAL);
+    done = ShellExecuteW(Handle, nullptr, L"explorer.exe", args.c_str(), nullptr, SW_SHOWNORMAL);
   }
+  // ShellExecute answers 32 or less when nothing could open the file.
+  if (reinterpret_cast<INT_PTR>(done) <= 32) Results.OpenFailed(Action, Path);
 }
 
 void TForm2::CopyToClipboard(const std::string& Utf8) {
@@ -282,6 +285,15 @@ void TForm2::ShowModal() {
   if (OnShown) OnShown(*this);
   MSG msg;
   while (Modal && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN ||
+        msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN)
+      Results.UserInput();
+    // Esc in the filter box clears a filter first; with none it closes.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && msg.hwnd == FilterEdit &&
+        Results.FilterEscape()) {
+      SetWindowTextW(FilterEdit, L"");
+      continue;
+    }
     if (msg.message == WM_KEYDOWN && msg.wParam == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) &&
         msg.hwnd == SG1) {
       CopySelection();
