@@ -214,7 +214,6 @@ TEST_F(LayoutFile, UnusableWindowsTakeTheirDesignValues) {
 
 TEST(LayoutPlace, TheUserConfigurationFolderNeverTheProgramsFolder) {
   EXPECT_EQ(UserLayoutFile("/x/cfg", "/home/u"), "/x/cfg/quillon/quillon.dat");
-  EXPECT_EQ(UserLayoutFile("/x/cfg/", "/home/u"), "/x/cfg/quillon/quillon.dat");
   EXPECT_EQ(UserLayoutFile("", "/home/u"), "/home/u/.config/quillon/quillon.dat");
   EXPECT_EQ(UserLayoutFile("rel/cfg", "/root/"), "/root/.config/quillon/quillon.dat");
   EXPECT_EQ(UserLayoutFile("", ""), "");

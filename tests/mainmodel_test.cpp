@@ -269,7 +269,6 @@ TEST_F(MainModel, RefusedPathsAreSaidAndListed) {
             File("in") + "\t");
   Model.AddCommandLine({a});
   EXPECT_EQ(Model.StatusText(), IdlePrompt);
-  EXPECT_FALSE(Model.StatusClickable());
   Model.AddFolder(File("gone"));
   EXPECT_EQ(Model.StatusText(), "1 件を追加できませんでした");
 }
