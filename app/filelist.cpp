@@ -17,6 +17,18 @@ bool AcceptsFile(const std::string& Path) {
   return !Path.empty() && KindOfPath(Path) != TFileKind::None && IsExistingFile(Path);
 }
 
+std::string RejectionOf(const std::string& Path) {
+  if (Path.empty()) return "名前がありません";
+  std::error_code error;
+  const fs::file_status status = fs::status(LongPathOfUtf8(Path), error);
+  if (fs::is_directory(status)) return "フォルダーです（フォルダーは［フォルダ］で追加します）";
+  if (!fs::exists(status)) return "見つかりません";
+  if (!fs::is_regular_file(status)) return "通常のファイルではありません";
+  if (KindOfPath(Path) == TFileKind::None) return "JWW/JWS ファイルではありません";
+  if (!AcceptsFile(Path)) return "開けません";
+  return {};
+}
+
 std::vector<std::string> AcceptedFiles(const std::vector<std::string>& Paths) {
   std::vector<std::string> out;
   for (const std::string& p : Paths) {
@@ -28,7 +40,7 @@ std::vector<std::string> AcceptedFiles(const std::vector<std::string>& Paths) {
 namespace {
 
 // The system's words for a failed folder listing, in UTF-8.
-std::string ReasonOf(const std::error_code& Error) {
+[[maybe_unused]] std::string ReasonOf(const std::error_code& Error) {
 #ifdef _WIN32
   if (Error.category() == std::system_category()) return SystemErrorText(Error.value());
 #endif
@@ -40,8 +52,32 @@ std::string ReasonOf(const std::error_code& Error) {
 // before the next is opened, so a deep chain of folders holds one open at a
 // time; links to folders are not followed, so a link cycle cannot make the
 // walk endless.
-void WalkFolder(const fs::path& Top, std::vector<TFoundFile>& Found) {
-  std::vector<fs::path> pending{Top};
+#ifdef _WIN32
+// On Windows through the system's own listing, which reaches folders deeper
+// than 260 characters.
+void WalkFolder(const std::string& Top, std::vector<TFoundFile>& Found) {
+  std::vector<std::string> pending{Top};
+  while (!pending.empty()) {
+    const std::string folder = std::move(pending.back());
+    pending.pop_back();
+    std::vector<std::string> folders, files;
+    std::string reason;
+    const bool whole = ListFolder(folder, folders, files, reason);
+    if (!whole && folders.empty() && files.empty()) {
+      Found.push_back({folder, "cannot read folder: " + reason});
+      continue;
+    }
+    for (std::string& f : folders) pending.push_back(std::move(f));
+    for (std::string& f : files) {
+      if (KindOfPath(f) != TFileKind::None && IsExistingFile(f))
+        Found.push_back({std::move(f), {}});
+    }
+    if (!whole) Found.push_back({folder, "folder listing stopped: " + reason});
+  }
+}
+#else
+void WalkFolder(const std::string& Top, std::vector<TFoundFile>& Found) {
+  std::vector<fs::path> pending{PathOfUtf8(Top)};
   while (!pending.empty()) {
     const fs::path folder = std::move(pending.back());
     pending.pop_back();
@@ -68,12 +104,13 @@ void WalkFolder(const fs::path& Top, std::vector<TFoundFile>& Found) {
     }
   }
 }
+#endif
 
 }  // namespace
 
 std::vector<TFoundFile> FindDrawingFiles(const std::string& Folder) {
   std::vector<TFoundFile> found;
-  WalkFolder(PathOfUtf8(Folder), found);
+  WalkFolder(Folder, found);
   // In byte order of the paths, "\\" counted as "/" on Windows, so that a
   // folder lists in the same order on both systems.
   auto key = [](std::string Path) {

@@ -11,6 +11,17 @@
 // and everything else are skipped silently.
 bool AcceptsFile(const std::string& Path);
 
+// Why the list does not take Path (UTF-8, for the user), or empty when it
+// does: a folder, a missing file, something that is not a regular file, or
+// another extension.
+std::string RejectionOf(const std::string& Path);
+
+// A path named on the command line or dropped that the list did not take.
+struct TRejectedPath {
+  std::string Path;    // native
+  std::string Reason;  // UTF-8
+};
+
 // The paths of Paths that the list takes, in their order.
 std::vector<std::string> AcceptedFiles(const std::vector<std::string>& Paths);
 

@@ -8,15 +8,33 @@
 #include "text/sjis.h"
 #include "text/widepath.h"
 
+bool IsLayoutNumber(std::string_view Text) {
+  if (TextToInt(Text) != 0) return true;
+  // TextToInt also gives 0 for text that is no number: only a written zero
+  // (with a sign or in hex) counts.
+  return Text.find('0') != std::string_view::npos &&
+         Text.find_first_not_of(" +-$xX0") == std::string_view::npos;
+}
+
 int32_t LayoutNumber(int Line, std::string_view Text) {
   const int32_t v = std::clamp(TextToInt(Text), -MaxLayoutCoordinate, MaxLayoutCoordinate);
+  const TWindowLayout design;
   if (Line == LayoutListWidth) {
+    if (!IsLayoutNumber(Text)) return design.ListWidth;
     if (v < MinListWidth) return MinListWidth;
     if (v > MaxListWidth) return MaxListWidth;
   } else if (Line >= LayoutColumn0 && Line <= LayoutColumn2) {
-    if (v < MinColumnWidth) return MinColumnWidth;
+    if (v < MinColumnWidth) return design.Columns[static_cast<size_t>(Line - LayoutColumn0)];
   }
   return v;
+}
+
+bool UsableMain(const TRect& Client) {
+  return Client.Width >= MinMainWidth && Client.Height >= MinMainHeight;
+}
+
+bool UsableResults(const TRect& Client) {
+  return Client.Width >= MinResultsWidth && Client.Height >= MinResultsHeight;
 }
 
 namespace {
@@ -143,11 +161,17 @@ std::string LayoutExtra(const std::vector<std::pair<std::string, std::string>>& 
 }
 
 void ApplyLayoutLines(TWindowLayout& Layout, const std::vector<std::string>& Lines) {
+  const TWindowLayout design;
+  bool mainBad = false, resultsBad = false;
   for (size_t i = 0; i < Lines.size() && i < static_cast<size_t>(LayoutLineCount); ++i) {
     const int line = static_cast<int>(i) + 1;
     if (line == LayoutLastFolder) {
       Layout.LastFolder = Lines[i];
       continue;
+    }
+    if (!IsLayoutNumber(Lines[i])) {
+      if (line >= LayoutMainLeft && line <= LayoutMainHeight) mainBad = true;
+      if (line >= LayoutResultLeft && line <= LayoutResultHeight) resultsBad = true;
     }
     const int32_t v = LayoutNumber(line, Lines[i]);
     switch (line) {
@@ -183,6 +207,8 @@ void ApplyLayoutLines(TWindowLayout& Layout, const std::vector<std::string>& Lin
         break;
     }
   }
+  if (mainBad || !UsableMain(Layout.Main)) Layout.Main = design.Main;
+  if (resultsBad || !UsableResults(Layout.Results)) Layout.Results = design.Results;
 }
 
 void ApplyLayoutExtras(TWindowLayout& Layout,
@@ -228,4 +254,15 @@ std::string LayoutFileFor(const std::string& ExePath, bool ExeFolderWritable,
   const char* const delimiter = "/";
 #endif
   return UserFolder + delimiter + ExtractName(beside);
+}
+
+std::string UserLayoutFile(const std::string& ConfigHome, const std::string& Home) {
+  // The XDG rule: a relative $XDG_CONFIG_HOME is ignored.
+  std::string base = ConfigHome;
+  if (base.empty() || base.front() != '/') {
+    if (Home.empty()) return {};
+    base = Home + (Home.back() == '/' ? "" : "/") + ".config";
+  }
+  if (base.back() != '/') base += '/';
+  return base + "quillon/quillon.dat";
 }

@@ -40,6 +40,17 @@ inline constexpr int32_t MinListWidth = 20;
 inline constexpr int32_t MaxListWidth = 2000;
 inline constexpr int32_t MinColumnWidth = 32;
 
+// The smallest client areas (logical pixels) in which every control of a
+// window can still be reached and used: the main window's five buttons above
+// its status bar, the results window's search controls side by side.
+inline constexpr int32_t MinMainWidth = 200;
+inline constexpr int32_t MinMainHeight = 210;
+inline constexpr int32_t MinResultsWidth = 420;
+inline constexpr int32_t MinResultsHeight = 150;
+// The room the main window's buttons need right of the file list: however
+// wide the list is set, they stay in view.
+inline constexpr int32_t ButtonPanelWidth = 104;
+
 // Positions and sizes are kept within this many pixels either way: far
 // beyond any screen, and far enough from the int range that a left edge plus
 // a width (scaled for the screen's density) cannot overflow.
@@ -48,9 +59,15 @@ inline constexpr int32_t MaxLayoutCoordinate = 1'000'000;
 // a few hundred bytes, and a huge file must not cost a slow start.
 inline constexpr size_t MaxLayoutFileBytes = 16 * 1024;
 
+// Whether Text is a number as the layout file writes them (TextToInt reads
+// anything else as 0).
+bool IsLayoutNumber(std::string_view Text);
+
 // The value of one of lines 1-12 as it is applied: TextToInt, then positions
-// and sizes limited to +-MaxLayoutCoordinate, the list width to 20..2000 and
-// each column width to at least 32.
+// and sizes limited to +-MaxLayoutCoordinate and the list width to 20..2000.
+// A list width that is not a number, and a column narrower than 32 or not a
+// number, take their design widths. Whether a window's place and size make a
+// usable window is decided for the four lines together (SoundLayout).
 int32_t LayoutNumber(int Line, std::string_view Text);
 
 // Splits the content of a layout file into its 13 lines: a line ends at LF,
@@ -114,8 +131,13 @@ struct TWindowLayout {
 
 // Applies the lines of a layout file in order onto Layout, each with the
 // limits of LayoutNumber; fewer than 13 lines (a read that failed part-way)
-// leave the later values as they are.
+// leave the later values as they are. A window whose four lines are not all
+// numbers, or whose size is below its minimum usable size, takes its design
+// place and size whole, so a damaged file never leaves a window unusable.
 void ApplyLayoutLines(TWindowLayout& Layout, const std::vector<std::string>& Lines);
+// Whether a window's client area is large enough to be used.
+bool UsableMain(const TRect& Client);
+bool UsableResults(const TRect& Client);
 // Applies the "key=value" lines after the 13th.
 void ApplyLayoutExtras(TWindowLayout& Layout,
                        const std::vector<std::pair<std::string, std::string>>& Extras);
@@ -127,8 +149,12 @@ TLayoutValues LayoutValuesOf(const TWindowLayout& Layout);
 // Writes Layout to the file at Path (see WriteLayoutFile).
 bool WriteWindowLayout(const std::string& Path, const TWindowLayout& Layout);
 
-// Where the layout file lives for the executable at ExePath: beside it, with
-// ".dat", when its folder is writable; else the same file name in
-// UserFolder (the user's configuration folder).
+// Where the layout file lives for the executable at ExePath on Windows:
+// beside it, with ".dat", when its folder is writable; else the same file
+// name in UserFolder (the user's configuration folder).
 std::string LayoutFileFor(const std::string& ExePath, bool ExeFolderWritable,
                           const std::string& UserFolder);
+// Where it lives on Linux and other XDG desktops, never beside the program:
+// "quillon/quillon.dat" in ConfigHome ($XDG_CONFIG_HOME) when that is an
+// absolute path, else in Home's ".config". Empty without either.
+std::string UserLayoutFile(const std::string& ConfigHome, const std::string& Home);

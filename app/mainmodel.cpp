@@ -1,6 +1,7 @@
 #include "app/mainmodel.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "app/filelist.h"
 #include "text/paths.h"
@@ -21,6 +22,30 @@ bool InRange(int Index, size_t Size) {
 }
 
 }  // namespace
+
+std::vector<TListedProblem> ListedProblems(const std::vector<TProblemFile>& Problems) {
+  std::vector<TListedProblem> out;
+  for (const TProblemFile& p : Problems)
+    out.push_back({p.Path, DescribeOutcomeJa(p.Outcome), p.Outcome.Failed()});
+  return out;
+}
+
+std::vector<TListedProblem> ListedProblems(const std::vector<TRejectedPath>& Refused) {
+  std::vector<TListedProblem> out;
+  for (const TRejectedPath& r : Refused) out.push_back({r.Path, r.Reason, true});
+  return out;
+}
+
+std::string CopiedProblems(const std::vector<TListedProblem>& Lines) {
+#ifdef _WIN32
+  const char* const lineEnd = "\r\n";
+#else
+  const char* const lineEnd = "\n";
+#endif
+  std::string out;
+  for (const TListedProblem& l : Lines) out += l.Path + "\t" + l.Reason + lineEnd;
+  return out;
+}
 
 bool TMainModel::Selected(int Index) const {
   return InRange(Index, Chosen.size()) && Chosen[static_cast<size_t>(Index)];
@@ -55,6 +80,13 @@ void TMainModel::SetSelection(const std::vector<int>& SelectedLines, int Current
   View.StateChanged();  // a marked entry selected alone says why
 }
 
+int64_t TMainModel::Milliseconds() const {
+  if (Clock) return Clock();
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 bool TMainModel::AddAll(const std::vector<std::string>& Candidates) {
   bool added = false;
   for (const std::string& path : Candidates) {
@@ -68,12 +100,32 @@ bool TMainModel::AddAll(const std::vector<std::string>& Candidates) {
   return added;
 }
 
+void TMainModel::AddOrRefuse(const std::vector<std::string>& Candidates) {
+  Refused.clear();
+  std::vector<std::string> taken;
+  for (const std::string& path : Candidates) {
+    std::string reason = RejectionOf(path);
+    if (reason.empty())
+      taken.push_back(path);
+    else
+      Refused.push_back({path, std::move(reason)});
+  }
+  AddAll(taken);
+  View.StateChanged();
+}
+
+std::string TMainModel::StatusTip() const {
+  return StatusClickable() ? "クリックで追加できなかったものの一覧" : std::string();
+}
+
 void TMainModel::AddFromDialog() {
   if (Busy) return;
   const std::optional<std::vector<std::string>> chosen = View.AskFiles(LastFolder);
   if (!chosen || chosen->empty()) return;
   LastFolder = ExtractFolder(chosen->front());
+  Refused.clear();
   AddAll(*chosen);
+  View.StateChanged();
 }
 
 void TMainModel::AddFromFolder() {
@@ -84,13 +136,22 @@ void TMainModel::AddFromFolder() {
 
 void TMainModel::AddFolder(const std::string& Folder) {
   if (Busy || Folder.empty()) return;
-  AddAll(FilesOfFolder(Folder));
+  Refused.clear();
+  std::vector<std::string> found;
+  for (TFoundFile& f : FindDrawingFiles(Folder)) {
+    if (f.Problem.empty())
+      found.push_back(std::move(f.Path));
+    else
+      Refused.push_back({std::move(f.Path), std::move(f.Problem)});
+  }
+  AddAll(found);
+  View.StateChanged();
   LastFolder = Folder.back() == FolderDelimiter ? Folder : Folder + FolderDelimiter;
 }
 
 void TMainModel::Drop(const std::vector<std::string>& Dropped) {
   if (Busy) return;
-  AddAll(Dropped);
+  AddOrRefuse(Dropped);
 }
 
 void TMainModel::AddCommandLine(const std::vector<std::string>& Args) {
@@ -98,7 +159,7 @@ void TMainModel::AddCommandLine(const std::vector<std::string>& Args) {
   for (const std::string& arg : Args) {
     if (!arg.empty()) paths.push_back(FullPathOf(arg));
   }
-  Drop(paths);
+  if (!paths.empty()) Drop(paths);
 }
 
 void TMainModel::Delete() {
@@ -122,13 +183,18 @@ void TMainModel::SetBusy(bool Value) {
   ProgressShown = Value && !Paths.empty();
   Done = 0;
   Total = Count();
+  Undrawn.clear();
+  StateUndrawn = false;
+  // The first file of a run is always drawn.
+  LastDrawn = Milliseconds() - RunDrawInterval;
   View.StateChanged();
 }
 
 void TMainModel::Search(TJwwData& Jww, TJwsData& Jws) {
   if (Busy) return;
-  // The marks of the last run go.
+  // The marks of the last run go, and so does the note of refused paths.
   Problems.clear();
+  Refused.clear();
   Marks.assign(Paths.size(), -1);
   View.ListChanged();
   SetBusy(true);
@@ -136,17 +202,48 @@ void TMainModel::Search(TJwwData& Jww, TJwsData& Jws) {
   std::unique_ptr<TBlockIndex> index;
   if (!IndexPath.empty()) index = std::make_unique<TBlockIndex>(IndexPath);
   RunBlockSearch(*this, Jww, Jws, 0, index.get());
+  // What the run's last steps changed is drawn with the idle state.
+  DrawRun(true);
   SetBusy(false);
+  if (CloseAsked) {
+    CloseAsked = false;
+    View.CloseWindow();
+  }
+}
+
+bool TMainModel::RequestClose() {
+  if (!Busy) return true;
+  CloseAsked = true;
+  Stop();
+  return false;
+}
+
+void TMainModel::DrawRun(bool Now) {
+  if (!Now && Milliseconds() - LastDrawn < RunDrawInterval) return;
+  for (int i : Undrawn) View.EntryChanged(i);
+  Undrawn.clear();
+  if (StateUndrawn) View.StateChanged();
+  StateUndrawn = false;
+  LastDrawn = Milliseconds();
+}
+
+void TMainModel::ProcessMessages() {
+  DrawRun(false);
+  View.ProcessMessages();
 }
 
 void TMainModel::Stop() {
   if (!Busy || StopAsked) return;
   StopAsked = true;
   RunText = StoppingText;
-  View.StateChanged();
+  // Said at once: the user waits for it.
+  StateUndrawn = true;
+  DrawRun(true);
 }
 
 std::string TMainModel::StatusText() const {
+  if (!Busy && !Refused.empty())
+    return std::to_string(Refused.size()) + " 件を追加できませんでした";
   if (!Busy) {
     // A marked entry, selected alone, says why.
     int only = -1, selected = 0;
@@ -184,12 +281,21 @@ void TMainModel::SetSelected(int Index, bool Value) {
   if (!InRange(Index, Chosen.size())) return;
   Chosen[static_cast<size_t>(Index)] = Value ? 1 : 0;
   Done = Value ? Index : Index + 1;
+  if (Busy) {
+    Undrawn.insert(Index);
+    StateUndrawn = true;
+    return;
+  }
   View.EntryChanged(Index);
   View.StateChanged();
 }
 
 void TMainModel::SetStatusText(const std::string& Utf8) {
   RunText = Utf8;
+  if (Busy) {
+    StateUndrawn = true;
+    return;
+  }
   View.StateChanged();
 }
 
@@ -202,6 +308,9 @@ void TMainModel::SetRowCount(int Rows) {
 }
 
 void TMainModel::ShowResults() {
+  // Closing was asked: the window goes without the results.
+  if (CloseAsked) return;
+  DrawRun(true);
   ProgressShown = false;
   View.StateChanged();
   View.ShowResults();
@@ -212,7 +321,10 @@ void TMainModel::FileDone(int Index, const TFileOutcome& Outcome) {
   Problems.push_back({ListEntry(Index), Outcome});
   if (InRange(Index, Marks.size())) {
     Marks[static_cast<size_t>(Index)] = static_cast<int>(Problems.size() - 1);
-    View.EntryChanged(Index);
+    if (Busy)
+      Undrawn.insert(Index);
+    else
+      View.EntryChanged(Index);
   }
 }
 

@@ -5,10 +5,14 @@
 // called back through TMainView. No toolkit type crosses either way.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "app/filelist.h"
 #include "app/index.h"
 #include "app/layout.h"
 #include "app/resulttable.h"
@@ -38,7 +42,27 @@ class TMainView {
   virtual std::optional<std::string> AskFolder(const std::string& StartFolder) = 0;
   // Shows the results window modally; returns when it is closed.
   virtual void ShowResults() = 0;
+  // Closes the window now (asked during a run, done once it has stopped).
+  virtual void CloseWindow() = 0;
 };
+
+// One line of a problem list (files that could not be read, paths that
+// could not be added): what, why, and whether it is an error rather than a
+// warning.
+struct TListedProblem {
+  std::string Path;    // native
+  std::string Reason;  // UTF-8
+  bool Failed = true;
+};
+std::vector<TListedProblem> ListedProblems(const std::vector<TProblemFile>& Problems);
+std::vector<TListedProblem> ListedProblems(const std::vector<TRejectedPath>& Refused);
+// The list's copy: one "path TAB reason" line each, with the platform's
+// line end.
+std::string CopiedProblems(const std::vector<TListedProblem>& Lines);
+
+// During a run the window is drawn at most this often: each file's steps
+// still happen in order, their repaints are merged.
+inline constexpr int RunDrawInterval = 33;  // milliseconds
 
 // Where the search run's rows and report go: the results window's model.
 class TResultSink {
@@ -82,6 +106,12 @@ class TMainModel : public TSearchWindow {
   // Paths named on the command line: made absolute by the one path rule,
   // then added like dropped files.
   void AddCommandLine(const std::vector<std::string>& Args);
+  // The dropped or named paths the list did not take, and the folders that
+  // could not be read, with their reasons, until the list next changes. The
+  // status bar counts them; a click on it lists them.
+  const std::vector<TRejectedPath>& Rejected() const { return Refused; }
+  bool StatusClickable() const { return !Busy && !Refused.empty(); }
+  std::string StatusTip() const;
   // "削除(&D)": with entries and a current line, deletes every selected
   // entry; otherwise nothing.
   void Delete();
@@ -96,6 +126,10 @@ class TMainModel : public TSearchWindow {
   bool Running() const { return Busy; }
   // Whether the window may close now (not in the middle of a run).
   bool CanClose() const { return !Busy; }
+  // The user closes the window: true when it may close now; during a run
+  // the run is stopped after the file being read, and the window is closed
+  // (CloseWindow) once it has, without showing the results.
+  bool RequestClose();
   // The add, delete, search, folder and exit buttons, and drops.
   bool ButtonsEnabled() const { return !Busy; }
   bool StopVisible() const { return Busy && ProgressShown; }
@@ -116,13 +150,16 @@ class TMainModel : public TSearchWindow {
 
   std::string ListEntry(int Index) const;
 
+  // Milliseconds on a steady clock; tests replace it.
+  std::function<int64_t()> Clock;
+
   // --- TSearchWindow -------------------------------------------------------
   int ListCount() override { return Count(); }
   std::string ListEntry(int Index) override;
   void ClearSelection() override;
   void SetSelected(int Index, bool Selected) override;
   void SetStatusText(const std::string& Utf8) override;
-  void ProcessMessages() override { View.ProcessMessages(); }
+  void ProcessMessages() override;
   void SetCell(int Col, int Row, const std::string& Text) override;
   void SetRowCount(int Rows) override;
   void ShowResults() override;
@@ -133,7 +170,13 @@ class TMainModel : public TSearchWindow {
  private:
   // Appends the paths the list takes; true when any was.
   bool AddAll(const std::vector<std::string>& Candidates);
+  // Adds the paths the list takes and keeps the others with their reasons.
+  void AddOrRefuse(const std::vector<std::string>& Candidates);
   void SetBusy(bool Value);
+  // During a run: the state changes since the last drawing are drawn when
+  // RunDrawInterval has passed (or Now is set).
+  void DrawRun(bool Now);
+  int64_t Milliseconds() const;
 
   TMainView& View;
   std::vector<std::string> Paths;  // native
@@ -143,7 +186,12 @@ class TMainModel : public TSearchWindow {
   int Current = -1;
   bool Busy = false;
   bool StopAsked = false;
+  bool CloseAsked = false;
   bool ProgressShown = false;
+  std::vector<TRejectedPath> Refused;
+  std::set<int> Undrawn;  // entries changed during a run, not drawn yet
+  bool StateUndrawn = false;
+  int64_t LastDrawn = 0;
   int Done = 0, Total = 0;
   std::string RunText = IdlePrompt;
 };

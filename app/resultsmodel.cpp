@@ -3,10 +3,13 @@
 #include <algorithm>
 
 #include "text/codec.h"
+#include "text/paths.h"
 
 namespace {
 
 enum : int { LoadingTimer = 1, NoteTimer = 2 };
+
+const std::string NothingBelowText = "これより下に一致する行はありません";
 
 #ifdef _WIN32
 const char* const LineEnd = "\r\n";
@@ -107,7 +110,13 @@ void TResultsModel::HeaderClick(int Col) {
 }
 
 bool TResultsModel::FindNext(const std::string& Utf8) {
-  if (!Results.FindNext(Utf8)) return false;
+  if (!Results.FindNext(Utf8)) {
+    Note = NothingBelowText;
+    NoteHeld = true;
+    View.StatusChanged();
+    return false;
+  }
+  UserInput();
   View.CurrentChanged();
   FollowPreview();
   return true;
@@ -196,7 +205,27 @@ void TResultsModel::RowMenuChosen(TRowAction Action, const std::vector<int>& Sel
   }
 }
 
+void TResultsModel::UserInput() {
+  if (!NoteHeld) return;
+  NoteHeld = false;
+  Note.clear();
+  View.StatusChanged();
+}
+
+bool TResultsModel::FilterEscape() {
+  if (Results.FilterText().empty()) return false;
+  SetFilter({});
+  return true;
+}
+
+void TResultsModel::OpenFailed(TOpenAction Action, const std::string& Path) {
+  SetNote((Action == TOpenAction::OpenWithProgram ? "開けませんでした: "
+                                                  : "フォルダーに表示できませんでした: ") +
+          ExtractName(Path));
+}
+
 void TResultsModel::SetNote(const std::string& Utf8) {
+  NoteHeld = false;
   Note = Utf8;
   View.StatusChanged();
   if (Note.empty()) return;
@@ -242,7 +271,7 @@ void TResultsModel::TakePreview() {
 void TResultsModel::Timer(int Id) {
   if (Id == LoadingTimer) {
     if (Follower && Follower->Waiting()) View.ShowPreviewText(PreviewLoadingText);
-  } else if (Id == NoteTimer && NotesShowing > 0 && --NotesShowing == 0) {
+  } else if (Id == NoteTimer && NotesShowing > 0 && --NotesShowing == 0 && !NoteHeld) {
     // The note of the last timer started goes.
     Note.clear();
     View.StatusChanged();

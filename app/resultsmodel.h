@@ -96,7 +96,9 @@ class TResultsModel : public TResultSink {
   // A click on a column's header: ascending, descending, search order.
   void HeaderClick(int Col);
   // "検索" (Enter, F3): the next shown row below the current one whose block
-  // name contains Utf8 becomes current; nothing happens when there is none.
+  // name contains Utf8 becomes current. When there is none the current row
+  // stays (no wrap, no sound) and the status bar says so until the user's
+  // next key or click.
   bool FindNext(const std::string& Utf8);
   // The user moved the current row to the row drawn at Position.
   void SetCurrentPosition(int Position);
@@ -118,6 +120,15 @@ class TResultsModel : public TResultSink {
   void RowMenuChosen(TRowAction Action, const std::vector<int>& Selected);
   // A text shown in the status bar for a few seconds.
   void SetNote(const std::string& Utf8);
+  // Opening a row's file or showing it in its folder failed (no program
+  // answered, or it reported an error): the status bar says so.
+  void OpenFailed(TOpenAction Action, const std::string& Path);
+  // The user pressed a key or clicked in the window: a note that waits for
+  // it (find-next's) goes.
+  void UserInput();
+  // Esc in the filter box: true when it cleared a filter (the view empties
+  // the box); false when the box was empty and Esc closes the window.
+  bool FilterEscape();
 
   // --- The preview ----------------------------------------------------------
   // Whether the window is shown; previews are asked for only then.
@@ -138,7 +149,8 @@ class TResultsModel : public TResultSink {
   TResultTable Results;
   std::array<std::string, ResultColCount> Header;
   std::string Note;
-  int NotesShowing = 0;  // note timers still running
+  int NotesShowing = 0;   // note timers still running
+  bool NoteHeld = false;  // the note stays until the user's next input
   bool Showing = false;
   std::unique_ptr<TPreviewFollower> Follower;
   std::mutex ArrivedLock;  // the worker hands its answer over here

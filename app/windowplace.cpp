@@ -33,16 +33,25 @@ int Inside(int Start, int Size, int ScreenStart, int ScreenSize) {
 
 TRect PlaceOnScreens(const TRect& Window, const std::vector<TRect>& Screens) {
   if (Screens.empty()) return Window;
+  const TRect* home = nullptr;
   for (const TRect& s : Screens) {
-    if (Reachable(Window, s)) return Window;
+    if (Reachable(Window, s)) {
+      home = &s;
+      break;
+    }
   }
-  const TRect* nearest = &Screens.front();
-  for (const TRect& s : Screens) {
-    if (Distance(Window, s) < Distance(Window, *nearest)) nearest = &s;
+  if (home && Window.Width <= home->Width && Window.Height <= home->Height) return Window;
+  if (!home) {
+    home = &Screens.front();
+    for (const TRect& s : Screens) {
+      if (Distance(Window, s) < Distance(Window, *home)) home = &s;
+    }
   }
   TRect placed = Window;
-  placed.Left = Inside(Window.Left, Window.Width, nearest->Left, nearest->Width);
-  placed.Top = Inside(Window.Top, Window.Height, nearest->Top, nearest->Height);
+  placed.Width = std::min(Window.Width, home->Width);
+  placed.Height = std::min(Window.Height, home->Height);
+  placed.Left = Inside(Window.Left, placed.Width, home->Left, home->Width);
+  placed.Top = Inside(Window.Top, placed.Height, home->Top, home->Height);
   return placed;
 }
 

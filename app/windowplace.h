@@ -19,11 +19,12 @@ struct TRect {
 inline constexpr int MinVisibleWidth = 48;
 inline constexpr int MinVisibleHeight = 24;
 
-// Window as it would open (its frame, in the screens' coordinates). When a
-// screen shows enough of its top edge, it is returned unchanged; otherwise it
-// is moved onto the nearest screen (the screen whose area lies closest to the
-// window's), as far inside it as its size allows. Its size never changes.
-// With no screen at all the window stays where it is.
+// Window as it would open (its frame, in the screens' coordinates; Screens
+// are their work areas). When a screen shows enough of its top edge and the
+// window fits that screen, it is returned unchanged; otherwise it is moved
+// onto that screen, or the nearest one (the screen whose area lies closest to
+// the window's), shrunk to it where it is larger, and as far inside it as its
+// size allows. With no screen at all the window stays where it is.
 TRect PlaceOnScreens(const TRect& Window, const std::vector<TRect>& Screens);
 
 // Logical pixels (96 per inch) at a screen density of Dpi, and back, rounded

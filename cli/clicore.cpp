@@ -33,7 +33,7 @@ std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Rec
   const std::string cwd = cwdError ? std::string() : Utf8OfPath(cwdPath);
   for (const std::string& arg : Args) {
     std::error_code ec;
-    if (!arg.empty() && fs::is_directory(PathOfUtf8(arg), ec)) {
+    if (!arg.empty() && fs::is_directory(LongPathOfUtf8(FullPathOf(arg, cwd)), ec)) {
       if (!Recursive) {
         inputs.push_back({arg, FullPathOf(arg, cwd), "is a folder (use -r to search it)"});
         continue;

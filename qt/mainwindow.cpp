@@ -31,6 +31,7 @@
 #include "jws/jwsunit.h"
 #include "jww/jwwtype.h"
 #include "jww/jwwunit.h"
+#include "qt/problemlist.h"
 #include "qt/resultswindow.h"
 #include "text/paths.h"
 #include "text/sjis.h"
@@ -137,7 +138,7 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] { SelectionFromList(); });
   connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { SelectionFromList(); });
   Panel1 = new QWidget(Splitter1);
-  Panel1->setMinimumWidth(0);
+  Panel1->setMinimumWidth(ButtonPanelWidth);
   Splitter1->addWidget(ListBox1);
   Splitter1->addWidget(Panel1);
   Splitter1->setStretchFactor(0, 0);
@@ -179,6 +180,7 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   StatusBar1->addPermanentWidget(StopButton);
   connect(StopButton, &QPushButton::clicked, this, [this] { StopClick(); });
   setStatusBar(StatusBar1);
+  StatusBar1->installEventFilter(this);
   StateChanged();
 
   OpenDialog1 = [this](const QString& StartFolder) { return ShowOpenDialog(this, StartFolder); };
@@ -186,6 +188,7 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   Screens = AvailableScreens;
 
   const TWindowLayout design;
+  setMinimumSize(MinMainWidth, MinMainHeight);
   setGeometry(design.Main.Left, design.Main.Top, design.Main.Width, design.Main.Height);
   SetListWidth(design.ListWidth);
 }
@@ -197,10 +200,18 @@ std::string TForm1::ExePath() {
 }
 
 std::string TForm1::DefaultLayoutFile(const std::string& Exe) {
+#ifdef _WIN32
   if (QFileInfo(ShownPath(ExtractFolder(Exe))).isWritable()) return LayoutFileFor(Exe, true, {});
   const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
   QDir().mkpath(config);
   return LayoutFileFor(Exe, false, Native(config));
+#else
+  (void)Exe;  // a program here never writes beside itself
+  const std::string file =
+      UserLayoutFile(qgetenv("XDG_CONFIG_HOME").toStdString(), Native(QDir::homePath()));
+  if (!file.empty()) QDir().mkpath(ShownPath(ExtractFolder(file)));
+  return file;
+#endif
 }
 
 void TForm1::showEvent(QShowEvent* Event) {
@@ -231,8 +242,9 @@ void TForm1::FormShow() {
 }
 
 void TForm1::closeEvent(QCloseEvent* Event) {
-  // Closing in the middle of a run would free the readers under it.
-  if (!Model.CanClose()) {
+  // Closing in the middle of a run would free the readers under it: the run
+  // stops first, and the model closes the window once it has.
+  if (!Model.RequestClose()) {
     Event->ignore();
     return;
   }
@@ -256,6 +268,26 @@ void TForm1::Button3Click() {
 
 void TForm1::Button4Click() {
   if (Model.CanClose()) close();
+}
+
+void TForm1::CloseWindow() {
+  close();
+}
+
+bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Watched == StatusBar1 && Event->type() == QEvent::MouseButtonRelease &&
+      Model.StatusClickable()) {
+    ShowRejected();
+    return true;
+  }
+  return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TForm1::ShowRejected() {
+  if (Model.Rejected().empty()) return;
+  TProblemList list(this, QStringLiteral("追加できなかったもの"), ListedProblems(Model.Rejected()));
+  if (OnProblemList) OnProblemList(list);
+  list.exec();
 }
 
 void TForm1::dragEnterEvent(QDragEnterEvent* Event) {
@@ -320,6 +352,8 @@ void TForm1::DrawEntry(int Index) {
 
 void TForm1::ListChanged() {
   Mirroring = true;
+  // One repaint for the whole list, however many entries changed.
+  ListBox1->setUpdatesEnabled(false);
   while (ListBox1->count() > Model.Count()) delete ListBox1->takeItem(ListBox1->count() - 1);
   for (int i = 0; i < Model.Count(); ++i) {
     const QString text = ShownPath(Model.ListEntry(i));
@@ -334,6 +368,7 @@ void TForm1::ListChanged() {
   }
   if (ListBox1->currentRow() != Model.CurrentLine())
     ListBox1->setCurrentRow(Model.CurrentLine(), QItemSelectionModel::NoUpdate);
+  ListBox1->setUpdatesEnabled(true);
   Mirroring = false;
 }
 
@@ -345,6 +380,14 @@ void TForm1::EntryChanged(int Index) {
 
 void TForm1::StateChanged() {
   StatusBar1->showMessage(QString::fromStdString(Model.StatusText()));
+  StatusBar1->setToolTip(QString::fromStdString(Model.StatusTip()));
+  StatusBar1->setCursor(Model.StatusClickable() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  if (Model.Running() != testAttribute(Qt::WA_SetCursor)) {
+    if (Model.Running())
+      setCursor(Qt::BusyCursor);
+    else
+      unsetCursor();
+  }
   for (QPushButton* b : {Button1, Button2, Button3, Button4, FolderButton})
     b->setEnabled(Model.ButtonsEnabled());
   StopButton->setEnabled(Model.StopEnabled());
@@ -449,7 +492,9 @@ void TForm1::PlaceWindows() {
                          area.height() + frame.y() + frame.x()};
     const TRect placed = PlaceOnScreens(outer, screens);
     if (placed != outer)
-      w->setGeometry(area.translated(placed.Left - outer.Left, placed.Top - outer.Top));
+      w->setGeometry(area.x() + placed.Left - outer.Left, area.y() + placed.Top - outer.Top,
+                     area.width() + placed.Width - outer.Width,
+                     area.height() + placed.Height - outer.Height);
   }
 }
 

@@ -28,6 +28,7 @@ class QSplitter;
 class QStatusBar;
 class QWidget;
 class TForm2;
+class TProblemList;
 class TJwsData;
 class TJwwData;
 
@@ -118,8 +119,15 @@ class TForm1 : public QMainWindow, public TMainView {
   std::optional<std::vector<std::string>> AskFiles(const std::string& StartFolder) override;
   std::optional<std::string> AskFolder(const std::string& StartFolder) override;
   void ShowResults() override;
+  void CloseWindow() override;
+
+  // The list of paths that could not be added (a click on the status bar);
+  // modal. OnProblemList sees it before it shows (tests close it).
+  void ShowRejected();
+  std::function<void(TProblemList&)> OnProblemList;
 
  protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
   void closeEvent(QCloseEvent* Event) override;
   void dragEnterEvent(QDragEnterEvent* Event) override;

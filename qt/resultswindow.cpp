@@ -12,10 +12,13 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
@@ -30,6 +33,7 @@
 #include "app/layout.h"
 #include "app/preview.h"
 #include "qt/previewpane.h"
+#include "qt/problemlist.h"
 #include "qt/resultmodel.h"
 #include "text/paths.h"
 
@@ -51,10 +55,39 @@ QAction* AddAction(QWidget* Owner, const QString& Text, const QKeySequence& Key,
 
 }  // namespace
 
-void OpenFileWith(TOpenAction Action, const std::string& Path) {
+namespace {
+
+// Opens Url with the desktop's opener. On Linux xdg-open is run here rather
+// than through QDesktopServices, which leaves its failure on stderr: a
+// failure to start it or an error status calls Failed.
+void OpenUrl(const QUrl& Url, const std::function<void()>& Failed) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+  // Not owned by a window: the opened program must outlive Quillon.
+  auto* opener = new QProcess();
+  QObject::connect(opener, &QProcess::finished,
+                   [opener, Failed](int Code, QProcess::ExitStatus How) {
+                     if (How != QProcess::NormalExit || Code != 0) Failed();
+                     opener->deleteLater();
+                   });
+  QObject::connect(opener, &QProcess::errorOccurred,
+                   [opener, Failed](QProcess::ProcessError Error) {
+                     if (Error != QProcess::FailedToStart) return;
+                     Failed();
+                     opener->deleteLater();
+                   });
+  opener->start(QStringLiteral("xdg-open"), {Url.toString(QUrl::FullyEncoded)});
+#else
+  if (!QDesktopServices::openUrl(Url)) Failed();
+#endif
+}
+
+}  // namespace
+
+void OpenFileWith(TOpenAction Action, const std::string& Path,
+                  const std::function<void()>& Failed) {
   const QString path = ShownPath(Path);
   if (Action == TOpenAction::OpenWithProgram) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    OpenUrl(QUrl::fromLocalFile(path), Failed);
     return;
   }
   // The file manager selects the file when it offers the freedesktop
@@ -66,13 +99,14 @@ void OpenFileWith(TOpenAction Action, const std::string& Path) {
   call << QStringList{QString::fromStdString(FileUri(Path))} << QString();
   const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
   if (reply.type() != QDBusMessage::ReplyMessage) {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(ShownPath(ExtractFolder(Path))));
+    OpenUrl(QUrl::fromLocalFile(ShownPath(ExtractFolder(Path))), Failed);
   }
 }
 
 TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   setWindowTitle(QStringLiteral("検索結果"));
   setFont(DesignFont());
+  setMinimumSize(MinResultsWidth, MinResultsHeight);
 
   FilterPanel = new QWidget(this);
   auto* filterRow = new QHBoxLayout(FilterPanel);
@@ -121,7 +155,12 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   QAction* copy =
       AddAction(SG1, QStringLiteral("行をコピー(&C)"), QKeySequence::Copy, Qt::WidgetShortcut);
   connect(copy, &QAction::triggered, this, [this] { CopySelection(); });
-  OpenFile = OpenFileWith;
+  OpenFile = [this](TOpenAction Action, const std::string& Path) {
+    QPointer<TForm2> self(this);
+    OpenFileWith(Action, Path, [self, Action, Path] {
+      if (self) self->Results.OpenFailed(Action, Path);
+    });
+  };
   RowMenu = new QMenu(this);
   SG1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(SG1, &QWidget::customContextMenuRequested, this, [this, copy](const QPoint& At) {
@@ -166,6 +205,10 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   StatusBar1->setFixedHeight(fontMetrics().height() + 6);
   StatusBar1->installEventFilter(this);
   StatusText->installEventFilter(this);
+  // A key or a click anywhere ends a note that waits for one.
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{FilterEdit, SG1, SG1->viewport(), Edit1, Button1, Button2})
+    w->installEventFilter(this);
 
   Preview = new TPreviewPane(Splitter);
   Splitter->addWidget(SG1);
@@ -242,6 +285,14 @@ QString TForm2::StatusBarText() const {
 }
 
 bool TForm2::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Event->type() == QEvent::KeyPress || Event->type() == QEvent::MouseButtonPress)
+    Results.UserInput();
+  // Esc in the filter box clears a filter first; with none it closes.
+  if (Watched == FilterEdit && Event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape && Results.FilterEscape()) {
+    FilterEdit->clear();
+    return true;
+  }
   if ((Watched == StatusBar1 || Watched == StatusText) &&
       Event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(Event)->button() == Qt::LeftButton) {
@@ -254,30 +305,7 @@ bool TForm2::eventFilter(QObject* Watched, QEvent* Event) {
 void TForm2::ShowProblems() {
   const std::vector<TProblemFile>& problems = Results.Problems();
   if (problems.empty()) return;
-  QDialog list(this);
-  list.setObjectName(QStringLiteral("ProblemList"));
-  list.setWindowTitle(QStringLiteral("読み込めなかったファイル"));
-  auto* tree = new QTreeWidget(&list);
-  tree->setRootIsDecorated(false);
-  tree->setHeaderLabels({QStringLiteral("ファイル"), QStringLiteral("理由")});
-  tree->setTextElideMode(Qt::ElideMiddle);
-  for (const TProblemFile& p : problems) {
-    auto* item = new QTreeWidgetItem(tree);
-    item->setText(0, ShownPath(p.Path));
-    item->setToolTip(0, ShownPath(p.Path));
-    item->setText(1, QString::fromStdString(DescribeOutcomeJa(p.Outcome)));
-    item->setToolTip(1, item->text(1));
-    item->setIcon(0, style()->standardIcon(p.Outcome.Failed() ? QStyle::SP_MessageBoxCritical
-                                                              : QStyle::SP_MessageBoxWarning));
-  }
-  tree->setColumnWidth(0, 260);
-  tree->resizeColumnToContents(1);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &list);
-  connect(buttons, &QDialogButtonBox::rejected, &list, &QDialog::reject);
-  auto* column = new QVBoxLayout(&list);
-  column->addWidget(tree);
-  column->addWidget(buttons);
-  list.resize(std::min(260 + tree->columnWidth(1) + 60, 1000), 240);
+  TProblemList list(this, QStringLiteral("読み込めなかったファイル"), ListedProblems(problems));
   list.exec();
 }
 

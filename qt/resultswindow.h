@@ -116,5 +116,6 @@ class TForm2 : public QDialog, public TResultsView {
   int PreviewSize = TWindowLayout().PreviewWidth;  // kept while hidden
 };
 
-// The Qt calls behind TForm2::OpenFile.
-void OpenFileWith(TOpenAction Action, const std::string& Path);
+// The Qt calls behind TForm2::OpenFile; Failed is called (perhaps later)
+// when no program answers.
+void OpenFileWith(TOpenAction Action, const std::string& Path, const std::function<void()>& Failed);

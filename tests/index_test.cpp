@@ -40,7 +40,7 @@ jwb::Bytes ReadBytes(const fs::path& P) {
 jwb::Bytes Library(char Prefix, int Count, bool Figure) {
   jwb::Drawing d(700);
   for (int i = 1; i <= Count; ++i) {
-    char name[8];
+    char name[16];
     std::snprintf(name, sizeof name, "%c%03d", Prefix, i);
     d.Def(i, name).Line();
   }

@@ -38,7 +38,7 @@ class LayoutFile : public ::testing::Test {
 
 }  // namespace
 
-TEST(LayoutNumbers, LimitsApplyToTheListAndColumnsOnly) {
+TEST(LayoutNumbers, ListAndColumnsAreLimitedOrTakeTheirDesignWidth) {
   struct {
     const char* what;
     int line;
@@ -47,10 +47,12 @@ TEST(LayoutNumbers, LimitsApplyToTheListAndColumnsOnly) {
   } cases[] = {
       {"list width above 2000", 5, "5000", 2000},
       {"list width below 20", 5, "10", 20},
-      {"column 0 not a number", 10, "abc", 32},
-      {"column 0 31", 10, "31", 32},
+      {"list width not a number", 5, "", 176},
+      {"column 0 not a number", 10, "abc", 99},
+      {"column 0 31", 10, "31", 99},
       {"column 0 32", 10, "32", 32},
-      {"column 1 negative", 11, "-5", 32},
+      {"column 1 negative", 11, "-5", 206},
+      {"column 2 zero", 12, "0", 120},
       {"left not a number", 1, "abc", 0},
       {"left negative is kept", 1, "-12", -12},
       {"results left off screen is kept", 6, "-30000", -30000},
@@ -149,17 +151,58 @@ TEST_F(LayoutFile, TheSameWindowsWriteTheSameFileAtAnyDensity) {
   EXPECT_EQ(first.substr(0, 6), "-1201\r");
 }
 
-// A file of four lines: the rest reads as empty text; no file changes
-// nothing.
-TEST_F(LayoutFile, ShortAndMissingFiles) {
+// A window that cannot be one (a line not a number, a size below the
+// window's minimum usable size, absent lines of a short file) takes its
+// design place and size whole; the other window keeps what the file says.
+TEST_F(LayoutFile, UnusableWindowsTakeTheirDesignValues) {
+  const std::string results = "222\r\n129\r\n456\r\n293\r\n";
+  const TWindowLayout design;
+  struct {
+    const char* what;
+    std::string content;
+    TRect main, results;
+  } cases[] = {
+      {"empty file", "", design.Main, design.Results},
+      {"garbled bytes", "\x81\x40zz\r\n\xff", design.Main, design.Results},
+      {"short file: four lines",
+       "100\r\n50\r\n300\r\n240\r\n",
+       {100, 50, 300, 240},
+       design.Results},
+      {"left not a number", "abc\r\n50\r\n300\r\n240\r\n176\r\n" + results, design.Main,
+       design.Results},
+      {"main window a title bar", "0\r\n0\r\n104\r\n1\r\n176\r\n" + results, design.Main,
+       design.Results},
+      {"main window just usable",
+       "-5\r\n0\r\n200\r\n210\r\n176\r\n" + results,
+       {-5, 0, 200, 210},
+       design.Results},
+      {"results narrower than its controls",
+       "1\r\n2\r\n300\r\n240\r\n176\r\n10\r\n20\r\n419\r\n400\r\n",
+       {1, 2, 300, 240},
+       design.Results},
+      {"results off screen is kept for placing",
+       "1\r\n2\r\n300\r\n240\r\n176\r\n-30000\r\n20\r\n500\r\n400\r\n",
+       {1, 2, 300, 240},
+       {-30000, 20, 500, 400}},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(Path("q.dat"), c.content);
+    TWindowLayout layout;
+    layout.Main = {1, 1, 1, 1};  // the windows before loading are no fallback
+    layout.Results = {1, 1, 1, 1};
+    ASSERT_TRUE(ReadWindowLayout(Path("q.dat"), layout)) << c.what;
+    EXPECT_EQ(layout.Main, c.main) << c.what;
+    EXPECT_EQ(layout.Results, c.results) << c.what;
+  }
+
+  // The short file's other values: list and columns at their design widths,
+  // the folder empty. No file changes nothing.
   WriteBytes(Path("q.dat"), "100\r\n50\r\n300\r\n240\r\n");
   TWindowLayout layout;
   layout.LastFolder = "/exe/";
   ASSERT_TRUE(ReadWindowLayout(Path("q.dat"), layout));
-  EXPECT_EQ(layout.Main, (TRect{100, 50, 300, 240}));
-  EXPECT_EQ(layout.ListWidth, 20);
-  EXPECT_EQ(layout.Results, (TRect{0, 0, 0, 0}));
-  EXPECT_EQ(layout.Columns, (std::array<int32_t, 3>{32, 32, 32}));
+  EXPECT_EQ(layout.ListWidth, 176);
+  EXPECT_EQ(layout.Columns, design.Columns);
   EXPECT_EQ(layout.LastFolder, "");
 
   TWindowLayout untouched;
@@ -167,4 +210,11 @@ TEST_F(LayoutFile, ShortAndMissingFiles) {
   EXPECT_FALSE(ReadWindowLayout(Path("none.dat"), untouched));
   EXPECT_EQ(untouched.LastFolder, "/exe/");
   EXPECT_EQ(untouched.Main, TWindowLayout().Main);
+}
+
+TEST(LayoutPlace, TheUserConfigurationFolderNeverTheProgramsFolder) {
+  EXPECT_EQ(UserLayoutFile("/x/cfg", "/home/u"), "/x/cfg/quillon/quillon.dat");
+  EXPECT_EQ(UserLayoutFile("", "/home/u"), "/home/u/.config/quillon/quillon.dat");
+  EXPECT_EQ(UserLayoutFile("rel/cfg", "/root/"), "/root/.config/quillon/quillon.dat");
+  EXPECT_EQ(UserLayoutFile("", ""), "");
 }

@@ -48,6 +48,8 @@ struct TFakeView : TMainView {
     return Folder;
   }
   void ShowResults() override { ++Shown; }
+  int Closed = 0;
+  void CloseWindow() override { ++Closed; }
 };
 
 struct TFakeResults : TResultSink {
@@ -217,6 +219,58 @@ TEST_F(MainModel, StopEndsTheRunAfterTheFileBeingRead) {
   TMainModel empty(View);
   empty.Search(Jww, Jws);
   EXPECT_EQ(View.Shown, 1);
+}
+
+// Closing during a run stops it after the file being read, shows no
+// results and then closes; the repaints of a run are merged, its steps not.
+TEST_F(MainModel, ClosingDuringARunStopsItThenCloses) {
+  Model.Drop({Drawing("a.jww", 1), Drawing("b.jww", 1), Drawing("c.jww", 1), Drawing("d.jww", 1)});
+  int64_t now = 0;
+  Model.Clock = [&] { return now; };
+  int pumps = 0;
+  View.OnPump = [&] {
+    ++pumps;
+    if (pumps == 3) {
+      EXPECT_FALSE(Model.RequestClose());
+    }
+  };
+  Model.Search(Jww, Jws);
+  EXPECT_EQ(pumps, 4);  // the second file's two pumps, then no more
+  EXPECT_TRUE(Results.Summary.Stopped);
+  EXPECT_EQ(View.Shown, 0);
+  EXPECT_EQ(View.Closed, 1);
+  EXPECT_TRUE(Model.RequestClose());
+
+  // With the clock standing still a run draws its state only when it
+  // starts, at its first file and when it ends.
+  View.Statuses.clear();
+  View.OnPump = nullptr;
+  Model.Search(Jww, Jws);
+  EXPECT_EQ(View.Statuses, (std::vector<std::string>{
+                               IdlePrompt, "ファイル【" + File("a.jww") + "】検索中", IdlePrompt}));
+  View.OnPump = [&] { now += RunDrawInterval; };
+  Model.Search(Jww, Jws);
+  EXPECT_GT(View.Statuses.size(), 4u);
+}
+
+// A dropped or named path the list does not take, and a folder that cannot
+// be read, are counted in the status bar and listed with reasons.
+TEST_F(MainModel, RefusedPathsAreSaidAndListed) {
+  const std::string a = Touch("a.jww"), txt = Touch("plan.txt");
+  Model.Drop({a, File("in"), File("gone.jww"), txt});
+  EXPECT_EQ(Model.Count(), 1);
+  EXPECT_EQ(Model.StatusText(), "3 件を追加できませんでした");
+  EXPECT_TRUE(Model.StatusClickable());
+  ASSERT_EQ(Model.Rejected().size(), 3u);
+  EXPECT_EQ(Model.Rejected()[0].Path, File("in"));
+  EXPECT_NE(Model.Rejected()[0].Reason, Model.Rejected()[1].Reason);
+  EXPECT_NE(Model.Rejected()[1].Reason, Model.Rejected()[2].Reason);
+  EXPECT_EQ(CopiedProblems(ListedProblems(Model.Rejected())).substr(0, File("in").size() + 1),
+            File("in") + "\t");
+  Model.AddCommandLine({a});
+  EXPECT_EQ(Model.StatusText(), IdlePrompt);
+  Model.AddFolder(File("gone"));
+  EXPECT_EQ(Model.StatusText(), "1 件を追加できませんでした");
 }
 
 TEST_F(MainModel, TheLayoutFileKeepsTheDialogsFolder) {

@@ -157,7 +157,7 @@ TEST(NaturalCompareTest, DigitRunsCompareByValue) {
   EXPECT_LT(cmp("図", "図1"), 0);
 }
 
-TEST(WindowPlaceTest, OffScreenWindowsMoveOntoTheNearestScreen) {
+TEST(WindowPlaceTest, OffScreenOrOversizedWindowsMoveOntoAndFitTheirScreen) {
   const std::vector<TRect> two = {{0, 0, 1920, 1080}, {1920, 0, 1280, 1024}};
   struct Case {
     const char* what;
@@ -168,11 +168,12 @@ TEST(WindowPlaceTest, OffScreenWindowsMoveOntoTheNearestScreen) {
       {"right of every screen", {4000, 100, 400, 300}, {2800, 100, 400, 300}},
       {"title bar above the screens", {100, -30, 400, 300}, {100, 0, 400, 300}},
       {"below the second screen", {2400, 1500, 400, 300}, {2400, 724, 400, 300}},
-      {"larger than the screen", {-5000, -5000, 3000, 2000}, {0, 0, 3000, 2000}},
+      {"larger than the screen", {-5000, -5000, 3000, 2000}, {0, 0, 1920, 1080}},
+      {"on a screen but taller than it", {2000, 100, 400, 1500}, {2000, 0, 400, 1024}},
       {"only a sliver shows", {1900, 2, 400, 300}, {1900, 2, 400, 300}},
       {"left edge barely in", {-390, 10, 400, 300}, {0, 10, 400, 300}},
       {"left edge at the largest int", {INT_MAX, 10, 400, 300}, {2800, 10, 400, 300}},
-      {"top edge at the smallest int", {10, INT_MIN, INT_MAX, 300}, {0, 0, INT_MAX, 300}},
+      {"top edge at the smallest int", {10, INT_MIN, INT_MAX, 300}, {0, 0, 1920, 300}},
   };
   for (const Case& c : cases) EXPECT_EQ(PlaceOnScreens(c.window, two), c.placed) << c.what;
   EXPECT_EQ(PlaceOnScreens({-900, 9, 10, 10}, {}), (TRect{-900, 9, 10, 10}));

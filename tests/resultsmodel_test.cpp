@@ -70,6 +70,28 @@ TEST(ResultsModel, FilterSortAndFindNextMoveTheCurrentRowInTheView) {
   EXPECT_EQ(m.StatusText(), "絞り込み 2 / 3");
 }
 
+// Find-next with nothing below says so until the next key or click; Esc in
+// the filter box clears a filter, and with none closes the window; a failed
+// open is said.
+TEST(ResultsModel, NothingBelowEscapeAndFailedOpensAreSaid) {
+  TFakeView view;
+  TResultsModel m(view);
+  Fill(m);
+  m.SetCurrentRow(3);
+  EXPECT_FALSE(m.FindNext("図"));
+  EXPECT_EQ(m.StatusText(), "これより下に一致する行はありません");
+  m.UserInput();
+  EXPECT_EQ(m.StatusText(), "");
+
+  m.SetFilter("窓");
+  EXPECT_TRUE(m.FilterEscape());
+  EXPECT_EQ(m.ShownCount(), 3);
+  EXPECT_FALSE(m.FilterEscape());
+
+  m.OpenFailed(TOpenAction::ShowInFolder, "/d/f1.jww");
+  EXPECT_EQ(m.StatusText(), "フォルダーに表示できませんでした: f1.jww");
+}
+
 TEST(ResultsModel, CopyOpenAndTheRowMenuActOnTheRowsShown) {
   TFakeView view;
   TResultsModel m(view);

@@ -105,3 +105,23 @@ TEST_F(IsExistingFileTest, TrueOnlyForRegularFiles) {
 }
 
 }  // namespace
+
+TEST(ExtendedLengthPathTest, AbsoluteWindowsPathsOnlyAndBackAgain) {
+  struct {
+    const char* path;
+    const char* extended;
+  } cases[] = {
+      {"C:\\図面\\a", "\\\\?\\C:\\図面\\a"},
+      {"d:/x/y", "\\\\?\\d:\\x\\y"},
+      {"\\\\server\\share\\b", "\\\\?\\UNC\\server\\share\\b"},
+      {"\\\\?\\C:\\a", "\\\\?\\C:\\a"},
+      {"rel\\a", "rel\\a"},
+      {"C:\\a\\..\\b", "C:\\a\\..\\b"},
+      {"/home/u/a", "/home/u/a"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ExtendedLengthPath(c.path), c.extended) << c.path;
+  }
+  EXPECT_EQ(WithoutExtendedPrefix("\\\\?\\C:\\図面\\a"), "C:\\図面\\a");
+  EXPECT_EQ(WithoutExtendedPrefix("\\\\?\\UNC\\server\\share\\b"), "\\\\server\\share\\b");
+}

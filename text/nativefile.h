@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 enum class TOpenStatus {
   Ok,
@@ -84,3 +85,12 @@ struct TFileStamp {
 };
 // False when Path is not a regular file that the system can describe.
 bool StampOfFile(const std::string& Path, TFileStamp& Stamp);
+
+#ifdef _WIN32
+// The entries of Folder as the system lists them, by FindFirstFileW on its
+// extended-length form (so a folder deeper than 260 characters lists too):
+// the paths of its subfolders (links to folders left out) and of its other
+// entries. False, with the system's reason, when it cannot be listed.
+bool ListFolder(const std::string& Folder, std::vector<std::string>& Folders,
+                std::vector<std::string>& Files, std::string& Reason);
+#endif

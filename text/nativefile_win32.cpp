@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "text/nativefile.h"
+#include "text/paths.h"
 #include "text/widepath.h"
 
 namespace {
@@ -49,7 +50,7 @@ TNativeFile TNativeFile::Open(const std::string& Path, TOpenError& Error) {
   // FILE_FLAG_BACKUP_SEMANTICS lets a folder open, so that it is reported as
   // a folder and not as a refusal.
   const HANDLE h =
-      CreateFileW(WideOfUtf8(Path).c_str(), GENERIC_READ,
+      CreateFileW(WideOfUtf8(ExtendedLengthPath(Path)).c_str(), GENERIC_READ,
                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                   FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
@@ -104,7 +105,7 @@ bool StampOfFile(const std::string& Path, TFileStamp& Stamp) {
       GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryDirectoryFile")));
   constexpr ULONG FileIdBothDirectoryInformation = 37;
   if (!query) return false;
-  const std::wstring wide = WideOfUtf8(Path);
+  const std::wstring wide = WideOfUtf8(ExtendedLengthPath(Path));
   const size_t cut = wide.find_last_of(L"\\/:");
   if (cut == std::wstring::npos || cut + 1 >= wide.size()) return false;
   std::wstring folder = wide.substr(0, cut + 1);
@@ -165,4 +166,35 @@ TCreateStatus WriteNewFile(const std::string& Path, std::string_view Content, st
   DeleteFileW(wide.c_str());
   Reason = SystemErrorText(static_cast<int>(code));
   return TCreateStatus::Failed;
+}
+
+bool ListFolder(const std::string& Folder, std::vector<std::string>& Folders,
+                std::vector<std::string>& Files, std::string& Reason) {
+  std::string base = Folder;
+  if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
+  WIN32_FIND_DATAW data{};
+  const HANDLE find = FindFirstFileExW(WideOfUtf8(ExtendedLengthPath(base + "*")).c_str(),
+                                       FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) {
+    Reason = SystemErrorText(static_cast<int>(GetLastError()));
+    return false;
+  }
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    const std::string path = base + Utf8OfWide(name);
+    const bool link = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (!link) Folders.push_back(path);
+    } else {
+      Files.push_back(path);
+    }
+  } while (FindNextFileW(find, &data));
+  const DWORD last = GetLastError();
+  FindClose(find);
+  if (last != ERROR_NO_MORE_FILES) {
+    Reason = SystemErrorText(static_cast<int>(last));
+    return false;
+  }
+  return true;
 }

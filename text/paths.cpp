@@ -1,6 +1,7 @@
 // Path operations on native file-system paths.
 #include "text/paths.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -59,12 +60,53 @@ std::string ReplaceExt(std::string_view Path, std::string_view Ext) {
   return Result;
 }
 
+std::string ExtendedLengthPath(std::string_view Path) {
+  std::string p(Path);
+  std::replace(p.begin(), p.end(), '/', '\\');
+  if (p.rfind("\\\\?\\", 0) == 0) return std::string(Path);
+  const bool drive = p.size() >= 3 && p[1] == ':' && p[2] == '\\' &&
+                     ((p[0] >= 'A' && p[0] <= 'Z') || (p[0] >= 'a' && p[0] <= 'z'));
+  const bool share = p.size() > 2 && p[0] == '\\' && p[1] == '\\' && p[2] != '\\';
+  if (!drive && !share) return std::string(Path);
+  // "." and ".." parts would be taken literally.
+  for (size_t at = 0; at <= p.size();) {
+    size_t end = p.find('\\', at);
+    if (end == std::string::npos) end = p.size();
+    const std::string_view part = std::string_view(p).substr(at, end - at);
+    if (part == "." || part == "..") return std::string(Path);
+    at = end + 1;
+  }
+  return drive ? "\\\\?\\" + p : "\\\\?\\UNC\\" + p.substr(2);
+}
+
+std::string WithoutExtendedPrefix(std::string_view Path) {
+  if (Path.rfind("\\\\?\\UNC\\", 0) == 0) return "\\\\" + std::string(Path.substr(8));
+  if (Path.rfind("\\\\?\\", 0) == 0) return std::string(Path.substr(4));
+  return std::string(Path);
+}
+
+std::filesystem::path LongPathOfUtf8(std::string_view Utf8) {
+#ifdef _WIN32
+  return PathOfUtf8(ExtendedLengthPath(Utf8));
+#else
+  return PathOfUtf8(Utf8);
+#endif
+}
+
+std::string Utf8OfLongPath(const std::filesystem::path& Path) {
+#ifdef _WIN32
+  return WithoutExtendedPrefix(Utf8OfPath(Path));
+#else
+  return Utf8OfPath(Path);
+#endif
+}
+
 bool IsExistingFile(const std::string& Path) {
   if (Path.empty()) return false;
   // Only regular files (after following links): a device or a pipe would
   // block or never end when read as a drawing file.
   std::error_code Error;
-  return std::filesystem::is_regular_file(PathOfUtf8(Path), Error);
+  return std::filesystem::is_regular_file(LongPathOfUtf8(Path), Error);
 }
 
 std::FILE* OpenUtf8(const std::string& Path, const char* Mode) {

@@ -15,5 +15,14 @@ std::string ExtractName(std::string_view Path);
 std::string ExtractFolder(std::string_view Path);
 // Path without its extension, followed by Ext.
 std::string ReplaceExt(std::string_view Path, std::string_view Ext);
+// The extended-length form of an absolute Windows path, which the wide
+// functions take beyond 260 characters: "C:\a" becomes "\\?\C:\a" and
+// "\\server\share" becomes "\\?\UNC\server\share", "/" turned into "\". A
+// relative path, one with "." or ".." parts (which that form does not
+// resolve) or one already in that form comes back unchanged.
+std::string ExtendedLengthPath(std::string_view Path);
+// The path without the extended-length prefix again.
+std::string WithoutExtendedPrefix(std::string_view Path);
+
 // True when Path names an existing file that is not a folder.
 bool IsExistingFile(const std::string& Path);

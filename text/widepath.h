@@ -21,6 +21,12 @@ inline std::string Utf8OfPath(const std::filesystem::path& Path) {
   return std::string(reinterpret_cast<const char*>(u8.data()), u8.size());
 }
 
+// The same for a path that may pass 260 characters: on Windows an absolute
+// path in its extended-length form (ExtendedLengthPath); elsewhere as above.
+std::filesystem::path LongPathOfUtf8(std::string_view Utf8);
+// The UTF-8 form of such a path, without the extended-length prefix.
+std::string Utf8OfLongPath(const std::filesystem::path& Path);
+
 // fopen and remove on a UTF-8 path (on Windows through the wide functions).
 std::FILE* OpenUtf8(const std::string& Path, const char* Mode);
 int RemoveUtf8(const std::string& Path);

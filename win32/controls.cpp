@@ -107,6 +107,12 @@ TRect NormalClient(HWND Window) {
   GetWindowPlacement(Window, &wp);
   if (!IsZoomed(Window)) return RectOf(ClientOnScreen(Window));
   RECT outer = wp.rcNormalPosition;
+  // The normal place counts from the work area's corner, not the screen's.
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (!(GetWindowLongPtrW(Window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) &&
+      GetMonitorInfoW(MonitorFromWindow(Window, MONITOR_DEFAULTTONEAREST), &mi))
+    OffsetRect(&outer, mi.rcWork.left - mi.rcMonitor.left, mi.rcWork.top - mi.rcMonitor.top);
   RECT frame{0, 0, 0, 0};
   const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(Window, GWL_STYLE)) & ~WS_MAXIMIZE;
   AdjustWindowRectEx(&frame, style, FALSE,
@@ -136,6 +142,14 @@ void SetClient(HWND Window, const TRect& Client) {
       {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top}, screens);
   SetWindowPos(Window, nullptr, placed.Left, placed.Top, placed.Width, placed.Height,
                SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void LimitTrackSize(HWND Window, LPARAM Info, int Width, int Height) {
+  RECT least{0, 0, Scaled(Window, Width), Scaled(Window, Height)};
+  least = OuterOf(Window, least);
+  auto* mm = reinterpret_cast<MINMAXINFO*>(Info);
+  mm->ptMinTrackSize.x = least.right - least.left;
+  mm->ptMinTrackSize.y = least.bottom - least.top;
 }
 
 std::wstring ExeFileName() {

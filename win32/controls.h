@@ -35,8 +35,11 @@ void ApplyDpiChange(HWND Window, HFONT& Font, LPARAM Suggested);
 // coordinates (device pixels).
 TRect NormalClient(HWND Window);
 // Moves a window so that its client area is Client (device pixels), kept on
-// a screen.
+// a screen and no larger than its work area.
 void SetClient(HWND Window, const TRect& Client);
+// Answers WM_GETMINMAXINFO: the window is never made smaller than a client
+// area of Width x Height logical pixels.
+void LimitTrackSize(HWND Window, LPARAM Info, int Width, int Height);
 
 // The running executable's full path.
 std::wstring ExeFileName();

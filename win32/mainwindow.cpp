@@ -17,6 +17,7 @@
 #include "text/widepath.h"
 #include "win32/dispatch.h"
 #include "win32/previewpane.h"
+#include "win32/problemlist.h"
 
 namespace {
 
@@ -33,7 +34,10 @@ void RegisterForms(HINSTANCE Instance) {
   wc.hInstance = Instance;
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  // The program's own icon (resource 1) in the title bar and the task bar;
+  // the system's where the executable carries none (the test programs).
+  const HICON icon = LoadIconW(Instance, MAKEINTRESOURCEW(1));
+  wc.hIcon = icon ? icon : LoadIconW(nullptr, IDI_APPLICATION);
   wc.lpszClassName = MainClass;
   wc.lpfnWndProc = TForm1::Proc;
   RegisterClassExW(&wc);
@@ -60,7 +64,8 @@ TForm1::TForm1() {
   Button3 = MakeChild(L"BUTTON", L"検索(&S)", WS_TABSTOP, Handle, IdSearch, Font);
   Button4 = MakeChild(L"BUTTON", L"終了(&X)", WS_TABSTOP, Handle, IdExit, Font);
   FolderButton = MakeChild(L"BUTTON", L"フォルダ(&F)", WS_TABSTOP, Handle, IdFolder, Font);
-  StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", 0, Handle, 0, Font);
+  // The bar never paints over 中止 and the progress bar beside its text.
+  StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", WS_CLIPSIBLINGS | SBARS_TOOLTIPS, Handle, 0, Font);
   ProgressBar1 = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 10, 10, StatusBar1,
                                  nullptr, GetModuleHandleW(nullptr), nullptr);
   // 中止 sits on the status bar beside the progress bar while a run goes; a
@@ -91,7 +96,11 @@ void TForm1::Layout() {
   GetWindowRect(StatusBar1, &sb);
   const int status = sb.bottom - sb.top;
   const int top = Scaled(Handle, LabelPanel);
-  const int list = Scaled(Handle, ListWidth);
+  // However wide the list is set, the buttons stay in view.
+  const int list = std::max(std::min(Scaled(Handle, ListWidth),
+                                     static_cast<int>(r.right) - Scaled(Handle, SplitterWidth) -
+                                         Scaled(Handle, ButtonPanelWidth)),
+                            Scaled(Handle, MinListWidth));
   MoveWindow(Label1, Scaled(Handle, 8), Scaled(Handle, 4), Scaled(Handle, 200), Scaled(Handle, 16),
              TRUE);
   MoveWindow(ListBox1, 0, top, list, std::max(static_cast<int>(r.bottom) - top - status, 10), TRUE);
@@ -111,6 +120,13 @@ void TForm1::Layout() {
   MoveWindow(StopButton, bar.right - Scaled(Handle, 100) - Scaled(Handle, 48), bar.top + 1,
              Scaled(Handle, 44), bar.bottom - bar.top - 2, TRUE);
   SetWindowPos(StopButton, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // While a run goes the text ends where 中止 and the progress bar begin.
+  int parts[] = {Model.StopVisible()
+                     ? std::max(static_cast<int>(inner.right) - Scaled(Handle, 100 + 52), 1)
+                     : -1,
+                 -1};
+  SendMessageW(StatusBar1, SB_SETPARTS, Model.StopVisible() ? 2 : 1,
+               reinterpret_cast<LPARAM>(parts));
 }
 
 std::string TForm1::DefaultLayoutFile() {
@@ -133,7 +149,19 @@ void TForm1::FormShow(int ShowCommand) {
   ClearImageTable();
   JwwReader = std::make_unique<TJwwData>();
   JwsReader = std::make_unique<TJwsData>();
-  ShowWindow(Handle, ShowCommand);
+  // Closed maximised, it opens maximised over its kept normal place (unless
+  // it is asked to open minimised).
+  const bool minimised = ShowCommand == SW_SHOWMINIMIZED || ShowCommand == SW_MINIMIZE ||
+                         ShowCommand == SW_SHOWMINNOACTIVE || ShowCommand == SW_FORCEMINIMIZE;
+  if (StartMaximized && !minimised) {
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    GetWindowPlacement(Handle, &wp);
+    wp.showCmd = SW_SHOWMAXIMIZED;
+    SetWindowPlacement(Handle, &wp);
+  } else {
+    ShowWindow(Handle, ShowCommand);
+  }
   Layout();
   Model.AddCommandLine(InitialFiles);
 }
@@ -152,8 +180,8 @@ TWindowLayout TForm1::WindowLayout() const {
   layout.Results = ToLogicalPixels(NormalClient(Form2->Handle), DpiOf(Form2->Handle));
   for (int c = 0; c < ResultColCount; ++c)
     layout.Columns[static_cast<size_t>(c)] = Form2->ColWidth(c);
-  layout.MainMaximized = IsZoomed(Handle);
-  layout.ResultsMaximized = IsZoomed(Form2->Handle);
+  layout.MainMaximized = IsWindowVisible(Handle) ? IsZoomed(Handle) != 0 : StartMaximized;
+  layout.ResultsMaximized = Form2->Maximized();
   layout.PreviewWidth = Form2->PreviewWidth();
   return layout;
 }
@@ -164,10 +192,9 @@ void TForm1::ApplyWindowLayout(const TWindowLayout& Layout) {
   SetClient(Form2->Handle, ToDevicePixels(Layout.Results, DpiOf(Form2->Handle)));
   for (int c = 0; c < ResultColCount; ++c)
     Form2->SetColWidth(c, Layout.Columns[static_cast<size_t>(c)]);
-  if (Layout.ResultsMaximized) ShowWindow(Form2->Handle, SW_MAXIMIZE);
+  Form2->SetMaximized(Layout.ResultsMaximized);
   Form2->SetPreviewWidth(Layout.PreviewWidth);
-  if (Layout.MainMaximized)
-    SetWindowLongPtrW(Handle, GWL_STYLE, GetWindowLongPtrW(Handle, GWL_STYLE) | WS_MAXIMIZE);
+  StartMaximized = Layout.MainMaximized;
 }
 
 void TForm1::SaveLayout() {
@@ -229,7 +256,8 @@ void TForm1::Button3Click() {
 }
 
 void TForm1::Close() {
-  if (!Model.CanClose() || Closed) return;
+  // During a run the run stops first; the model closes the window then.
+  if (Closed || !Model.RequestClose()) return;
   Closed = true;
   ClearImageTable();
   JwwReader.reset();
@@ -264,20 +292,40 @@ void TForm1::EntryChanged(int Index) {
 }
 
 void TForm1::StateChanged() {
-  SendMessageW(StatusBar1, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(W(Model.StatusText()).c_str()));
+  const bool stopShown = IsWindowVisible(StopButton) != 0;
   for (HWND b : {Button1, Button2, Button3, Button4, FolderButton})
     EnableWindow(b, Model.ButtonsEnabled());
+  // A disabled button keeps no focus: Esc must reach the window.
+  HWND focus = GetFocus();
+  if (Model.Running() && GetActiveWindow() == Handle && (!focus || !IsWindowEnabled(focus)))
+    SetFocus(ListBox1);
   SendMessageW(ProgressBar1, PBM_SETRANGE32, 0, static_cast<LPARAM>(Model.ProgressTotal()));
   SendMessageW(ProgressBar1, PBM_SETPOS, static_cast<WPARAM>(Model.ProgressDone()), 0);
   ShowWindow(ProgressBar1, Model.ProgressVisible() ? SW_SHOW : SW_HIDE);
   EnableWindow(StopButton, Model.StopEnabled());
   ShowWindow(StopButton, Model.StopVisible() ? SW_SHOW : SW_HIDE);
+  if (stopShown != Model.StopVisible()) Layout();
+  SendMessageW(StatusBar1, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(W(Model.StatusText()).c_str()));
+  SendMessageW(StatusBar1, SB_SETTIPTEXTW, 0,
+               reinterpret_cast<LPARAM>(W(Model.StatusTip()).c_str()));
+}
+
+void TForm1::CloseWindow() {
+  Close();
+}
+
+void TForm1::ShowRejected() {
+  if (Model.Rejected().empty()) return;
+  TProblemList list(Handle, L"追加できなかったもの", ListedProblems(Model.Rejected()));
+  list.ShowModal();
 }
 
 void TForm1::ProcessMessages() {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+    // Esc whatever has focus; with none (or Alt held) it comes as a system
+    // key.
+    if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.wParam == VK_ESCAPE) {
       StopClick();
       continue;
     }
@@ -337,6 +385,23 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
       ApplyDpiChange(Handle, Font, Lp);
       Layout();
       return 0;
+    case WM_GETMINMAXINFO:
+      LimitTrackSize(Handle, Lp, MinMainWidth, MinMainHeight);
+      return 0;
+    case WM_SETCURSOR:
+      // Busy while a run goes, though Esc and 中止 still answer.
+      if (Model.Running() && LOWORD(Lp) == HTCLIENT && reinterpret_cast<HWND>(Wp) != StopButton) {
+        SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+        return TRUE;
+      }
+      break;
+    case WM_NOTIFY:
+      if (reinterpret_cast<NMHDR*>(Lp)->hwndFrom == StatusBar1 &&
+          reinterpret_cast<NMHDR*>(Lp)->code == NM_CLICK && Model.StatusClickable()) {
+        ShowRejected();
+        return 0;
+      }
+      break;
     case WM_CLOSE:
       Close();
       return 0;

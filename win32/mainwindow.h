@@ -67,6 +67,9 @@ class TForm1 : public TMainView {
   std::optional<std::vector<std::string>> AskFiles(const std::string& StartFolder) override;
   std::optional<std::string> AskFolder(const std::string& StartFolder) override;
   void ShowResults() override;
+  void CloseWindow() override;
+  // The paths that could not be added (a click on the status bar); modal.
+  void ShowRejected();
 
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
   LRESULT OnMessage(UINT Message, WPARAM W, LPARAM L);
@@ -84,6 +87,7 @@ class TForm1 : public TMainView {
   HFONT Font = nullptr;
   int ListWidth = TWindowLayout().ListWidth;
   bool Closed = false;
+  bool StartMaximized = false;  // the layout file says it was closed maximised
 };
 
 // Registers the window classes and loads the common controls.

@@ -13,6 +13,7 @@
 #include "text/widepath.h"
 #include "win32/dispatch.h"
 #include "win32/previewpane.h"
+#include "win32/problemlist.h"
 
 namespace {
 
@@ -152,12 +153,15 @@ void TForm2::StartTimer(int Id, int Milliseconds) {
 
 void TForm2::OpenRowFile(TOpenAction Action, const std::string& Path) {
   const std::wstring path = W(Path);
+  HINSTANCE done = nullptr;
   if (Action == TOpenAction::OpenWithProgram) {
-    ShellExecuteW(Handle, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    done = ShellExecuteW(Handle, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   } else {
     const std::wstring args = L"/select,\"" + path + L"\"";
-    ShellExecuteW(Handle, nullptr, L"explorer.exe", args.c_str(), nullptr, SW_SHOWNORMAL);
+    done = ShellExecuteW(Handle, nullptr, L"explorer.exe", args.c_str(), nullptr, SW_SHOWNORMAL);
   }
+  // ShellExecute answers 32 or less when nothing could open the file.
+  if (reinterpret_cast<INT_PTR>(done) <= 32) Results.OpenFailed(Action, Path);
 }
 
 void TForm2::CopyToClipboard(const std::string& Utf8) {
@@ -247,11 +251,9 @@ void TForm2::CopySelection() {
 }
 
 void TForm2::ShowProblems() {
-  std::wstring text;
-  for (const TProblemFile& p : Results.Problems())
-    text += W(p.Path) + L"\r\n    " + W(DescribeOutcomeJa(p.Outcome)) + L"\r\n";
-  if (text.empty()) return;
-  MessageBoxW(Handle, text.c_str(), L"読み込めなかったファイル", MB_OK | MB_ICONWARNING);
+  if (Results.Problems().empty()) return;
+  TProblemList list(Handle, L"読み込めなかったファイル", ListedProblems(Results.Problems()));
+  list.ShowModal();
 }
 
 void TForm2::RowMenu(int Position, POINT At) {
@@ -274,13 +276,24 @@ void TForm2::ShowModal() {
   if (Modal) return;
   Modal = true;
   EnableWindow(Owner, FALSE);
-  ShowWindow(Handle, SW_SHOW);
+  // A hidden window keeps its maximised state from one showing to the next.
+  ShowWindow(Handle, !ShownOnce && StartMaximized ? SW_SHOWMAXIMIZED : SW_SHOW);
+  ShownOnce = true;
   SetForegroundWindow(Handle);
   SetFocus(Edit1);
   Results.SetShowing(true);
   if (OnShown) OnShown(*this);
   MSG msg;
   while (Modal && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN ||
+        msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN)
+      Results.UserInput();
+    // Esc in the filter box clears a filter first; with none it closes.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && msg.hwnd == FilterEdit &&
+        Results.FilterEscape()) {
+      SetWindowTextW(FilterEdit, L"");
+      continue;
+    }
     if (msg.message == WM_KEYDOWN && msg.wParam == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) &&
         msg.hwnd == SG1) {
       CopySelection();
@@ -302,6 +315,10 @@ void TForm2::ShowModal() {
   }
 }
 
+bool TForm2::Maximized() const {
+  return ShownOnce ? IsZoomed(Handle) != 0 : StartMaximized;
+}
+
 void TForm2::Close() {
   if (!Modal) return;
   Modal = false;
@@ -319,6 +336,9 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
       return 0;
     case WmPreviewArrived:
       Results.TakePreview();
+      return 0;
+    case WM_GETMINMAXINFO:
+      LimitTrackSize(Handle, Lp, MinResultsWidth, MinResultsHeight);
       return 0;
     case WM_DPICHANGED: {
       const int now = HIWORD(Wp);

@@ -50,6 +50,9 @@ class TForm2 : public TResultsView {
   void ShowModal();
   void Close();
   bool Showing() const { return Modal; }
+  // Whether the window is (or, before its first showing, opens) maximised.
+  bool Maximized() const;
+  void SetMaximized(bool Value) { StartMaximized = Value; }
   int ColWidth(int Col) const;
   void SetColWidth(int Col, int Width);
   // The list view's idea of the table: rows drawn and the text of a cell.
@@ -90,6 +93,8 @@ class TForm2 : public TResultsView {
   HWND Owner;
   HFONT Font = nullptr;
   bool Modal = false;
+  bool ShownOnce = false;
+  bool StartMaximized = false;
   bool Drawing = false;           // the list view is being set from the model
   mutable std::wstring CellText;  // what the list view was last handed
   int PreviewSize = TWindowLayout().PreviewWidth;

@@ -8,11 +8,14 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <QtTest>
 #include <memory>
 
 #include "qt/mainwindow.h"
+#include "qt/problemlist.h"
 #include "qt/resultmodel.h"
 #include "qt/resultswindow.h"
 #include "testkit/jwbuilder.h"
@@ -103,6 +106,18 @@ class TForm1Test : public QObject {
     QCOMPARE(w.Button2->text(), QStringLiteral("削除(&D)"));
     QCOMPARE(w.Button3->text(), QStringLiteral("検索(&S)"));
     QCOMPARE(w.Button4->text(), QStringLiteral("終了(&X)"));
+    // The two paths not taken are said, and a click lists them.
+    QCOMPARE(w.StatusText(), QStringLiteral("2 件を追加できませんでした"));
+    int listed = 0;
+    w.OnProblemList = [&](TProblemList& List) {
+      listed = List.List->topLevelItemCount();
+      QTimer::singleShot(0, &List, &QDialog::reject);
+    };
+    QTest::mouseClick(w.StatusBar1, Qt::LeftButton);
+    QCOMPARE(listed, 2);
+    w.Model.Delete();  // no current line: deletes nothing, the note stays
+    QCOMPARE(w.StatusText(), QStringLiteral("2 件を追加できませんでした"));
+    w.DropFiles({given});
     QCOMPARE(w.StatusText(),
              QStringLiteral("[追加]又はドラッグ＆ドロップで JWW/JWSファイルを指示し、"
                             "[検索]をクリックして下さい"));
@@ -110,8 +125,9 @@ class TForm1Test : public QObject {
     QVERIFY(w.JwwReader && w.JwsReader);
     QVERIFY(!w.ProgressBar1->isVisible());
 
-    // Only the command-line file that passes the drop rules is listed.
-    QCOMPARE(w.ListPaths(), std::vector<std::string>{given});
+    // Only the command-line file that passes the drop rules is listed (and
+    // the one dropped since).
+    QCOMPARE(w.ListPaths(), (std::vector<std::string>{given, given}));
 
     const std::string exeFolder = Native(QCoreApplication::applicationDirPath()) + "/";
     QCOMPARE(w.Model.ExeFolder, exeFolder);
@@ -305,7 +321,7 @@ class TForm1Test : public QObject {
       ++dialogs;
       return QStringList{f.Q(b)};
     };
-    bool closed = true, entered = true;
+    bool entered = true;
     QTimer::singleShot(0, [&] {
       f.Form1->ListBox1->setCurrentRow(0);
       f.Form1->ListBox1->item(0)->setSelected(true);
@@ -316,8 +332,7 @@ class TForm1Test : public QObject {
       f.Form1->Button1Click();
       f.Form1->Button2Click();
       f.Form1->Button3Click();
-      f.Form1->Button4Click();
-      closed = f.Form1->close();
+      f.Form1->Button4Click();  // disabled: the button is not clicked
       Drop(f.Form1.get(), {Url(b)}, &entered);
     });
     guitest::TModalCloser closer(&f.Form2());
@@ -325,7 +340,6 @@ class TForm1Test : public QObject {
 
     QCOMPARE(closer.Closed, 1);
     QCOMPARE(dialogs, 0);
-    QVERIFY(!closed);
     QVERIFY(!entered);
     QVERIFY(f.Form1->isVisible());
     QCOMPARE(f.Form1->ListPaths(), std::vector<std::string>{a});
@@ -377,6 +391,26 @@ class TForm1Test : public QObject {
     QCOMPARE(f.Rows().size(), 1);
     QVERIFY(f.Form1->ListBox1->item(0)->icon().isNull());  // marks of the last run are gone
     QCOMPARE(f.Form2().StatusBarText(), QStringLiteral("1 行（1 ファイル）・中止しました"));
+  }
+
+  // Closing the window during a run stops it after the file being read and
+  // then closes, without the results window; the layout is saved.
+  void closeDuringARun() {
+    TForms f;
+    f.Show();
+    jwb::Drawing drawing(700);
+    drawing.Def(1, "A").Line();
+    const std::string a = f.Write("a.jww", drawing.JwwBytes());
+    f.Form1->DropFiles({a, a, a});
+    bool refused = false;
+    QTimer::singleShot(0, [&] { refused = !f.Form1->close(); });
+    guitest::TModalCloser closer(&f.Form2());
+    f.Form1->Button3->click();
+    QVERIFY(refused);
+    QCOMPARE(closer.Closed, 0);
+    QVERIFY(!f.Form1->isVisible());
+    QVERIFY(!f.Form1->JwwReader);
+    QVERIFY(QFile::exists(f.Q(f.File("quillon.dat"))));
   }
 
   // The folder button adds a folder's files in path order; Delete deletes.

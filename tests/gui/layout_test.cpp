@@ -2,6 +2,7 @@
 // tested in the unit tests).
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -39,35 +40,54 @@ class TLayoutTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void defaultLocationBesideTheProgram() {
+  // The file is the user's, in the configuration folder, wherever the
+  // program is installed.
+  void defaultLocationInTheUserConfigFolder() {
     QTemporaryDir dir;
-    const std::string exe = Native(dir.filePath("quillon"));
-    QCOMPARE(TForm1::DefaultLayoutFile(exe), exe + ".dat");
-    QCOMPARE(TForm1::DefaultLayoutFile(exe + ".bin"), exe + ".dat");
+    const QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
+    const std::string exe = Native(dir.filePath("bin/quillon"));
+    QCOMPARE(TForm1::DefaultLayoutFile(exe), Native(dir.filePath("quillon/quillon.dat")));
+    QVERIFY(QFileInfo(dir.filePath("quillon")).isDir());
+    qunsetenv("XDG_CONFIG_HOME");
+    QCOMPARE(TForm1::DefaultLayoutFile(exe),
+             Native(QDir::homePath() + QStringLiteral("/.config/quillon/quillon.dat")));
+    if (!saved.isNull()) qputenv("XDG_CONFIG_HOME", saved);
   }
 
-  void clampedValues() {
+  // Values that cannot make a usable window give its design values; a
+  // window larger than its screen is shrunk to it; the list and the columns
+  // keep their limits.
+  void soundValues() {
     QTemporaryDir dir;
     const QString path = dir.filePath("q.dat");
     guitest::WriteBytes(path,
-                        "abc\r\n50\r\n2600\r\n240\r\n5000\r\n10\r\n20\r\n500\r\n400\r\n"
+                        "abc\r\n50\r\n2600\r\n240\r\n5000\r\n10\r\n60\r\n500\r\n400\r\n"
                         "0\r\n31\r\nabc\r\n/nowhere/at all/\r\n");
     TForms forms(Native(path));
+    forms.Form1->Screens = [] { return std::vector<TRect>{{0, 0, 1024, 768}}; };
     forms.Show();
-    // Left 0; the offscreen platform then keeps the window's frame on its screen.
-    QVERIFY(forms.Form1->geometry().left() <= 2);
-    QCOMPARE(forms.Form1->geometry().top(), 50);
-    QCOMPARE(forms.Form1->width(), 2600);
-    QCOMPARE(forms.Form1->ListWidth(), 2000);
-    QCOMPARE(forms.Form2().geometry().topLeft(), QPoint(10, 20));
+    QCOMPARE(forms.Form1->geometry(), QRect(192, 107, 280, 245));
+    // The list takes the width, but never the buttons' room.
+    QVERIFY(forms.Form1->Panel1->width() >= ButtonPanelWidth);
+    QCOMPARE(forms.Form2().geometry().topLeft(), QPoint(10, 60));
     QCOMPARE(forms.Form2().size(), QSize(500, 400));
-    for (int c = 0; c < 3; ++c) QCOMPARE(forms.Form2().ColWidth(c), 32);
+    const int design[] = {99, 206, 120};
+    for (int c = 0; c < 3; ++c) QCOMPARE(forms.Form2().ColWidth(c), design[c]);
     QCOMPARE(forms.Form1->Model.LastFolder, std::string("/nowhere/at all/"));
 
-    guitest::WriteBytes(path, "0\r\n0\r\n400\r\n300\r\n10\r\n");
-    TForms narrow(Native(path));
-    narrow.Show();
-    QCOMPARE(narrow.Form1->ListWidth(), 20);
+    // Collapsed to a title bar and larger than the screen.
+    guitest::WriteBytes(path, "0\r\n0\r\n104\r\n1\r\n10\r\n0\r\n0\r\n3000\r\n2000\r\n");
+    TForms small(Native(path));
+    small.Form1->Screens = [] { return std::vector<TRect>{{0, 0, 1024, 768}}; };
+    small.Show();
+    QCOMPARE(small.Form1->geometry(), QRect(192, 107, 280, 245));
+    QCOMPARE(small.Form1->ListWidth(), 20);
+    QVERIFY(small.Form2().frameGeometry().width() <= 1024);
+    QVERIFY(small.Form2().frameGeometry().height() <= 768);
+    // The user cannot shrink either window below its usable size.
+    small.Form1->resize(10, 10);
+    QCOMPARE(small.Form1->size(), QSize(MinMainWidth, MinMainHeight));
   }
 
   // What closing writes, the next start reads back exactly.
@@ -139,7 +159,7 @@ class TLayoutTest : public QObject {
       TForms forms(path);
       forms.Form1->Screens = screens;
       forms.Show();
-      forms.Form1->setGeometry(5000, 100, 300, 200);
+      forms.Form1->setGeometry(5000, 100, 300, 240);
       QApplication::processEvents();
       QVERIFY(forms.Form1->close());
     }
@@ -147,7 +167,7 @@ class TLayoutTest : public QObject {
       TForms forms(path);
       forms.Form1->Screens = screens;
       forms.Show();
-      QCOMPARE(forms.Form1->geometry().size(), QSize(300, 200));
+      QCOMPARE(forms.Form1->geometry().size(), QSize(300, 240));
       QVERIFY(forms.Form1->geometry().right() < 1440);
       QVERIFY(forms.Form1->geometry().left() >= 800);
       forms.Form1->showMaximized();
@@ -160,7 +180,7 @@ class TLayoutTest : public QObject {
     again.Form1->Screens = screens;
     again.Show();
     QVERIFY(again.Form1->isMaximized());
-    QCOMPARE(again.Form1->normalGeometry().size(), QSize(300, 200));
+    QCOMPARE(again.Form1->normalGeometry().size(), QSize(300, 240));
   }
 };
 

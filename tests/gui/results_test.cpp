@@ -156,6 +156,21 @@ class TResultsTest : public QObject {
     QTest::keyClicks(form.Edit1, QStringLiteral("ABC"));
     QTest::keyClick(form.Edit1, Qt::Key_Return);
     QCOMPARE(form.Row(), 2);
+    // Nothing more below: said until the next key.
+    QTest::keyClick(form.Edit1, Qt::Key_Return);
+    QCOMPARE(form.Row(), 2);
+    QCOMPARE(form.StatusBarText(), QStringLiteral("これより下に一致する行はありません"));
+    QTest::keyClick(form.Edit1, Qt::Key_Left);
+    QCOMPARE(form.StatusBarText(), QString());
+    // Esc in a filter box with text clears it; in an empty one it closes.
+    form.FilterEdit->setFocus();
+    QTest::keyClicks(form.FilterEdit, QStringLiteral("zz"));
+    QCOMPARE(form.Model->rowCount(), 0);
+    QTest::keyClick(form.FilterEdit, Qt::Key_Escape);
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.FilterEdit->text(), QString());
+    QCOMPARE(form.Model->rowCount(), 2);
+    form.Edit1->setFocus();
     QVERIFY(form.isVisible());
     QTest::keyClick(form.Edit1, Qt::Key_Escape);
     QVERIFY(!form.isVisible());

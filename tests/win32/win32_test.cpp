@@ -171,7 +171,18 @@ TEST_F(Win32Forms, RunsMarkProblemsStopOnEscAndKeepEveryRow) {
                reinterpret_cast<LPARAM>(form.StopButton));
   Click(form.Handle, form.Button3);
   EXPECT_EQ(rows, Many);
-  form.Close();
+  // With nothing focused Esc comes as a system key.
+  rows = 0;
+  PostMessageW(form.Handle, WM_SYSKEYDOWN, VK_ESCAPE, 0);
+  Click(form.Handle, form.Button3);
+  EXPECT_EQ(rows, Many);
+  // Closing during a run stops it, then closes without the results.
+  rows = -1;
+  PostMessageW(form.Handle, WM_CLOSE, 0, 0);
+  Click(form.Handle, form.Button3);
+  EXPECT_EQ(rows, -1);
+  EXPECT_FALSE(IsWindowVisible(form.Handle));
+  EXPECT_FALSE(form.JwwReader);
 }
 
 TEST_F(Win32Forms, PreviewDrawsTheCurrentRow) {
@@ -296,6 +307,54 @@ TEST_F(Win32Forms, LayoutBringsTheWindowsBackWhereTheyWere) {
   EXPECT_EQ(back.top, moved.top);
   EXPECT_EQ(again.Form2->ColWidth(1), 150);
   again.Close();
+}
+
+}  // namespace
+
+namespace {
+
+// Closed maximised, the window opens maximised with its normal size kept;
+// an empty layout file gives the design sizes, never a title bar; neither
+// window can be shrunk below its usable size.
+TEST_F(Win32Forms, MaximisedStateAndSoundSizesComeBack) {
+  const std::string layout = Utf8OfPath(Dir / "layout.dat");
+  TRect normal;
+  {
+    TForm1 form;
+    form.QuitOnClose = false;
+    form.Model.LayoutFile = layout;
+    form.FormShow(SW_SHOWNORMAL);
+    SetWindowPos(form.Handle, nullptr, 120, 90, 500, 400, SWP_NOZORDER);
+    normal = NormalClient(form.Handle);
+    ShowWindow(form.Handle, SW_MAXIMIZE);
+    form.Close();
+  }
+  {
+    TForm1 again;
+    again.QuitOnClose = false;
+    again.Model.LayoutFile = layout;
+    again.FormShow(SW_SHOWNORMAL);
+    EXPECT_TRUE(IsZoomed(again.Handle));
+    EXPECT_EQ(NormalClient(again.Handle), normal);
+    ShowWindow(again.Handle, SW_RESTORE);
+    EXPECT_EQ(NormalClient(again.Handle), normal);
+    again.Close();
+  }
+  std::FILE* f = _wfopen(WideOfUtf8(layout).c_str(), L"wb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  TForm1 empty;
+  empty.QuitOnClose = false;
+  empty.Model.LayoutFile = layout;
+  empty.FormShow(SW_SHOWNOACTIVATE);
+  const int dpi = DpiOf(empty.Handle);
+  EXPECT_EQ(NormalClient(empty.Handle).Width, ToDevicePixels(TWindowLayout().Main.Width, dpi));
+  EXPECT_EQ(NormalClient(empty.Form2->Handle).Height,
+            ToDevicePixels(TWindowLayout().Results.Height, dpi));
+  SetWindowPos(empty.Handle, nullptr, 0, 0, 20, 20, SWP_NOMOVE | SWP_NOZORDER);
+  EXPECT_GE(NormalClient(empty.Handle).Width, ToDevicePixels(MinMainWidth, dpi));
+  EXPECT_GE(NormalClient(empty.Handle).Height, ToDevicePixels(MinMainHeight, dpi));
+  empty.Close();
 }
 
 }  // namespace
