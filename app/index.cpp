@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 #include "text/codec.h"
 #include "text/widepath.h"
@@ -166,7 +167,6 @@ TBlockIndex::~TBlockIndex() {
   }
   QueueChanged.notify_all();
   if (WriterThread.joinable()) WriterThread.join();
-  sqlite3_finalize(FindNames);
   sqlite3_close(Reader);
   sqlite3_close(Writer);
   if (MoveAside) {
@@ -239,18 +239,24 @@ void TBlockIndex::Open() {
 // search then costs one look-up in memory a file and, for a file the index
 // holds unchanged, one statement for its names.
 void TBlockIndex::LoadEntries() {
-  sqlite3_stmt* all = nullptr;
+  // One read transaction for both tables; finished however this ends.
+  Exec(Reader, "BEGIN");
+  struct TFinalize {
+    sqlite3* Db;
+    sqlite3_stmt* S = nullptr;
+    ~TFinalize() {
+      sqlite3_finalize(S);
+      sqlite3_exec(Db, "COMMIT", nullptr, nullptr, nullptr);
+    }
+  } finalize{Reader};
   int code = sqlite3_prepare_v2(Reader,
                                 "SELECT path, id, size, modified_ns, changed_ns, device, file_id, "
                                 "reader_version, recorded_ns, outcome, file_kind, skipped_records, "
                                 "stop_offset, stop_part, stop_index, stop_count, stop_inner, "
                                 "stop_inner_count, stop_message FROM files",
-                                -1, &all, nullptr);
+                                -1, &finalize.S, nullptr);
   if (code != SQLITE_OK) Raise(Reader, code);
-  struct TFinalize {
-    sqlite3_stmt* S;
-    ~TFinalize() { sqlite3_finalize(S); }
-  } finalize{all};
+  sqlite3_stmt* const all = finalize.S;
   while ((code = sqlite3_step(all)) == SQLITE_ROW) {
     auto col = [&](int I) { return sqlite3_column_int64(all, I); };
     TEntry e;
@@ -284,15 +290,32 @@ void TBlockIndex::LoadEntries() {
     Entries.emplace(path ? path : "", std::move(e));
   }
   if (code != SQLITE_DONE) Raise(Reader, code);
-  // One statement, so one snapshot: the entry is still the one loaded (its
-  // row with the same recording time) and these are its names. A file
-  // without names gives one row whose name is null.
-  code =
-      sqlite3_prepare_v3(Reader,
-                         "SELECT b.name, b.file FROM files f LEFT JOIN blocks b ON b.file = f.id "
-                         "WHERE f.id = ? AND f.recorded_ns = ? ORDER BY b.position",
-                         -1, SQLITE_PREPARE_PERSISTENT, &FindNames, nullptr);
+  // The names, read in the same transaction: the entries and their names
+  // are one snapshot of the index, so a name list always belongs to the
+  // stamp it was loaded with, whatever another program writes meanwhile.
+  std::unordered_map<int64_t, TEntry*> byId;
+  for (auto& [path, e] : Entries) byId.emplace(e.Id, &e);
+  sqlite3_finalize(finalize.S);
+  finalize.S = nullptr;
+  code = sqlite3_prepare_v2(Reader, "SELECT file, name FROM blocks ORDER BY file, position", -1,
+                            &finalize.S, nullptr);
   if (code != SQLITE_OK) Raise(Reader, code);
+  sqlite3_stmt* const names = finalize.S;
+  TEntry* last = nullptr;
+  int64_t lastId = 0;
+  while ((code = sqlite3_step(names)) == SQLITE_ROW) {
+    const int64_t id = sqlite3_column_int64(names, 0);
+    if (!last || id != lastId) {
+      const auto found = byId.find(id);
+      last = found == byId.end() ? nullptr : found->second;
+      lastId = id;
+      if (!last) continue;
+    }
+    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(names, 1));
+    last->Names.emplace_back(bytes ? bytes : "",
+                             static_cast<size_t>(sqlite3_column_bytes(names, 1)));
+  }
+  if (code != SQLITE_DONE) Raise(Reader, code);
 }
 
 bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFileBlocks& Out) {
@@ -312,26 +335,9 @@ bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFi
         e.RecordedNs - Stamp.ModifiedNs < RacyWindowNs) {
       return false;
     }
-    struct TReset {
-      sqlite3_stmt* S;
-      ~TReset() { sqlite3_reset(S); }
-    } reset{FindNames};
-    sqlite3_stmt* const names = FindNames;
-    Bind(names, 1, e.Id);
-    Bind(names, 2, e.RecordedNs);
     TFileBlocks blocks;
-    bool still = false;
-    int step;
-    while ((step = sqlite3_step(names)) == SQLITE_ROW) {
-      still = true;
-      if (sqlite3_column_type(names, 1) == SQLITE_NULL) continue;  // no names at all
-      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(names, 0));
-      blocks.Names.emplace_back(bytes ? bytes : "",
-                                static_cast<size_t>(sqlite3_column_bytes(names, 0)));
-    }
-    if (step != SQLITE_DONE) Raise(Reader, step);
-    if (!still) return false;  // replaced by another program since it was loaded
     blocks.Outcome = e.Outcome;
+    blocks.Names = e.Names;
     Out = std::move(blocks);
     return true;
   } catch (const EIndex& e) {
@@ -466,33 +472,35 @@ void TBlockIndex::ForgetOthersUnder(const std::string& Folder,
   if (prefix.back() != '/') prefix += '/';
 #endif
   try {
-    Exec(Writer, "BEGIN IMMEDIATE");
-    Exec(Writer, "CREATE TEMP TABLE IF NOT EXISTS kept (path TEXT PRIMARY KEY)");
-    Exec(Writer, "DELETE FROM temp.kept");
-    {
-      TStatement add(Writer, "INSERT OR IGNORE INTO temp.kept VALUES (?)");
-      if (!add.Ok()) Raise(Writer, add.PrepareCode());
-      for (const std::string& k : Kept) {
-        Bind(*add, 1, k);
-        const int code = sqlite3_step(*add);
-        sqlite3_reset(*add);
-        if (code != SQLITE_DONE) Raise(Writer, code);
-      }
-    }
     // Paths under the folder: those that start with its prefix (compared as
     // bytes, so that no character of the path acts as a pattern).
-    const char* gone =
-        "SELECT id FROM files WHERE substr(path, 1, length(?1)) = ?1 "
-        "AND path NOT IN (SELECT path FROM temp.kept)";
-    for (const char* sql :
-         {"DELETE FROM blocks WHERE file IN (%s)", "DELETE FROM files WHERE id IN (%s)"}) {
-      std::string statement = sql;
-      statement.replace(statement.find("%s"), 2, gone);
-      TStatement s(Writer, statement.c_str());
-      if (!s.Ok()) Raise(Writer, s.PrepareCode());
-      Bind(*s, 1, prefix);
-      const int code = sqlite3_step(*s);
+    const std::unordered_set<std::string> kept(Kept.begin(), Kept.end());
+    std::vector<int64_t> gone;
+    {
+      TStatement under(Writer, "SELECT id, path FROM files WHERE substr(path, 1, length(?1)) = ?1");
+      if (!under.Ok()) Raise(Writer, under.PrepareCode());
+      Bind(*under, 1, prefix);
+      int code;
+      while ((code = sqlite3_step(*under)) == SQLITE_ROW) {
+        const auto* path = reinterpret_cast<const char*>(sqlite3_column_text(*under, 1));
+        if (!kept.count(path ? path : "")) gone.push_back(sqlite3_column_int64(*under, 0));
+      }
       if (code != SQLITE_DONE) Raise(Writer, code);
+    }
+    if (gone.empty()) return;
+    Exec(Writer, "BEGIN IMMEDIATE");
+    TStatement dropBlocks(Writer, "DELETE FROM blocks WHERE file = ?");
+    TStatement dropFile(Writer, "DELETE FROM files WHERE id = ?");
+    for (TStatement* s : {&dropBlocks, &dropFile}) {
+      if (!s->Ok()) Raise(Writer, s->PrepareCode());
+    }
+    for (const int64_t id : gone) {
+      for (TStatement* s : {&dropBlocks, &dropFile}) {
+        Bind(**s, 1, id);
+        const int code = sqlite3_step(**s);
+        sqlite3_reset(**s);
+        if (code != SQLITE_DONE) Raise(Writer, code);
+      }
     }
     Exec(Writer, "COMMIT");
   } catch (const EIndex& e) {

@@ -89,18 +89,18 @@ class TBlockIndex {
   std::mutex ReadLock;  // one reading connection, one statement at a time
   sqlite3* Reader = nullptr;
   sqlite3* Writer = nullptr;
-  // What the files table held at the first question, by path.
+  // What the index held at the first question, by path.
   struct TEntry {
     int64_t Id = 0;
     TFileStamp Stamp;
     int64_t ReaderVersion = 0;
     int64_t RecordedNs = 0;
     TFileOutcome Outcome;
+    std::vector<std::string> Names;
   };
   void LoadEntries();
   bool Loaded = false;
   std::unordered_map<std::string, TEntry> Entries;
-  sqlite3_stmt* FindNames = nullptr;  // on Reader, kept for the index's life
 
   std::mutex QueueLock;
   std::condition_variable QueueChanged;
