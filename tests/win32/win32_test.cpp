@@ -9,6 +9,7 @@
 #include <shlobj.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,11 @@
 #include "testkit/jwbuilder.h"
 #include "text/codec.h"
 #include "text/widepath.h"
+#include "win32/controls.h"
 #include "win32/mainwindow.h"
 #include "win32/previewpane.h"
+#include "win32/problemlist.h"
+#include "win32/resultswindow.h"
 
 namespace fs = std::filesystem;
 
@@ -355,6 +359,84 @@ TEST_F(Win32Forms, MaximisedStateAndSoundSizesComeBack) {
   EXPECT_GE(NormalClient(empty.Handle).Width, ToDevicePixels(MinMainWidth, dpi));
   EXPECT_GE(NormalClient(empty.Handle).Height, ToDevicePixels(MinMainHeight, dpi));
   empty.Close();
+}
+
+}  // namespace
+
+namespace {
+
+std::wstring StatusOf(HWND Bar) {
+  wchar_t text[512] = {};
+  SendMessageW(Bar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void ClickStatus(HWND Window, HWND Bar) {
+  NMMOUSE click{};
+  click.hdr = {Bar, static_cast<UINT_PTR>(GetDlgCtrlID(Bar)), static_cast<UINT>(NM_CLICK)};
+  SendMessageW(Window, WM_NOTIFY, click.hdr.idFrom, reinterpret_cast<LPARAM>(&click));
+}
+
+// Runs Step once the messages posted before it have been handled: a timer
+// fires only when the queue holds nothing else.
+std::function<void()> AfterQueued;
+void RunAfterQueued(std::function<void()> Step) {
+  AfterQueued = std::move(Step);
+  SetTimer(nullptr, 0, 0, [](HWND, UINT, UINT_PTR Id, DWORD) {
+    KillTimer(nullptr, Id);
+    std::function<void()> step = std::move(AfterQueued);
+    step();
+  });
+}
+
+// Nothing is refused or fails without a word: refused paths are counted in
+// the status bar and listed on a click, a file read in part is listed from
+// the results' status bar, Esc in a filter box with text clears it and
+// keeps the window, and find-next past the last match says so.
+TEST_F(Win32Forms, RefusalsProblemsAndTheLastMatchAreSaid) {
+  const std::string a = Write(u8"a.jww", {"AX", "BX"});
+  const std::string bad = Utf8OfPath(Dir / "bad.jww");
+  jwb::WriteFile(bad, jwb::Bytes{'x'});
+  TForm1 form;
+  form.QuitOnClose = false;
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.FormShow(SW_SHOWNOACTIVATE);
+  Drop(form.Handle, {a, bad, Utf8OfPath(Dir / "missing.jww"), Utf8OfPath(Dir)});
+  EXPECT_EQ(form.ListPaths(), (std::vector<std::string>{a, bad}));
+  EXPECT_EQ(StatusOf(form.StatusBar1), L"2 件を追加できませんでした");
+  std::vector<int> listed;
+  TProblemList::OnShown = [&](TProblemList& list) {
+    listed.push_back(ListView_GetItemCount(list.List));
+    list.Close();
+  };
+  ClickStatus(form.Handle, form.StatusBar1);
+  EXPECT_EQ(listed, std::vector<int>{2});
+
+  std::string filterAfterEsc;
+  std::wstring note;
+  bool showingAfterEsc = false;
+  form.Form2->OnShown = [&](TForm2& f) {
+    ClickStatus(f.Handle, f.StatusBar1);  // the file read in part
+    SetWindowTextW(f.FilterEdit, L"x");
+    PostMessageW(f.FilterEdit, WM_KEYDOWN, VK_ESCAPE, 0);
+    RunAfterQueued([&] {
+      filterAfterEsc = TextOf(f.FilterEdit);
+      showingAfterEsc = f.Showing();
+      SetWindowTextW(f.Edit1, L"bx");
+      f.Button1Click();
+      f.Button1Click();
+      note = StatusOf(f.StatusBar1);
+      f.Close();
+    });
+  };
+  Click(form.Handle, form.Button3);
+  TProblemList::OnShown = nullptr;
+  EXPECT_EQ(listed, (std::vector<int>{2, 1}));
+  EXPECT_EQ(filterAfterEsc, "");
+  EXPECT_TRUE(showingAfterEsc);
+  EXPECT_NE(note.find(L"これより下に一致する行はありません"), std::wstring::npos)
+      << Utf8OfWide(note);
+  form.Close();
 }
 
 }  // namespace
