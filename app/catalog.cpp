@@ -368,6 +368,7 @@ std::string CatalogPageStart(std::string_view Title) {
          "@page { size: A4; margin: 12mm; }\n"
          "body { font-family: sans-serif; margin: 0; color: #000; }\n"
          "h1 { font-size: 14pt; margin: 0 0 4mm; }\n"
+         "h2 { font-size: 11pt; margin: 5mm 0 2mm; break-after: avoid; }\n"
          ".grid { display: grid; grid-template-columns: repeat(3, 1fr); gap: 3mm; }\n"
          ".row { border: 0.3mm solid #999; padding: 2mm; break-inside: avoid; "
          "page-break-inside: avoid; }\n"
@@ -390,6 +391,10 @@ std::string CatalogPageRow(std::string_view File, std::string_view Path, std::st
        "</td></tr>\n<tr><th>ファイル名</th><td>" + XmlText(File) +
        "</td></tr>\n<tr><th>フルパス</th><td>" + XmlText(Path) + "</td></tr>\n</table>\n</div>\n";
   return s;
+}
+
+std::string CatalogPageSection(std::string_view Heading) {
+  return "</div>\n<h2>" + XmlText(Heading) + "</h2>\n<div class=\"grid\">\n";
 }
 
 std::string CatalogPageEnd(size_t Rows) {

@@ -56,4 +56,6 @@ TFileOutcome ReadFileDrawings(const std::string& Path, TJwwData& Jww, TJwsData& 
 std::string CatalogPageStart(std::string_view Title);
 std::string CatalogPageRow(std::string_view File, std::string_view Path, std::string_view Block,
                            std::string_view Svg);
+// Ends the grid of rows so far and starts another under a heading.
+std::string CatalogPageSection(std::string_view Heading);
 std::string CatalogPageEnd(size_t Rows);

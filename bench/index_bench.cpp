@@ -68,7 +68,8 @@ size_t Search(const std::string& Folder, TBlockIndex* Index) {
   RunOrdered<qcli::TFileResult>(
       inputs.size(), 2, 32, [] { return std::make_unique<TReaders>(); },
       [&](size_t i, std::unique_ptr<TReaders>& r) {
-        return qcli::ReadInput(inputs[i], filter, r->Jww, r->Jws, false, false, {}, Index);
+        return qcli::ReadInput(inputs[i], filter, r->Jww, r->Jws, qcli::TDrawingUse::None, false,
+                               {}, Index);
       },
       [&](size_t, qcli::TFileResult&& result) {
         rows += result.Rows.size();

@@ -55,7 +55,7 @@ bool TBlockFilter::Keeps(std::string_view NameCp932, std::string_view PathKey) c
 }
 
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,
-                      bool Drawings, bool Standalone, const std::function<bool(TRow&&)>& Put,
+                      TDrawingUse Drawings, bool Standalone, const std::function<bool(TRow&&)>& Put,
                       TBlockIndex* Index) {
   TFileResult result;
   if (!Input.Problem.empty()) {
@@ -66,14 +66,18 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
     const std::string fileName = ExtractName(Input.FullPath);
     const std::string pathKey =
         Filter.Words.Active() ? QueryPathKey(Input.FullPath) : std::string();
-    if (Drawings) {
+    if (Drawings != TDrawingUse::None) {
       bool taking = true;
       result.Outcome = ReadFileDrawings(
           Input.Path, Jww, Jws,
           [&](const std::string& Name) { return taking && Filter.Keeps(Name, pathKey); },
           [&](int Position, const std::string& Name, const TDisplayList& List) {
-            TRow row{fileName, Input.FullPath, Cp932ToUtf8(Name), Position,
-                     SvgDrawing(List, DrawingWidth, DrawingHeight, Standalone)};
+            TRow row{fileName, Input.FullPath, Cp932ToUtf8(Name), Position, {}};
+            if (Drawings == TDrawingUse::Svg)
+              row.Svg = SvgDrawing(List, DrawingWidth, DrawingHeight, Standalone);
+            row.Print = FingerprintOf(List);
+            row.Draws = !List.EmptyDrawing();
+            row.NameKey = NormalizeForSearch(Name);
             if (Put)
               taking = Put(std::move(row));
             else
@@ -192,6 +196,56 @@ void TRowWriter::Row(const TRow& R) {
 void TRowWriter::End() {
   if (Format == TOutputFormat::Json) Out << (First ? "]\n" : "\n]\n");
   if (Format == TOutputFormat::Html) Out << CatalogPageEnd(Rows);
+}
+
+void WriteDuplicates(std::ostream& Out, TOutputFormat Format, const std::vector<TRow>& Rows,
+                     const std::vector<TDuplicateGroup>& Groups) {
+  if (Format == TOutputFormat::Json) Out << "[";
+  if (Format == TOutputFormat::Html) Out << CatalogPageStart("同じ図形・同じ名前のブロック");
+  bool first = true;
+  size_t shown = 0;
+  for (size_t g = 0; g < Groups.size(); ++g) {
+    const std::string number = std::to_string(g + 1);
+    const std::string kind = DuplicateKindName(Groups[g].Kind);
+    if (Format == TOutputFormat::Html) {
+      Out << CatalogPageSection(number + ". " +
+                                (Groups[g].Kind == TDuplicateKind::SameDrawing
+                                     ? "同じ図形で名前が違う"
+                                     : "同じ名前で図形が違う") +
+                                "（" + std::to_string(Groups[g].Members.size()) + " 件）");
+    }
+    for (const size_t i : Groups[g].Members) {
+      const TRow& r = Rows[i];
+      switch (Format) {
+        case TOutputFormat::Tsv:
+          Out << number << '\t' << kind << '\t' << TsvField(r.File) << '\t' << TsvField(r.Path)
+              << '\t' << TsvField(r.Block) << '\n';
+          break;
+        case TOutputFormat::Csv:
+          Out << number << ',' << kind << ',' << CsvField(r.File) << ',' << CsvField(r.Path) << ','
+              << CsvField(r.Block) << "\r\n";
+          break;
+        case TOutputFormat::Json: {
+          nlohmann::ordered_json object;
+          object["group"] = g + 1;
+          object["kind"] = kind;
+          object["file"] = r.File;
+          object["path"] = r.Path;
+          object["block"] = r.Block;
+          Out << (first ? "\n" : ",\n")
+              << object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+          break;
+        }
+        case TOutputFormat::Html:
+          Out << CatalogPageRow(r.File, r.Path, r.Block, r.Svg);
+          break;
+      }
+      first = false;
+      ++shown;
+    }
+  }
+  if (Format == TOutputFormat::Json) Out << (first ? "]\n" : "\n]\n");
+  if (Format == TOutputFormat::Html) Out << CatalogPageEnd(shown);
 }
 
 std::string TSvgFolderWriter::Write(const TRow& R, std::string& Error) {

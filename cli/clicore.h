@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/filelist.h"
+#include "app/fingerprint.h"
 #include "app/matcher.h"
 #include "app/outcome.h"
 #include "app/query.h"
@@ -51,7 +52,16 @@ struct TRow {
   std::string Block;  // block name, UTF-8
   int Position = 0;   // the definition's place in its file, from 0
   std::string Svg{};  // its drawing, when the output shows drawings
+  // With drawings: the drawing's fingerprint, whether it draws anything, and
+  // the name's comparison form, for the duplicate report.
+  TFingerprint Print{};
+  bool Draws = false;
+  std::string NameKey{};
 };
+
+// What a read makes of each definition's drawing: nothing (names only), an
+// SVG drawing and its fingerprint, or the fingerprint alone.
+enum class TDrawingUse { None, Svg, Fingerprint };
 
 // Keeps the rows whose block name contains the --find text under the results
 // window's comparison (see TNameMatcher), and whose words of --filter are
@@ -73,14 +83,15 @@ struct TFileResult {
 
 // Reads one input with the given readers (which must belong to the calling
 // thread) and turns its block definitions into rows; with Drawings the file
-// is read whole and each row carries its definition's drawing (an <svg>
-// element, a standalone SVG document when Standalone). Never throws.
+// is read whole and each row carries its definition's fingerprint and, for
+// Svg, its drawing (an <svg> element, a standalone SVG document when
+// Standalone). Never throws.
 // With Put, each row goes to Put as soon as it is made (its drawing with
 // it) instead of into Rows, so that a file's drawings are never all held at
 // once; once Put answers false no more drawings are made. Without drawings,
 // Index (when not null) answers for files it holds unchanged.
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,
-                      bool Drawings = false, bool Standalone = false,
+                      TDrawingUse Drawings = TDrawingUse::None, bool Standalone = false,
                       const std::function<bool(TRow&&)>& Put = {}, TBlockIndex* Index = nullptr);
 
 // The size of a catalog drawing, in SVG units.
@@ -119,6 +130,13 @@ class TRowWriter {
   bool First = true;
   size_t Rows = 0;
 };
+
+// Writes the duplicate report: for each group, in order and numbered from 1,
+// one line (TSV, CSV), object (JSON) or drawing (HTML, a section per group)
+// per member with the group's number and kind, the file, the path and the
+// block name.
+void WriteDuplicates(std::ostream& Out, TOutputFormat Format, const std::vector<TRow>& Rows,
+                     const std::vector<TDuplicateGroup>& Groups);
 
 // Writes each row's drawing as an SVG file of its own into a folder, named
 // by CatalogFileName and never over anything already there: a file is made

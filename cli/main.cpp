@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -148,6 +149,12 @@ int main(int argc, char** argv) {
   CLI::Option* indexFileOption =
       app.add_option("--index-file", indexFile, "The same with the index in FILE")
           ->type_name("FILE");
+  bool duplicates = false;
+  app.add_flag("--duplicates", duplicates,
+               "Instead of the rows, report duplicates among them: groups of rows with the same "
+               "drawing under more than one name (kind same-drawing), then groups of rows with the "
+               "same name (compared as --find compares) over more than one drawing (kind "
+               "same-name); columns group, kind, file, path, block. Every file is read whole");
   app.set_version_flag("--version", std::string(ProgramName) + " " + QUILLON_VERSION + " (SQLite " +
                                         SqliteVersion() + ")");
   app.footer(
@@ -179,6 +186,10 @@ int main(int argc, char** argv) {
       return ExitSomeNotRead;
     }
   }
+  if (duplicates && svgFiles) {
+    std::cerr << ProgramName << ": --duplicates writes a report, not drawing files\n";
+    return ExitBadUsage;
+  }
   const bool drawings = svgFiles || formatName == "html";
   qcli::TSvgFolderWriter svgWriter(outputDir);
 
@@ -207,7 +218,7 @@ int main(int argc, char** argv) {
   const std::vector<qcli::TInput> inputs = qcli::CollectInputs(paths, recursive);
   // The saved index serves the plain search; drawings are always read.
   std::unique_ptr<TBlockIndex> index;
-  if ((useIndex || indexFileOption->count() > 0) && !drawings) {
+  if ((useIndex || indexFileOption->count() > 0) && !drawings && !duplicates) {
     index = std::make_unique<TBlockIndex>(indexFileOption->count() > 0 ? indexFile
                                                                        : DefaultIndexPath());
   }
@@ -215,6 +226,38 @@ int main(int argc, char** argv) {
   bool allRead = true;
 
   if (bom && !svgFiles) std::cout << "\xEF\xBB\xBF";
+  if (duplicates) {
+    // Every row's fingerprint is needed before the first group is known.
+    std::vector<qcli::TRow> rows;
+    RunOrdered<qcli::TFileResult>(
+        inputs.size(), jobs, static_cast<size_t>(jobs) * 4,
+        [] { return std::make_unique<TReaders>(); },
+        [&](size_t i, std::unique_ptr<TReaders>& readers) {
+          return qcli::ReadInput(
+              inputs[i], filter, readers->Jww, readers->Jws,
+              drawings ? qcli::TDrawingUse::Svg : qcli::TDrawingUse::Fingerprint);
+        },
+        [&](size_t i, qcli::TFileResult&& result) {
+          if (!result.Error.empty()) {
+            allRead = false;
+            Diagnose(inputs[i].Path, result.Error);
+          }
+          if (!result.Warning.empty()) Diagnose(inputs[i].Path, result.Warning);
+          std::move(result.Rows.begin(), result.Rows.end(), std::back_inserter(rows));
+          return true;
+        },
+        [] {});
+    std::vector<TPrintedRow> printed;
+    printed.reserve(rows.size());
+    for (const qcli::TRow& row : rows) printed.push_back({row.NameKey, row.Print, !row.Draws});
+    qcli::WriteDuplicates(std::cout, formats.at(formatName), rows, FindDuplicates(printed));
+    std::cout.flush();
+    if (!std::cout) {
+      std::cerr << ProgramName << ": cannot write the output\n";
+      return ExitSomeNotRead;
+    }
+    return allRead ? ExitAllRead : ExitSomeNotRead;
+  }
   if (!svgFiles) writer.Begin();
   // A file's rows: printed, or with --format svg written as files and their
   // paths printed. False when the run cannot go on.
@@ -252,12 +295,12 @@ int main(int argc, char** argv) {
     RunOrderedStreams<qcli::TRow, qcli::TFileResult>(
         inputs.size(), jobs, MaxHeldRows, [] { return std::make_unique<TReaders>(); },
         [&](size_t i, std::unique_ptr<TReaders>& readers, auto& put) {
-          return qcli::ReadInput(
-              inputs[i], filter, readers->Jww, readers->Jws, true, svgFiles, [&](qcli::TRow&& row) {
-                const size_t bytes =
-                    row.Svg.size() + row.Path.size() + row.File.size() + row.Block.size();
-                return put(std::move(row), bytes);
-              });
+          return qcli::ReadInput(inputs[i], filter, readers->Jww, readers->Jws,
+                                 qcli::TDrawingUse::Svg, svgFiles, [&](qcli::TRow&& row) {
+                                   const size_t bytes = row.Svg.size() + row.Path.size() +
+                                                        row.File.size() + row.Block.size();
+                                   return put(std::move(row), bytes);
+                                 });
         },
         [&](size_t, qcli::TRow&& row) { return putRow(row) && static_cast<bool>(std::cout); },
         [&](size_t i, qcli::TFileResult&& result) { return finishFile(i, result); });
@@ -266,8 +309,8 @@ int main(int argc, char** argv) {
         inputs.size(), jobs, static_cast<size_t>(jobs) * 16,
         [] { return std::make_unique<TReaders>(); },
         [&](size_t i, std::unique_ptr<TReaders>& readers) {
-          return qcli::ReadInput(inputs[i], filter, readers->Jww, readers->Jws, false, false, {},
-                                 index.get());
+          return qcli::ReadInput(inputs[i], filter, readers->Jww, readers->Jws,
+                                 qcli::TDrawingUse::None, false, {}, index.get());
         },
         [&](size_t i, qcli::TFileResult&& result) {
           for (const qcli::TRow& row : result.Rows) putRow(row);

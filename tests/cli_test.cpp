@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -582,6 +583,45 @@ TEST_F(CliProgram, FilterKeepsWhatTheFilterBoxKeeps) {
   EXPECT_THAT(rows("toto -便器"), ElementsAre("洗面化粧台 W750"));
   EXPECT_THAT(rows("w750"), ElementsAre("洗面化粧台 W750", "W750"));
   EXPECT_THAT(rows("\"洗面 器\""), ElementsAre("洗面器"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CliProgram, DuplicatesGroupOneDrawingUnderTwoNamesAndOneNameOverTwoDrawings) {
+  auto write = [&](const std::string& Name, bool Figure,
+                   const std::vector<std::pair<std::string, std::array<double, 4>>>& Defs) {
+    jwb::Drawing d(700);
+    int32_t n = 1;
+    for (const auto& [block, line] : Defs) {
+      jwb::ByteWriter body;
+      for (double v : line) body.F64(v);
+      d.Def(n++, block).Line().body = body.Take();
+    }
+    const std::string path = (Dir / Name).string();
+    jwb::WriteFile(path, Figure ? d.JwsBytes() : d.JwwBytes());
+    return path;
+  };
+  const std::string a = write(
+      "a.jww", false, {{"DOOR", {0, 0, 800, 0}}, {"WC", {0, 0, 50, 50}}, {"X", {0, 0, 1, 2}}});
+  const std::string b =
+      write("b.jws", true, {{Sjis("ドア"), {500, 70, 1300, 70}}, {"wc", {0, 0, 60, 10}}});
+  const TCliRun r = Cli({"--duplicates", a, b});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_THAT(Lines(r.out), ElementsAre("1\tsame-drawing\ta.jww\t" + a + "\tDOOR",
+                                        "1\tsame-drawing\tb.jws\t" + b + "\tドア",
+                                        "2\tsame-name\ta.jww\t" + a + "\tWC",
+                                        "2\tsame-name\tb.jws\t" + b + "\twc"));
+  const auto json =
+      nlohmann::ordered_json::parse(Cli({"--duplicates", "--format", "json", a, b}).out);
+  ASSERT_EQ(json.size(), 4u);
+  EXPECT_EQ(
+      json[3].dump(),
+      nlohmann::ordered_json(
+          {{"group", 2}, {"kind", "same-name"}, {"file", "b.jws"}, {"path", b}, {"block", "wc"}})
+          .dump());
+  EXPECT_EQ(Cli({"--duplicates", "--format", "svg", "--output-dir", Dir.string(), a}).status, 2);
 }
 
 }  // namespace
