@@ -304,8 +304,8 @@ class TDefinitionsDrawer : public TFileDrawerBase {
   void AddLine(const TEntJwwSen& L, const TPlace& P) {
     const uint8_t* g = L.Geometry;
     Out->Lines.push_back({Add(P.Point(RealAt(g, 0), RealAt(g, 8))),
-                          Add(P.Point(RealAt(g, 16), RealAt(g, 24))),
-                          PenColorRgb(L.Attr.PenColor)});
+                          Add(P.Point(RealAt(g, 16), RealAt(g, 24))), PenColorRgb(L.Attr.PenColor),
+                          L.Attr.PenStyle});
     Took(1, LineBytes);
   }
 
@@ -321,6 +321,7 @@ class TDefinitionsDrawer : public TFileDrawerBase {
     arc.Start = whole ? 0 : RealAt(g, 24);
     arc.Sweep = whole ? 2 * std::numbers::pi : RealAt(g, 32);
     arc.Color = PenColorRgb(A.Attr.PenColor);
+    arc.Style = A.Attr.PenStyle;
     if (!std::isfinite(arc.Start) || !std::isfinite(arc.Sweep)) return;
     // Bounds of the whole ellipse, or of the arc's sampled points when it is
     // a part of one.

@@ -31,10 +31,12 @@ struct TBox {
   double Height() const { return Empty ? 0 : MaxY - MinY; }
 };
 
-// Colours are 0xRRGGBB.
+// Colours are 0xRRGGBB. Style is the record's line type (pen style), which
+// the panes draw solid but which tells two drawings apart.
 struct TDrawnLine {
   TVec2 A, B;
   uint32_t Color;
+  uint8_t Style = 0;
 };
 // An elliptic arc: the point at parameter t is Centre + U cos t + V sin t,
 // for t from Start to Start + Sweep. A placement's transform maps an ellipse
@@ -43,6 +45,7 @@ struct TDrawnArc {
   TVec2 Centre, U, V;
   double Start, Sweep;
   uint32_t Color;
+  uint8_t Style = 0;
 };
 struct TDrawnPoint {
   TVec2 P;

@@ -53,7 +53,7 @@ void Append(std::vector<int64_t>& Out, const std::array<int64_t, 2>& P) {
 TShapeKey LineKey(const TCanon& C, const TDrawnLine& L) {
   auto a = C.Point(L.A), b = C.Point(L.B);
   if (b < a) std::swap(a, b);
-  TShapeKey key{'L', L.Color, {}, {}};
+  TShapeKey key{'L', L.Color, {L.Style}, {}};
   Append(key.Numbers, a);
   Append(key.Numbers, b);
   return key;
@@ -68,7 +68,7 @@ TShapeKey ArcKey(const TCanon& C, const TDrawnArc& A) {
   const double rx = std::sqrt(xx), ry = std::sqrt(yy);
   const double larger = std::max(rx, ry);
   const bool whole = std::abs(A.Sweep) >= 2 * std::numbers::pi - 1e-9;
-  TShapeKey key{whole ? 'E' : 'A', A.Color, {}, {}};
+  TShapeKey key{whole ? 'E' : 'A', A.Color, {A.Style}, {}};
   Append(key.Numbers, C.Point(A.Centre));
   key.Numbers.push_back(C.Length(rx));
   key.Numbers.push_back(C.Length(ry));

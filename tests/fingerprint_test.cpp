@@ -84,6 +84,7 @@ TEST(Fingerprint, SameDrawingAndDifferentDrawings) {
        true},
       {"a corner moved past the tolerance", [](TDisplayList& L) { L.Lines[1].B.Y += 5; }, false},
       {"another colour", [](TDisplayList& L) { L.Lines[2].Color = 0x00FF00; }, false},
+      {"another line type", [](TDisplayList& L) { L.Lines[0].Style = 2; }, false},
       {"another text", [](TDisplayList& L) { L.Texts[0].Text = "W900"; }, false},
       {"the other quarter of the circle",
        [](TDisplayList& L) { L.Arcs[0].Start = std::numbers::pi / 2; }, false},
