@@ -13,10 +13,12 @@ namespace {
 // One shape in canonical form: its kind, colour and rounded numbers, and a
 // text for texts. Shapes sort by these, so the record order never counts.
 struct TShapeKey {
-  char Kind;
-  uint32_t Color;
-  std::vector<int64_t> Numbers;
-  std::string Text;
+  char Kind = 0;
+  uint32_t Color = 0;
+  uint8_t Count = 0;
+  std::array<int64_t, 11> Numbers{};
+  std::string_view Text{};
+  void Add(int64_t N) { Numbers[Count++] = N; }
   friend auto operator<=>(const TShapeKey&, const TShapeKey&) = default;
 };
 
@@ -46,16 +48,18 @@ class TCanon {
   TVec2 Origin;
 };
 
-void Append(std::vector<int64_t>& Out, const std::array<int64_t, 2>& P) {
-  Out.insert(Out.end(), P.begin(), P.end());
+void Append(TShapeKey& Out, const std::array<int64_t, 2>& P) {
+  Out.Add(P[0]);
+  Out.Add(P[1]);
 }
 
 TShapeKey LineKey(const TCanon& C, const TDrawnLine& L) {
   auto a = C.Point(L.A), b = C.Point(L.B);
   if (b < a) std::swap(a, b);
-  TShapeKey key{'L', L.Color, {L.Style}, {}};
-  Append(key.Numbers, a);
-  Append(key.Numbers, b);
+  TShapeKey key{'L', L.Color};
+  key.Add(L.Style);
+  Append(key, a);
+  Append(key, b);
   return key;
 }
 
@@ -68,11 +72,12 @@ TShapeKey ArcKey(const TCanon& C, const TDrawnArc& A) {
   const double rx = std::sqrt(xx), ry = std::sqrt(yy);
   const double larger = std::max(rx, ry);
   const bool whole = std::abs(A.Sweep) >= 2 * std::numbers::pi - 1e-9;
-  TShapeKey key{whole ? 'E' : 'A', A.Color, {A.Style}, {}};
-  Append(key.Numbers, C.Point(A.Centre));
-  key.Numbers.push_back(C.Length(rx));
-  key.Numbers.push_back(C.Length(ry));
-  key.Numbers.push_back(larger > 0 ? C.Length(xy / larger) : 0);
+  TShapeKey key{whole ? 'E' : 'A', A.Color};
+  key.Add(A.Style);
+  Append(key, C.Point(A.Centre));
+  key.Add(C.Length(rx));
+  key.Add(C.Length(ry));
+  key.Add(larger > 0 ? C.Length(xy / larger) : 0);
   if (!whole) {
     auto at = [&](double T) {
       return TVec2{A.Centre.X + A.U.X * std::cos(T) + A.V.X * std::sin(T),
@@ -81,8 +86,8 @@ TShapeKey ArcKey(const TCanon& C, const TDrawnArc& A) {
     auto from = C.Point(at(A.Start)), to = C.Point(at(A.Start + A.Sweep));
     const double turn = (A.U.X * A.V.Y - A.U.Y * A.V.X) * A.Sweep;
     if (turn < 0) std::swap(from, to);
-    Append(key.Numbers, from);
-    Append(key.Numbers, to);
+    Append(key, from);
+    Append(key, to);
   }
   return key;
 }
@@ -91,22 +96,23 @@ TShapeKey ArcKey(const TCanon& C, const TDrawnArc& A) {
 TShapeKey SolidKey(const TCanon& C, const TDrawnSolid& S) {
   std::array<std::array<int64_t, 2>, 4> corner;
   for (int i = 0; i < 4; ++i) corner[i] = C.Point(S.Corner[i]);
-  std::vector<int64_t> best;
+  TShapeKey best{'S', S.Color};
   for (int start = 0; start < 4; ++start) {
     for (int step : {1, 3}) {
-      std::vector<int64_t> walk;
+      TShapeKey walk{'S', S.Color};
       for (int k = 0; k < 4; ++k) Append(walk, corner[(start + k * step) % 4]);
-      if (best.empty() || walk < best) best = std::move(walk);
+      if (best.Count == 0 || walk < best) best = walk;
     }
   }
-  return {'S', S.Color, std::move(best), {}};
+  return best;
 }
 
 TShapeKey TextKey(const TCanon& C, const TDrawnText& T) {
-  TShapeKey key{'T', T.Color, {}, T.Text};
-  Append(key.Numbers, C.Point(T.Origin));
-  Append(key.Numbers, C.Vector(T.Advance));
-  Append(key.Numbers, C.Vector(T.Up));
+  TShapeKey key{'T', T.Color};
+  key.Text = T.Text;
+  Append(key, C.Point(T.Origin));
+  Append(key, C.Vector(T.Advance));
+  Append(key, C.Vector(T.Up));
   return key;
 }
 
@@ -152,8 +158,8 @@ TFingerprint FingerprintOf(const TDisplayList& List) {
   for (const TDrawnLine& l : List.Lines) keys.push_back(LineKey(canon, l));
   for (const TDrawnArc& a : List.Arcs) keys.push_back(ArcKey(canon, a));
   for (const TDrawnPoint& p : List.Points) {
-    keys.push_back({'P', p.Color, {}, {}});
-    Append(keys.back().Numbers, canon.Point(p.P));
+    keys.push_back({'P', p.Color});
+    Append(keys.back(), canon.Point(p.P));
   }
   for (const TDrawnSolid& s : List.Solids) keys.push_back(SolidKey(canon, s));
   for (const TDrawnText& t : List.Texts) keys.push_back(TextKey(canon, t));
@@ -165,8 +171,8 @@ TFingerprint FingerprintOf(const TDisplayList& List) {
   for (const TShapeKey& k : keys) {
     hash.Add(std::string_view(&k.Kind, 1));
     hash.Add(static_cast<int64_t>(k.Color));
-    hash.Add(static_cast<int64_t>(k.Numbers.size()));
-    for (const int64_t n : k.Numbers) hash.Add(n);
+    hash.Add(static_cast<int64_t>(k.Count));
+    for (uint8_t i = 0; i < k.Count; ++i) hash.Add(k.Numbers[i]);
     hash.Add(static_cast<int64_t>(k.Text.size()));
     hash.Add(k.Text);
   }

@@ -4,7 +4,12 @@
 //    a 800 x 600 pane (target 50 ms);
 //  - a generated parts library (figure files of a dozen small definitions
 //    each): quillon-cli's plain TSV search against its HTML catalog of the
-//    same files (target: the catalog within 3 times the search).
+//    same files (target: the catalog within 3 times the search), and its
+//    duplicate report;
+//  - fingerprints: of the 10,000-entity definition against drawing it from
+//    the same display list (target: at most 1.5 times the drawing), and the
+//    duplicate groups of 160,000 fingerprinted rows
+//    (target 1 s).
 // Figures are the median of several runs; nothing is judged.
 #include <QApplication>
 #include <QImage>
@@ -21,6 +26,7 @@
 #include <vector>
 
 #include "app/displaylist.h"
+#include "app/fingerprint.h"
 #include "bench/benchkit.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
@@ -66,6 +72,23 @@ int main(int argc, char** argv) {
   std::printf("10,000-entity definition (%zu shapes)\n", list.ShapeCount());
   std::printf("  display list built   %8.2f ms   (target 20 ms)\n", build);
   std::printf("  drawn 800 x 600      %8.2f ms   (target 50 ms)\n", draw);
+  TFingerprint print;
+  const double fingerprint = MedianMs(9, [&] { print = FingerprintOf(list); });
+  std::printf("  fingerprinted        %8.2f ms   (%.2f x the drawing; target 1.5)\n", fingerprint,
+              fingerprint / draw);
+
+  // 160,000 rows: 40,000 names four times each, every two names one
+  // drawing, a tenth of the names over a second drawing.
+  std::vector<TPrintedRow> rows;
+  for (uint64_t i = 0; i < 160'000; ++i) {
+    const uint64_t name = i % 40'000;
+    const uint64_t drawing = i / 40'000 == 3 && name % 10 == 0 ? 1'000'000 + name : name / 2;
+    rows.push_back({"NAME-" + std::to_string(name), {drawing, drawing * 7}, false});
+  }
+  size_t groups = 0;
+  const double report = MedianMs(3, [&] { groups = FindDuplicates(rows).size(); });
+  std::printf("  duplicate groups of 160,000 rows %8.1f ms (%zu groups; target 1,000 ms)\n", report,
+              groups);
 
   // A parts library.
   const fs::path dir = fs::temp_directory_path() / "quillon-preview-bench";
@@ -86,8 +109,11 @@ int main(int argc, char** argv) {
   for (const char* jobs : {"-j1", "-j2"}) {
     const double tsv = RunCliMs(std::string(jobs) + " " + files);
     const double html = RunCliMs(std::string(jobs) + " --format html " + files);
-    std::printf("  %s  TSV search %8.1f ms   HTML catalog %8.1f ms   ratio %.2f   (target <= 3)\n",
-                jobs, tsv, html, html / tsv);
+    const double duplicates = RunCliMs(std::string(jobs) + " --duplicates " + files);
+    std::printf(
+        "  %s  TSV search %8.1f ms   HTML catalog %8.1f ms   ratio %.2f   (target <= 3)"
+        "   duplicates %8.1f ms\n",
+        jobs, tsv, html, html / tsv, duplicates);
   }
   if (!std::getenv("QUILLON_BENCH_KEEP")) fs::remove_all(dir);
   return 0;
