@@ -25,8 +25,10 @@
 #include <string>
 #include <vector>
 
+#include "app/catalog.h"
 #include "app/displaylist.h"
 #include "app/fingerprint.h"
+#include "app/thumbnail.h"
 #include "bench/benchkit.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
@@ -77,6 +79,11 @@ int main(int argc, char** argv) {
   std::printf("  fingerprinted        %8.2f ms   (%.2f x the drawing; target 1.5)\n", fingerprint,
               fingerprint / draw);
 
+  std::string compact;
+  const double compacting = MedianMs(9, [&] { compact = CompactThumbnail(list); });
+  std::printf("  thumbnail kept       %8.2f ms   (%zu bytes; at most %zu)\n", compacting,
+              compact.size(), MaxThumbnailBytes);
+
   // 160,000 rows: 40,000 names four times each, every two names one
   // drawing, a tenth of the names over a second drawing.
   std::vector<TPrintedRow> rows;
@@ -104,6 +111,22 @@ int main(int argc, char** argv) {
     WriteFile(dir / ("part" + std::to_string(f) + ".jws"), fig.JwsBytes());
   }
   const std::string files = "-r " + dir.string();
+  {
+    size_t bytes = 0, defs = 0;
+    TJwwData jww;
+    TJwsData jws;
+    for (int f = 0; f < Files; ++f) {
+      ReadFileDrawings((dir / ("part" + std::to_string(f) + ".jws")).string(), jww, jws,
+                       [](const std::string&) { return true; },
+                       [&](int, const std::string&, const TDisplayList& List) {
+                         bytes += CompactThumbnail(List).size();
+                         ++defs;
+                       });
+    }
+    std::printf(
+        "parts library thumbnails kept: %.0f bytes a definition on average (target 2,048)\n",
+        defs ? static_cast<double>(bytes) / defs : 0.0);
+  }
   std::printf("parts library: %d figure files, %d definitions of 40 entities\n", Files,
               Files * DefsPerFile);
   for (const char* jobs : {"-j1", "-j2"}) {

@@ -2,6 +2,7 @@
 // memory the reader checks allow and list exactly the definitions it holds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "app/catalog.h"
 #include "app/preview.h"
 #include "app/search.h"
+#include "app/thumbnail.h"
 #include "testkit/hostile_files.h"
 #include "testkit/reader_checks.h"
 
@@ -63,19 +65,21 @@ TEST(HostileFiles, DrawingsStayWithinTheirBoundsAndSayWhereTheyCut) {
     const TDrawLimits file = CatalogFileLimits(c.Bytes.size());
     TJwwData jww;
     TJwsData jws;
-    size_t page = 0, rows = 0;
+    size_t page = 0, rows = 0, thumbnail = 0;
     bool cut = false;
     std::string last;
     ReadFileDrawings(
         path, jww, jws, [](const std::string&) { return true; },
         [&](int, const std::string& Name, const TDisplayList& List) {
           page += SvgDrawing(List, 240, 170, false).size();
+          thumbnail = std::max(thumbnail, CompactThumbnail(List).size());
           cut = cut || List.CutShort;
           ++rows;
           last = Name;
         });
     EXPECT_LE(page, file.Bytes + rows * 1024) << c.Name;
     EXPECT_EQ(cut, c.CutShort) << c.Name;
+    EXPECT_LE(thumbnail, MaxThumbnailBytes) << c.Name;
 
     // The preview of the last definition (the one that places the most).
     TPreviewSource source;
