@@ -1,5 +1,9 @@
 #include "app/thumbnail.h"
 
+#include "app/catalog.h"
+#include "jws/jwsunit.h"
+#include "jww/jwwunit.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -249,4 +253,106 @@ int StepThumbnailSize(int Size, int Steps) {
     size = ClampThumbnailSize(Steps > 0 ? size + step : size - step);
   }
   return size;
+}
+
+TThumbnailWorker::TThumbnailWorker(std::function<void()> Ready) : Ready(std::move(Ready)) {
+  Thread = std::thread([this] { Run(); });
+}
+
+TThumbnailWorker::~TThumbnailWorker() {
+  {
+    std::lock_guard<std::mutex> hold(Lock);
+    Stopping = true;
+    Waiting.clear();
+  }
+  Wake.notify_one();
+  Thread.join();
+}
+
+void TThumbnailWorker::Want(const std::vector<std::string>& Paths) {
+  {
+    std::lock_guard<std::mutex> hold(Lock);
+    for (auto p = Paths.rbegin(); p != Paths.rend(); ++p) {
+      std::erase(Waiting, *p);
+      if (*p == InHand) continue;
+      Waiting.push_front(*p);
+    }
+  }
+  Wake.notify_one();
+}
+
+void TThumbnailWorker::Cancel() {
+  std::lock_guard<std::mutex> hold(Lock);
+  Waiting.clear();
+}
+
+std::vector<TMadeThumbnail> TThumbnailWorker::Take() {
+  std::lock_guard<std::mutex> hold(Lock);
+  return std::exchange(Made, {});
+}
+
+void TThumbnailWorker::Run() {
+  TJwwData jww;
+  TJwsData jws;
+  for (;;) {
+    std::string path;
+    {
+      std::unique_lock<std::mutex> hold(Lock);
+      Wake.wait(hold, [this] { return Stopping || !Waiting.empty(); });
+      if (Stopping) return;
+      path = std::move(Waiting.front());
+      Waiting.pop_front();
+      InHand = path;
+    }
+    std::vector<TMadeThumbnail> made;
+    try {
+      ReadFileDrawings(
+          path, jww, jws, [](const std::string&) { return true; },
+          [&](int Position, const std::string& Name, const TDisplayList& List) {
+            made.push_back({path, Position, Name, CompactThumbnail(List)});
+          });
+    } catch (const std::exception&) {  // memory, mostly: the frames stay empty
+      made.clear();
+    }
+    // The file counts as read even when it gave nothing.
+    made.push_back({path, -1, {}, {}});
+    {
+      std::lock_guard<std::mutex> hold(Lock);
+      std::move(made.begin(), made.end(), std::back_inserter(Made));
+      InHand.clear();
+    }
+    Ready();
+  }
+}
+
+const std::string* TThumbnailCache::Find(const std::string& Path, int Position,
+                                         std::string_view Name) const {
+  const auto found = Kept.find({Path, Position});
+  if (found == Kept.end() || found->second.first != Name) return nullptr;
+  return &found->second.second;
+}
+
+void TThumbnailCache::Add(std::vector<TMadeThumbnail> Made) {
+  for (TMadeThumbnail& m : Made) {
+    if (m.Position < 0) {
+      Done.insert(m.Path);
+      continue;
+    }
+    Held += m.Compact.size() + m.Name.size();
+    Kept[{std::move(m.Path), m.Position}] = {std::move(m.Name), std::move(m.Compact)};
+  }
+}
+
+std::vector<std::string> TThumbnailCache::ToAsk(const std::vector<std::string>& Paths) const {
+  std::vector<std::string> ask;
+  std::set<std::string_view> once;
+  for (const std::string& p : Paths)
+    if (!Done.count(p) && once.insert(p).second) ask.push_back(p);
+  return ask;
+}
+
+void TThumbnailCache::Clear() {
+  Kept.clear();
+  Done.clear();
+  Held = 0;
 }

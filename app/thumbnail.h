@@ -3,10 +3,19 @@
 // thousands of blocks is drawn without reading their files again.
 #pragma once
 
+#include <condition_variable>
 #include <cstddef>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "app/displaylist.h"
 
@@ -35,3 +44,66 @@ std::optional<TDisplayList> ExpandThumbnail(std::string_view Bytes);
 // minus) moves by a sixth of the size, at least 8.
 int ClampThumbnailSize(int Size);
 int StepThumbnailSize(int Size, int Steps);
+
+// One definition's thumbnail as a worker made it.
+struct TMadeThumbnail {
+  std::string Path;
+  int Position = 0;     // in file order, from 0; -1 for a file that gave none
+  std::string Name;     // CP932, cut before the marker, as the search lists it
+  std::string Compact;  // CompactThumbnail's bytes
+};
+
+// Makes thumbnails on a thread of its own: each file wanted is read once,
+// whole, and every definition in it drawn (within the catalog's bounds) and
+// kept compact. The files wanted last come first, so that the rows on screen
+// are drawn before those the user scrolled past.
+class TThumbnailWorker {
+ public:
+  // Ready is called on the worker's thread whenever thumbnails wait to be
+  // taken; a window hands it over to its own thread and calls Take.
+  explicit TThumbnailWorker(std::function<void()> Ready);
+  ~TThumbnailWorker();  // finishes the file in hand, drops the rest
+  TThumbnailWorker(const TThumbnailWorker&) = delete;
+  TThumbnailWorker& operator=(const TThumbnailWorker&) = delete;
+
+  // Files to draw, the most wanted first; they go before any still waiting
+  // (a file being read is not read again).
+  void Want(const std::vector<std::string>& Paths);
+  // Drops every file still waiting.
+  void Cancel();
+  std::vector<TMadeThumbnail> Take();
+
+ private:
+  void Run();
+  std::function<void()> Ready;
+  std::mutex Lock;
+  std::condition_variable Wake;
+  std::deque<std::string> Waiting;
+  std::string InHand;  // the file being read
+  std::vector<TMadeThumbnail> Made;
+  bool Stopping = false;
+  std::thread Thread;
+};
+
+// The thumbnails one results window holds, by file and position, and the
+// files it has asked for.
+class TThumbnailCache {
+ public:
+  // The compact drawing of definition Position of Path when it was drawn and
+  // still has the name the row lists; nothing while it is not drawn.
+  const std::string* Find(const std::string& Path, int Position, std::string_view Name) const;
+  // True once Path was read (whether or not it gave thumbnails).
+  bool FileDone(const std::string& Path) const { return Done.count(Path) != 0; }
+  void Add(std::vector<TMadeThumbnail> Made);
+  // Of Paths (the files of the rows on screen, in order), those not read
+  // yet, each once: to be wanted again, ahead of those scrolled past.
+  std::vector<std::string> ToAsk(const std::vector<std::string>& Paths) const;
+  // A new run: everything is forgotten.
+  void Clear();
+  size_t Bytes() const { return Held; }
+
+ private:
+  std::map<std::pair<std::string, int>, std::pair<std::string, std::string>> Kept;  // name, bytes
+  std::set<std::string> Done;
+  size_t Held = 0;
+};

@@ -6,11 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
 #include <numbers>
 #include <random>
 #include <vector>
 
 #include "app/preview.h"
+#include "testkit/jwbuilder.h"
 
 namespace {
 
@@ -132,6 +136,40 @@ TEST(Thumbnail, SizesStayInRange) {
   EXPECT_EQ(StepThumbnailSize(96, -1), 80);
   EXPECT_EQ(StepThumbnailSize(MaxThumbnailSize, 3), MaxThumbnailSize);
   EXPECT_EQ(StepThumbnailSize(MinThumbnailSize, -3), MinThumbnailSize);
+}
+
+// Files are read once for all their definitions, off the calling thread; a
+// file that cannot be read counts as done with no thumbnails.
+TEST(Thumbnail, WorkerDrawsEachFileOnceIntoTheCache) {
+  const auto dir = std::filesystem::temp_directory_path() / "quillon-thumbnails";
+  std::filesystem::create_directories(dir);
+  jwb::Drawing d(700);
+  d.Def(1, "A").Line();
+  d.Def(2, "B").Line();
+  const std::string a = (dir / "a.jww").string(), gone = (dir / "gone.jww").string();
+  jwb::WriteFile(a, d.JwwBytes());
+
+  std::mutex lock;
+  std::condition_variable ready;
+  TThumbnailCache cache;
+  {
+    TThumbnailWorker worker([&] { ready.notify_all(); });
+    worker.Want(cache.ToAsk({a, gone, a}));
+    std::unique_lock<std::mutex> hold(lock);
+    while (!(cache.FileDone(a) && cache.FileDone(gone))) {
+      ready.wait_for(hold, std::chrono::milliseconds(100));
+      cache.Add(worker.Take());
+    }
+  }
+  EXPECT_NE(cache.Find(a, 0, "A"), nullptr);
+  ASSERT_NE(cache.Find(a, 1, "B"), nullptr);
+  EXPECT_TRUE(ExpandThumbnail(*cache.Find(a, 1, "B")));
+  EXPECT_EQ(cache.Find(a, 1, "C"), nullptr);  // the file changed since the search
+  EXPECT_EQ(cache.Find(gone, 0, "A"), nullptr);
+  EXPECT_TRUE(cache.ToAsk({a, gone}).empty());
+  cache.Clear();
+  EXPECT_EQ(cache.ToAsk({a}).size(), 1u);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
