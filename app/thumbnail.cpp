@@ -332,6 +332,21 @@ const std::string* TThumbnailCache::Find(const std::string& Path, int Position,
   return &found->second.second;
 }
 
+const std::string* TThumbnailCache::ForRow(const TResultTable& Table, int Row) const {
+  return Find(Table.Cell(PathCol, Row), Table.DefinitionPosition(Row),
+              Table.Cell(BlockNameCol, Row));
+}
+
+std::vector<std::string> TThumbnailCache::ToAsk(const TResultTable& Table, int First,
+                                                int Last) const {
+  std::vector<std::string> paths;
+  for (int p = std::max(First, 0); p <= Last && p < Table.ShownCount(); ++p) {
+    const std::string& path = Table.Cell(PathCol, Table.ShownRow(p));
+    if (paths.empty() || paths.back() != path) paths.push_back(path);
+  }
+  return ToAsk(paths);
+}
+
 void TThumbnailCache::Add(std::vector<TMadeThumbnail> Made) {
   for (TMadeThumbnail& m : Made) {
     if (m.Position < 0) {
@@ -355,4 +370,11 @@ void TThumbnailCache::Clear() {
   Kept.clear();
   Done.clear();
   Held = 0;
+}
+
+const TProblemFile* ProblemOfRow(const TResultTable& Table, int Row) {
+  const std::string& path = Table.Cell(PathCol, Row);
+  for (const TProblemFile& p : Table.Problems())
+    if (p.Path == path) return &p;
+  return nullptr;
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/displaylist.h"
+#include "app/resulttable.h"
 
 // Thumbnail sizes, in logical pixels (the side of a cell's square).
 inline constexpr int MinThumbnailSize = 48;
@@ -94,7 +95,12 @@ class TThumbnailCache {
   const std::string* Find(const std::string& Path, int Position, std::string_view Name) const;
   // True once Path was read (whether or not it gave thumbnails).
   bool FileDone(const std::string& Path) const { return Done.count(Path) != 0; }
+  // The thumbnail of result row Row of Table, as Find.
+  const std::string* ForRow(const TResultTable& Table, int Row) const;
   void Add(std::vector<TMadeThumbnail> Made);
+  // The files of the rows drawn at positions First..Last of Table that are
+  // not read yet, in order, each once.
+  std::vector<std::string> ToAsk(const TResultTable& Table, int First, int Last) const;
   // Of Paths (the files of the rows on screen, in order), those not read
   // yet, each once: to be wanted again, ahead of those scrolled past.
   std::vector<std::string> ToAsk(const std::vector<std::string>& Paths) const;
@@ -107,3 +113,7 @@ class TThumbnailCache {
   std::set<std::string> Done;
   size_t Held = 0;
 };
+
+// The problem of the file result row Row lists, when the run had one with
+// it (the thumbnail's mark); null otherwise.
+const TProblemFile* ProblemOfRow(const TResultTable& Table, int Row);
