@@ -3,6 +3,7 @@
 #include "app/catalog.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
+#include "text/sjis.h"
 
 #include <algorithm>
 #include <cmath>
@@ -309,7 +310,8 @@ void TThumbnailWorker::Run() {
       ReadFileDrawings(
           path, jww, jws, [](const std::string&) { return true; },
           [&](int Position, const std::string& Name, const TDisplayList& List) {
-            made.push_back({path, Position, Name, CompactThumbnail(List)});
+            made.push_back({path, Position, Name, CompactThumbnail(List), FingerprintOf(List),
+                            !List.EmptyDrawing()});
           });
     } catch (const std::exception&) {  // memory, mostly: the frames stay empty
       made.clear();
@@ -328,8 +330,15 @@ void TThumbnailWorker::Run() {
 const std::string* TThumbnailCache::Find(const std::string& Path, int Position,
                                          std::string_view Name) const {
   const auto found = Kept.find({Path, Position});
-  if (found == Kept.end() || found->second.first != Name) return nullptr;
-  return &found->second.second;
+  if (found == Kept.end() || found->second.Name != Name) return nullptr;
+  return &found->second.Compact;
+}
+
+const TPrintedRow* TThumbnailCache::FindPrint(const std::string& Path, int Position,
+                                              std::string_view Name) const {
+  const auto found = Kept.find({Path, Position});
+  if (found == Kept.end() || found->second.Name != Name) return nullptr;
+  return &found->second.Print;
 }
 
 const std::string* TThumbnailCache::ForRow(const TResultTable& Table, int Row) const {
@@ -353,8 +362,10 @@ void TThumbnailCache::Add(std::vector<TMadeThumbnail> Made) {
       Done.insert(m.Path);
       continue;
     }
-    Held += m.Compact.size() + m.Name.size();
-    Kept[{std::move(m.Path), m.Position}] = {std::move(m.Name), std::move(m.Compact)};
+    Held += m.Compact.size() + 2 * m.Name.size() + sizeof(TKept);
+    TPrintedRow print{NormalizeForSearch(m.Name), m.Print, !m.Draws};
+    Kept[{std::move(m.Path), m.Position}] = {std::move(m.Name), std::move(m.Compact),
+                                             std::move(print)};
   }
 }
 

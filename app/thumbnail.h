@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/displaylist.h"
+#include "app/fingerprint.h"
 #include "app/resulttable.h"
 
 // Thumbnail sizes, in logical pixels (the side of a cell's square).
@@ -49,14 +50,16 @@ int StepThumbnailSize(int Size, int Steps);
 // One definition's thumbnail as a worker made it.
 struct TMadeThumbnail {
   std::string Path;
-  int Position = 0;     // in file order, from 0; -1 for a file that gave none
-  std::string Name;     // CP932, cut before the marker, as the search lists it
-  std::string Compact;  // CompactThumbnail's bytes
+  int Position = 0;      // in file order, from 0; -1 for a file that gave none
+  std::string Name;      // CP932, cut before the marker, as the search lists it
+  std::string Compact;   // CompactThumbnail's bytes
+  TFingerprint Print{};  // of the same display list
+  bool Draws = false;    // the definition draws something
 };
 
 // Makes thumbnails on a thread of its own: each file wanted is read once,
 // whole, and every definition in it drawn (within the catalog's bounds) and
-// kept compact. The files wanted last come first, so that the rows on screen
+// kept compact, with its fingerprint. The files wanted last come first, so that the rows on screen
 // are drawn before those the user scrolled past.
 class TThumbnailWorker {
  public:
@@ -95,6 +98,8 @@ class TThumbnailCache {
   const std::string* Find(const std::string& Path, int Position, std::string_view Name) const;
   // True once Path was read (whether or not it gave thumbnails).
   bool FileDone(const std::string& Path) const { return Done.count(Path) != 0; }
+  // The fingerprint of definition Position of Path, as Find.
+  const TPrintedRow* FindPrint(const std::string& Path, int Position, std::string_view Name) const;
   // The thumbnail of result row Row of Table, as Find.
   const std::string* ForRow(const TResultTable& Table, int Row) const;
   void Add(std::vector<TMadeThumbnail> Made);
@@ -109,7 +114,12 @@ class TThumbnailCache {
   size_t Bytes() const { return Held; }
 
  private:
-  std::map<std::pair<std::string, int>, std::pair<std::string, std::string>> Kept;  // name, bytes
+  struct TKept {
+    std::string Name;  // CP932
+    std::string Compact;
+    TPrintedRow Print;
+  };
+  std::map<std::pair<std::string, int>, TKept> Kept;
   std::set<std::string> Done;
   size_t Held = 0;
 };
