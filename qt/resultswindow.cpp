@@ -283,6 +283,8 @@ void TForm2::SetPreviewWidth(int Width) {
 void TForm2::PlacePreview() {
   const int total = width();
   const int pane = Results.PreviewSplit().PaneWidth(total);
+  // A hidden pane leaves no handle behind: F6 or the button bring it back.
+  Preview->setVisible(Results.PreviewSplit().Shown);
   Splitter->setSizes({std::max(total - pane, 0), pane});
 }
 
