@@ -34,7 +34,7 @@ inline constexpr std::array<int32_t, 3> DesignColumnWidths{99, 206, 120};
 
 // The narrowest the path column is cut to (in the middle) before the other
 // columns give up width, and the narrowest of any other result column.
-inline constexpr int32_t MinPathColumnWidth = 96;
+inline constexpr int32_t MinPathColumnWidth = 64;
 inline constexpr int32_t MinFittedColumnWidth = 48;
 
 // The result table's columns: the user's widths (what the layout file keeps)

@@ -29,7 +29,6 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
                            CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, Owner, nullptr,
                            GetModuleHandleW(nullptr), this);
   Font = MakeFont(Handle);
-  Dpi = static_cast<int>(GetDpiForWindow(Handle));
   FilterLabel = MakeChild(L"STATIC", L"絞り込み(&L)：", SS_LEFT, Handle, 0, Font);
   FilterEdit =
       MakeChild(L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, Handle, IdFilter, Font);
