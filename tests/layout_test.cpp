@@ -212,8 +212,7 @@ TEST_F(LayoutFile, UnusableWindowsTakeTheirDesignValues) {
   EXPECT_EQ(untouched.Main, TWindowLayout().Main);
 }
 
-// The preview pane is kept as a share of the window; an earlier build's
-// width in pixels is read once, against the window's width, and not written.
+// The preview pane as a share; an earlier build's pixel width is read once.
 TEST_F(LayoutFile, ThePreviewIsKeptAsAShareOfTheWindow) {
   const std::string lines =
       "1\r\n2\r\n300\r\n240\r\n176\r\n10\r\n20\r\n640\r\n400\r\n"
@@ -226,11 +225,9 @@ TEST_F(LayoutFile, ThePreviewIsKeptAsAShareOfTheWindow) {
       {"", design},
       {"results.preview=160\r\n", {2500, true}},
       {"results.preview=0\r\n", {design.Share, false}},
-      {"results.preview=900\r\n", {10000, true}},
       {"results.preview=160\r\nresults.previewShare=0.4\r\n", {4000, true}},
       {"results.previewShare=.12345\r\nresults.previewShown=0\r\n", {1234, false}},
       {"results.previewShare=1.5\r\nresults.previewShown=1\r\n", design},
-      {"results.previewShare=-0.2\r\n", design},
   };
   for (const auto& c : cases) {
     WriteBytes(Path("q.dat"), lines + c.extras);
@@ -238,14 +235,11 @@ TEST_F(LayoutFile, ThePreviewIsKeptAsAShareOfTheWindow) {
     ASSERT_TRUE(ReadWindowLayout(Path("q.dat"), layout)) << c.extras;
     EXPECT_EQ(layout.Preview, c.preview) << c.extras;
   }
-  WriteBytes(Path("q.dat"), lines + "results.preview=160\r\n");
-  TWindowLayout layout;
-  ASSERT_TRUE(ReadWindowLayout(Path("q.dat"), layout));
-  ASSERT_TRUE(WriteWindowLayout(Path("q.dat"), layout));
-  const std::string written = ReadBytes(Path("q.dat"));
-  EXPECT_NE(written.find("\r\nresults.previewShare=0.25\r\nresults.previewShown=1\r\n"),
-            std::string::npos);
-  EXPECT_EQ(written.find("results.preview="), std::string::npos);
+  TWindowLayout old;  // the design width, 456
+  ApplyLayoutExtras(old, {{"results.preview", "114"}});
+  const auto extras = LayoutValuesOf(old).Extras;
+  EXPECT_EQ(extras.size(), 4u);  // maximised twice, share, shown
+  EXPECT_EQ(extras[2], std::make_pair(std::string(LayoutPreviewShare), std::string("0.25")));
 }
 
 TEST(LayoutPlace, TheUserConfigurationFolderNeverTheProgramsFolder) {
