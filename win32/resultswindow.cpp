@@ -154,6 +154,21 @@ void TForm2::FitColumns() {
   Fitting = false;
 }
 
+// A divider the user dragged (the list view does not tell every parent):
+// the column drawn at another width than fitted takes it as the user's.
+void TForm2::ColumnsDragged() {
+  if (Fitting) return;
+  bool changed = false;
+  for (int c = 0; c < ResultColCount; ++c) {
+    const int now = ListView_GetColumnWidth(SG1, c);
+    if (!Results.Columns().Visible(c) || now == Scaled(Handle, Results.Columns().Drawn(c)))
+      continue;
+    Results.Columns().Dragged(c, MulDiv(now, 96, DpiOf(Handle)));
+    changed = true;
+  }
+  if (changed) FitColumns();
+}
+
 int TForm2::DrawnColWidth(int Col) const {
   return MulDiv(ListView_GetColumnWidth(SG1, Col), 96, DpiOf(Handle));
 }
@@ -407,6 +422,8 @@ void TForm2::ShowModal() {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
+    const bool header = msg.hwnd == ListView_GetHeader(SG1);
+    if (header && msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ColumnsDragged();
   }
 }
 
@@ -519,14 +536,9 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
         }
         return 0;
       }
-      // A divider the user drags sets that column's width; the others follow.
       if (hdr->hwndFrom == ListView_GetHeader(SG1) &&
-          (hdr->code == HDN_ITEMCHANGEDW || hdr->code == HDN_ITEMCHANGEDA)) {
-        const auto* change = reinterpret_cast<NMHEADERW*>(Lp);
-        if (!Fitting && change->pitem && (change->pitem->mask & HDI_WIDTH)) {
-          Results.Columns().Dragged(change->iItem, MulDiv(change->pitem->cxy, 96, DpiOf(Handle)));
-          FitColumns();
-        }
+          (hdr->code == HDN_ITEMCHANGEDW || hdr->code == HDN_ENDTRACKW)) {
+        ColumnsDragged();
         return 0;
       }
       if (hdr->hwndFrom == Tip && hdr->code == TTN_GETDISPINFOW) {

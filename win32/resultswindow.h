@@ -98,6 +98,7 @@ class TForm2 : public TResultsView {
   void Layout();
   // Draws the columns at the widths fitted to the table's width.
   void FitColumns();
+  void ColumnsDragged();
   // The window's width in 96-DPI pixels.
   int LogicalWidth() const;
   std::vector<int> SelectedPositions() const;

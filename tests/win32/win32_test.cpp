@@ -387,8 +387,11 @@ TEST_F(Win32Forms, FittedColumnsAndTheResultsKeys) {
     SetWindowPos(f.Handle, nullptr, 0, 0, 1000, 400, SWP_NOMOVE | SWP_NOZORDER);
     EXPECT_EQ(drawnEnd(), 0);
     EXPECT_EQ(f.DrawnColWidth(1), 206);
-    ListView_SetColumnWidth(f.SG1, 1, Scaled(f.Handle, 300));  // as a drag does
-    EXPECT_EQ(f.ColWidth(1), 300);
+    HDITEMW drag{};  // the header's item, as a drag sets it
+    drag.mask = HDI_WIDTH;
+    drag.cxy = Scaled(f.Handle, 300);
+    Header_SetItem(ListView_GetHeader(f.SG1), 1, &drag);
+    PostMessageW(ListView_GetHeader(f.SG1), WM_LBUTTONUP, 0, 0);
     EXPECT_NE(f.CutCellText(0, 1), L"");
     EXPECT_EQ(f.CutCellText(0, 2), L"");
     SetWindowTextW(f.Edit1, L"ab");
@@ -403,6 +406,7 @@ TEST_F(Win32Forms, FittedColumnsAndTheResultsKeys) {
   results.ShowModal();
   keys[VK_SHIFT] = keys[VK_CONTROL] = 0;
   SetKeyboardState(keys);
+  EXPECT_EQ(results.ColWidth(1), 300);
   EXPECT_EQ(results.Results.Table().Current(), 1);
   EXPECT_EQ(ListView_GetSelectedCount(results.SG1), 3u);
   EXPECT_EQ(results.PreviewWidth(), 0);
