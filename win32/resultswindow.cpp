@@ -410,7 +410,9 @@ void TForm2::ShowModal() {
       ListView_SubItemHitTest(SG1, &hit);
       if (hit.iItem != TipCell.x || hit.iSubItem != TipCell.y) {
         TipCell = {hit.iItem, hit.iSubItem};
-        SendMessageW(Tip, TTM_POP, 0, 0);
+        // Off and on again: the tip goes, and asks for the new cell's text.
+        SendMessageW(Tip, TTM_ACTIVATE, FALSE, 0);
+        SendMessageW(Tip, TTM_ACTIVATE, TRUE, 0);
       }
     }
     if (msg.message == WM_KEYDOWN && msg.wParam == 'F' && (GetKeyState(VK_CONTROL) & 0x8000)) {
