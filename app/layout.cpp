@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <optional>
 
 #include "text/paths.h"
 #include "text/sjis.h"
@@ -215,8 +216,18 @@ void ApplyLayoutExtras(TWindowLayout& Layout,
                        const std::vector<std::pair<std::string, std::string>>& Extras) {
   Layout.MainMaximized = LayoutExtra(Extras, LayoutMainMaximized) == "1";
   Layout.ResultsMaximized = LayoutExtra(Extras, LayoutResultMaximized) == "1";
-  const std::string preview = LayoutExtra(Extras, LayoutPreviewWidth);
-  if (!preview.empty()) Layout.PreviewWidth = std::max(TextToInt(preview), 0);
+  if (const std::optional<int32_t> share = ParseShare(LayoutExtra(Extras, LayoutPreviewShare))) {
+    Layout.Preview.Share = *share;
+  } else if (const std::string pixels = LayoutExtra(Extras, LayoutPreviewWidth); !pixels.empty()) {
+    // A file of an earlier build: the pane's width against the window's.
+    const int32_t width = TextToInt(pixels);
+    if (width <= 0)
+      Layout.Preview.Shown = false;
+    else
+      Layout.Preview.Share = ShareOf(width, Layout.Results.Width);
+  }
+  const std::string shown = LayoutExtra(Extras, LayoutPreviewShown);
+  if (!shown.empty()) Layout.Preview.Shown = shown == "1";
 }
 
 bool ReadWindowLayout(const std::string& Path, TWindowLayout& Layout) {
@@ -236,7 +247,8 @@ TLayoutValues LayoutValuesOf(const TWindowLayout& Layout) {
   values.LastFolder = Layout.LastFolder;
   values.Extras = {{std::string(LayoutMainMaximized), Layout.MainMaximized ? "1" : "0"},
                    {std::string(LayoutResultMaximized), Layout.ResultsMaximized ? "1" : "0"},
-                   {std::string(LayoutPreviewWidth), std::to_string(Layout.PreviewWidth)}};
+                   {std::string(LayoutPreviewShare), FormatShare(Layout.Preview.Share)},
+                   {std::string(LayoutPreviewShown), Layout.Preview.Shown ? "1" : "0"}};
   return values;
 }
 

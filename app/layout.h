@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/resultsplace.h"
 #include "app/windowplace.h"
 
 inline constexpr int LayoutLineCount = 13;
@@ -92,7 +93,12 @@ struct TLayoutValues {
 // Keys of the lines after the 13th.
 inline constexpr std::string_view LayoutMainMaximized = "main.maximized";
 inline constexpr std::string_view LayoutResultMaximized = "results.maximized";
-// Width of the results window's preview pane (0: closed by the user).
+// The results window's preview pane: its share of the window's width and
+// whether it is shown.
+inline constexpr std::string_view LayoutPreviewShare = "results.previewShare";
+inline constexpr std::string_view LayoutPreviewShown = "results.previewShown";
+// Earlier builds kept the pane's width in pixels (0: closed by the user). It
+// is read when a file has no share, and no longer written.
 inline constexpr std::string_view LayoutPreviewWidth = "results.preview";
 
 // The "key=value" lines after the 13th of a layout file's content (CR bytes
@@ -121,11 +127,11 @@ struct TWindowLayout {
   TRect Main{192, 107, 280, 245};
   int32_t ListWidth = 176;
   TRect Results{222, 129, 456, 293};
-  std::array<int32_t, 3> Columns{99, 206, 120};
+  std::array<int32_t, 3> Columns = DesignColumnWidths;
   std::string LastFolder;
   bool MainMaximized = false;
   bool ResultsMaximized = false;
-  int32_t PreviewWidth = 160;  // 0: closed by the user
+  TPreviewSplit Preview;
   bool operator==(const TWindowLayout&) const = default;
 };
 

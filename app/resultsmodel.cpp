@@ -10,6 +10,7 @@ namespace {
 enum : int { LoadingTimer = 1, NoteTimer = 2 };
 
 const std::string NothingBelowText = "これより下に一致する行はありません";
+const std::string NothingAboveText = "これより上に一致する行はありません";
 
 #ifdef _WIN32
 const char* const LineEnd = "\r\n";
@@ -110,8 +111,16 @@ void TResultsModel::HeaderClick(int Col) {
 }
 
 bool TResultsModel::FindNext(const std::string& Utf8) {
-  if (!Results.FindNext(Utf8)) {
-    Note = NothingBelowText;
+  return Find(Utf8, false);
+}
+
+bool TResultsModel::FindPrevious(const std::string& Utf8) {
+  return Find(Utf8, true);
+}
+
+bool TResultsModel::Find(const std::string& Utf8, bool Upwards) {
+  if (!(Upwards ? Results.FindPrevious(Utf8) : Results.FindNext(Utf8))) {
+    Note = Upwards ? NothingAboveText : NothingBelowText;
     NoteHeld = true;
     View.StatusChanged();
     return false;
@@ -238,8 +247,27 @@ void TResultsModel::SetShowing(bool Value) {
   if (Showing) FollowPreview();
 }
 
+void TResultsModel::SetPreviewSplit(const TPreviewSplit& Value) {
+  Split = Value;
+  View.PreviewPlaceChanged();
+  FollowPreview();
+}
+
+void TResultsModel::TogglePreview() {
+  TPreviewSplit next = Split;
+  next.Shown = !Split.Shown;
+  SetPreviewSplit(next);
+}
+
+void TResultsModel::PreviewDragged(int32_t Width, int32_t Total) {
+  const bool wasShown = Split.Shown;
+  Split.Dragged(Width, Total);
+  if (Split.Shown && !wasShown) FollowPreview();
+}
+
+// A hidden pane asks for nothing; shown again, it asks for the current row.
 void TResultsModel::FollowPreview() {
-  if (!Showing || !Follower) return;
+  if (!Showing || !Split.Shown || !Follower) return;
   switch (Follower->Follow(Results)) {
     case TPreviewFollower::TStep::Unchanged:
       return;

@@ -18,6 +18,7 @@
 #include "app/filelist.h"
 #include "app/mainmodel.h"
 #include "app/preview.h"
+#include "app/resultsplace.h"
 #include "app/resulttable.h"
 
 // What the results model asks of its view.
@@ -41,6 +42,8 @@ class TResultsView {
   virtual void StartTimer(int Id, int Milliseconds) = 0;
   virtual void OpenRowFile(TOpenAction Action, const std::string& Path) = 0;
   virtual void CopyToClipboard(const std::string& Utf8) = 0;
+  // The preview pane was shown or hidden (or its share set): place it again.
+  virtual void PreviewPlaceChanged() = 0;
 };
 
 // What a row's menu offers.
@@ -100,6 +103,9 @@ class TResultsModel : public TResultSink {
   // stays (no wrap, no sound) and the status bar says so until the user's
   // next key or click.
   bool FindNext(const std::string& Utf8);
+  // Shift+F3: the same upwards, from the row above the current one; with
+  // none the status bar says so in the same way.
+  bool FindPrevious(const std::string& Utf8);
   // The user moved the current row to the row drawn at Position.
   void SetCurrentPosition(int Position);
   // Makes result row Row current (and shows it).
@@ -141,9 +147,24 @@ class TResultsModel : public TResultSink {
   void Timer(int Id);
   // Ends the preview worker (the view calls it before it goes away).
   void StopPreview();
+  // The pane's place beside the table (the layout file keeps it).
+  const TPreviewSplit& PreviewSplit() const { return Split; }
+  void SetPreviewSplit(const TPreviewSplit& Value);
+  // F6 or the pane's button: shows a hidden pane (one dragged shut too) or
+  // hides a shown one.
+  void TogglePreview();
+  // The user dragged the divider: the pane is Width of Total wide.
+  void PreviewDragged(int32_t Width, int32_t Total);
+
+  // --- The table's columns --------------------------------------------------
+  // The user's widths (the layout file's) and the widths drawn, fitted to
+  // the table's width so that the block name stays in view.
+  TResultColumns& Columns() { return ColumnWidths; }
+  const TResultColumns& Columns() const { return ColumnWidths; }
 
  private:
   void ViewChanged();
+  bool Find(const std::string& Utf8, bool Upwards);
 
   TResultsView& View;
   TResultTable Results;
@@ -152,6 +173,8 @@ class TResultsModel : public TResultSink {
   int NotesShowing = 0;   // note timers still running
   bool NoteHeld = false;  // the note stays until the user's next input
   bool Showing = false;
+  TPreviewSplit Split;
+  TResultColumns ColumnWidths{{DesignColumnWidths.begin(), DesignColumnWidths.end()}};
   std::unique_ptr<TPreviewFollower> Follower;
   std::mutex ArrivedLock;  // the worker hands its answer over here
   std::optional<std::pair<uint64_t, TPreview>> Arrived;

@@ -295,13 +295,23 @@ void TResultTable::SetCurrent(int Row) {
 }
 
 bool TResultTable::FindNext(std::string_view Utf8) {
+  return Find(Utf8, 1);
+}
+
+bool TResultTable::FindPrevious(std::string_view Utf8) {
+  return Find(Utf8, -1);
+}
+
+bool TResultTable::Find(std::string_view Utf8, int Step) {
   const TNameMatcher matcher(Utf8);
   const int from = PositionOf(CurrentRow);
   if (from < 0 || matcher.MatchesNothing()) return false;
   MakeKeys();
-  for (size_t p = static_cast<size_t>(from) + 1; p < Shown.size(); ++p) {
-    if (matcher.MatchesKey(Rows[static_cast<size_t>(Shown[p])].Key)) {
-      CurrentRow = Shown[p] + 1;
+  const int shown = static_cast<int>(Shown.size());
+  for (int p = from + Step; p >= 0 && p < shown; p += Step) {
+    const int row = Shown[static_cast<size_t>(p)];
+    if (matcher.MatchesKey(Rows[static_cast<size_t>(row)].Key)) {
+      CurrentRow = row + 1;
       return true;
     }
   }

@@ -90,6 +90,9 @@ class TResultTable {
   // the order drawn, whose block name contains Utf8. Makes it current and
   // answers true; answers false (nothing changes) when there is none.
   bool FindNext(std::string_view Utf8);
+  // Find-previous: the same rule upwards, from the row drawn just above the
+  // current one to the first.
+  bool FindPrevious(std::string_view Utf8);
 
   // The place in its file (from 0) of the block definition result row Row
   // lists: the search run writes a file's definitions as consecutive rows.
@@ -123,6 +126,8 @@ class TResultTable {
   void SetFileCell(TRow& Row, int Col, std::string_view Text);
   void DropUnusedFiles();
   void MakeKeys();
+  // Find-next (Step 1) or find-previous (Step -1).
+  bool Find(std::string_view Utf8, int Step);
   void Rebuild();
   void Refilter();
 

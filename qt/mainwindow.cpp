@@ -456,7 +456,7 @@ TWindowLayout TForm1::WindowLayout() const {
     layout.Results = {results.x(), results.y(), results.width(), results.height()};
     for (int c = 0; c < 3; ++c) layout.Columns[static_cast<size_t>(c)] = Form2->ColWidth(c);
     layout.ResultsMaximized = (Form2->windowState() & Qt::WindowMaximized) != 0;
-    layout.PreviewWidth = Form2->PreviewWidth();
+    layout.Preview = Form2->Results.PreviewSplit();
   }
   return layout;
 }
@@ -470,7 +470,7 @@ void TForm1::ApplyWindowLayout(const TWindowLayout& Layout) {
     const TRect& r = Layout.Results;
     Form2->setGeometry(r.Left, r.Top, r.Width, r.Height);
     for (int c = 0; c < 3; ++c) Form2->SetColWidth(c, Layout.Columns[static_cast<size_t>(c)]);
-    Form2->SetPreviewWidth(Layout.PreviewWidth);
+    Form2->Results.SetPreviewSplit(Layout.Preview);
   }
   PlaceWindows();
   ResultsMaximized = Layout.ResultsMaximized;

@@ -25,6 +25,8 @@
 #include <QStyle>
 #include <QTableView>
 #include <QTimer>
+#include <QToolButton>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -118,6 +120,15 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   FilterLabel->setBuddy(FilterEdit);
   filterRow->addWidget(FilterLabel);
   filterRow->addWidget(FilterEdit, 1);
+  PreviewButton = new QToolButton(FilterPanel);
+  PreviewButton->setText(QStringLiteral("プレビュー"));
+  PreviewButton->setToolTip(QStringLiteral("プレビューを表示・非表示 (F6)"));
+  PreviewButton->setCheckable(true);
+  PreviewButton->setChecked(Results.PreviewSplit().Shown);
+  filterRow->addWidget(PreviewButton);
+  connect(PreviewButton, &QToolButton::clicked, this, [this] { Results.TogglePreview(); });
+  connect(AddAction(this, QString(), QKeySequence(Qt::Key_F6), Qt::WindowShortcut),
+          &QAction::triggered, this, [this] { Results.TogglePreview(); });
   connect(FilterEdit, &QLineEdit::textChanged, this, [this](const QString& t) { SetFilter(t); });
   connect(AddAction(this, QString(), QKeySequence::Find, Qt::WindowShortcut), &QAction::triggered,
           this, [this] {
@@ -151,6 +162,14 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
           [this](int Col) { Results.HeaderClick(Col); });
   for (int c = 0; c < TResultModel::ColCount; ++c)
     SG1->setColumnWidth(c, Design.Columns[static_cast<size_t>(c)]);
+  // A divider the user drags sets that column's width; the others follow.
+  connect(SG1->horizontalHeader(), &QHeaderView::sectionResized, this,
+          [this](int Col, int, int Width) {
+            if (Fitting) return;
+            Results.Columns().Dragged(Col, Width);
+            FitColumns();
+          });
+  SG1->setMinimumWidth(MinTableWidth);
 
   QAction* copy =
       AddAction(SG1, QStringLiteral("行をコピー(&C)"), QKeySequence::Copy, Qt::WidgetShortcut);
@@ -195,6 +214,8 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
   connect(AddAction(this, QString(), QKeySequence(Qt::Key_F3), Qt::WindowShortcut),
           &QAction::triggered, this, [this] { Button1->click(); });
+  connect(AddAction(this, QString(), QKeySequence(Qt::SHIFT | Qt::Key_F3), Qt::WindowShortcut),
+          &QAction::triggered, this, [this] { FindPreviousClick(); });
 
   // One line of text; a click lists the problem files.
   StatusBar1 = new QStatusBar(this);
@@ -215,9 +236,17 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   Splitter->addWidget(Preview);
   Splitter->setStretchFactor(0, 1);
   Splitter->setStretchFactor(1, 0);
-  Splitter->setSizes({Design.Results.Width - PreviewSize, PreviewSize});
-  connect(Splitter, &QSplitter::splitterMoved, this,
-          [this] { PreviewSize = Splitter->sizes().value(1); });
+  Splitter->setCollapsible(0, false);
+  Splitter->setCollapsible(1, true);
+  const int pane = Results.PreviewSplit().PaneWidth(Design.Results.Width);
+  Splitter->setSizes({Design.Results.Width - pane, pane});
+  connect(Splitter, &QSplitter::splitterMoved, this, [this] {
+    const QList<int> sizes = Splitter->sizes();
+    const bool shown = Results.PreviewSplit().Shown;
+    Results.PreviewDragged(sizes.value(1), sizes.value(0) + sizes.value(1));
+    PreviewButton->setChecked(Results.PreviewSplit().Shown);
+    if (shown && !Results.PreviewSplit().Shown) PlacePreview();  // dragged shut
+  });
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -242,18 +271,53 @@ TForm2::~TForm2() {
 }
 
 int TForm2::PreviewWidth() const {
-  return PreviewSize;
+  return Results.PreviewSplit().PaneWidth(width());
 }
 
 void TForm2::SetPreviewWidth(int Width) {
-  PreviewSize = std::max(Width, 0);
+  Results.PreviewDragged(Width, width());
+  PreviewPlaceChanged();
+}
+
+// The splitter spans the window: the pane takes its share of that.
+void TForm2::PlacePreview() {
+  const int total = width();
+  const int pane = Results.PreviewSplit().PaneWidth(total);
+  // A hidden pane leaves no handle behind: F6 or the button bring it back.
+  Preview->setVisible(Results.PreviewSplit().Shown);
+  Splitter->setSizes({std::max(total - pane, 0), pane});
+}
+
+void TForm2::PreviewPlaceChanged() {
+  PreviewButton->setChecked(Results.PreviewSplit().Shown);
   PlacePreview();
 }
 
-void TForm2::PlacePreview() {
-  const QList<int> sizes = Splitter->sizes();
-  const int total = std::max(Splitter->width(), sizes.value(0) + sizes.value(1));
-  Splitter->setSizes({std::max(total - PreviewSize, 0), PreviewSize});
+void TForm2::resizeEvent(QResizeEvent* Event) {
+  QDialog::resizeEvent(Event);
+  PlacePreview();
+}
+
+void TForm2::FitColumns() {
+  Fitting = true;
+  Results.Columns().Fit(SG1->viewport()->width());
+  for (int c = 0; c < TResultModel::ColCount; ++c) {
+    if (Results.Columns().Visible(c)) SG1->setColumnWidth(c, Results.Columns().Drawn(c));
+  }
+  Fitting = false;
+}
+
+bool TForm2::CellTip(const QPoint& Pos, const QPoint& Global) {
+  const QModelIndex at = SG1->indexAt(Pos);
+  const QString text = at.isValid() ? at.data().toString() : QString();
+  const int margin = SG1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, SG1) + 1;
+  const QRect cell = SG1->visualRect(at);
+  if (text.isEmpty() || SG1->fontMetrics().horizontalAdvance(text) + 2 * margin <= cell.width()) {
+    QToolTip::hideText();
+    return false;
+  }
+  QToolTip::showText(Global, text, SG1->viewport(), cell);
+  return true;
 }
 
 void TForm2::showEvent(QShowEvent* Event) {
@@ -267,12 +331,14 @@ void TForm2::hideEvent(QHideEvent* Event) {
   QDialog::hideEvent(Event);
 }
 
+// The user's width: the one the layout file keeps.
 int TForm2::ColWidth(int Col) const {
-  return SG1->columnWidth(Col);
+  return Results.Columns().UserWidth(Col);
 }
 
 void TForm2::SetColWidth(int Col, int Width) {
-  SG1->setColumnWidth(Col, Width);
+  Results.Columns().SetUserWidth(Col, Width);
+  FitColumns();
 }
 
 void TForm2::SetFilter(const QString& Text) {
@@ -287,6 +353,12 @@ QString TForm2::StatusBarText() const {
 bool TForm2::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->type() == QEvent::KeyPress || Event->type() == QEvent::MouseButtonPress)
     Results.UserInput();
+  if (Watched == SG1->viewport() && Event->type() == QEvent::Resize) FitColumns();
+  if (Watched == SG1->viewport() && Event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(Event);
+    CellTip(help->pos(), help->globalPos());
+    return true;
+  }
   // Esc in the filter box clears a filter first; with none it closes.
   if (Watched == FilterEdit && Event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Escape && Results.FilterEscape()) {
@@ -311,6 +383,10 @@ void TForm2::ShowProblems() {
 
 void TForm2::Button1Click() {
   Results.FindNext(Edit1->text().toStdString());
+}
+
+void TForm2::FindPreviousClick() {
+  Results.FindPrevious(Edit1->text().toStdString());
 }
 
 void TForm2::Button2Click() {

@@ -23,6 +23,7 @@ class QPushButton;
 class QSplitter;
 class QStatusBar;
 class QTableView;
+class QToolButton;
 class QWidget;
 class TPreviewPane;
 class TResultModel;
@@ -41,7 +42,8 @@ class TForm2 : public QDialog, public TResultsView {
   QWidget* FilterPanel;
   QLabel* FilterLabel;
   QLineEdit* FilterEdit;
-  QSplitter* Splitter;  // the table, and beside it the preview
+  QToolButton* PreviewButton;  // shows or hides the preview (F6)
+  QSplitter* Splitter;         // the table, and beside it the preview
   QTableView* SG1;
   TResultModel* Model;
   TPreviewPane* Preview;
@@ -64,8 +66,9 @@ class TForm2 : public QDialog, public TResultsView {
   void SetRow(int R) { Results.SetCurrentRow(R); }
   int ColWidth(int Col) const;
   void SetColWidth(int Col, int Width);
-  // The preview pane's width; 0 when the user has closed it.
+  // The preview pane's width as placed in the window now; 0 when hidden.
   int PreviewWidth() const;
+  // Places the pane Width wide, as a drag of its divider would.
   void SetPreviewWidth(int Width);
 
   void SetFilter(const QString& Text);
@@ -80,6 +83,8 @@ class TForm2 : public QDialog, public TResultsView {
 
   // "検索" (Enter, F3).
   void Button1Click();
+  // Shift+F3: the previous match.
+  void FindPreviousClick();
   // "閉じる(&C)": closes the window like Esc and the close box.
   void Button2Click();
 
@@ -102,18 +107,24 @@ class TForm2 : public QDialog, public TResultsView {
   void StartTimer(int Id, int Milliseconds) override;
   void OpenRowFile(TOpenAction Action, const std::string& Path) override;
   void CopyToClipboard(const std::string& Utf8) override;
+  void PreviewPlaceChanged() override;
 
  protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
   void hideEvent(QHideEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
 
  private:
   std::vector<int> SelectedPositions() const;
   void PlacePreview();
+  // Draws the columns at the widths fitted to the table's width.
+  void FitColumns();
+  // A tooltip with the whole text of a cut cell at Pos (the viewport's).
+  bool CellTip(const QPoint& Pos, const QPoint& Global);
   QMenu* RowMenu;
-  bool Drawing = false;                            // the table is being set from the model
-  int PreviewSize = TWindowLayout().PreviewWidth;  // kept while hidden
+  bool Drawing = false;  // the table is being set from the model
+  bool Fitting = false;  // the columns are being set from the model
 };
 
 // The Qt calls behind TForm2::OpenFile; Failed is called (perhaps later)

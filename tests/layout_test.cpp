@@ -128,7 +128,7 @@ TEST_F(LayoutFile, TheSameWindowsWriteTheSameFileAtAnyDensity) {
   layout.Columns = {50, 301, 77};
   layout.LastFolder = "/srv/図面 2/";
   layout.ResultsMaximized = true;
-  layout.PreviewWidth = 0;
+  layout.Preview = {1234, false};
   std::string first;
   for (int dpi : {96, 144}) {
     const TRect main = ToDevicePixels(layout.Main, dpi);
@@ -210,6 +210,36 @@ TEST_F(LayoutFile, UnusableWindowsTakeTheirDesignValues) {
   EXPECT_FALSE(ReadWindowLayout(Path("none.dat"), untouched));
   EXPECT_EQ(untouched.LastFolder, "/exe/");
   EXPECT_EQ(untouched.Main, TWindowLayout().Main);
+}
+
+// The preview pane as a share; an earlier build's pixel width is read once.
+TEST_F(LayoutFile, ThePreviewIsKeptAsAShareOfTheWindow) {
+  const std::string lines =
+      "1\r\n2\r\n300\r\n240\r\n176\r\n10\r\n20\r\n640\r\n400\r\n"
+      "99\r\n206\r\n120\r\n/\r\n";
+  const TPreviewSplit design;
+  struct {
+    const char* extras;
+    TPreviewSplit preview;
+  } cases[] = {
+      {"", design},
+      {"results.preview=160\r\n", {2500, true}},
+      {"results.preview=0\r\n", {design.Share, false}},
+      {"results.preview=160\r\nresults.previewShare=0.4\r\n", {4000, true}},
+      {"results.previewShare=.12345\r\nresults.previewShown=0\r\n", {1234, false}},
+      {"results.previewShare=1.5\r\nresults.previewShown=1\r\n", design},
+  };
+  for (const auto& c : cases) {
+    WriteBytes(Path("q.dat"), lines + c.extras);
+    TWindowLayout layout;
+    ASSERT_TRUE(ReadWindowLayout(Path("q.dat"), layout)) << c.extras;
+    EXPECT_EQ(layout.Preview, c.preview) << c.extras;
+  }
+  TWindowLayout old;  // the design width, 456
+  ApplyLayoutExtras(old, {{"results.preview", "114"}});
+  const auto extras = LayoutValuesOf(old).Extras;
+  EXPECT_EQ(extras.size(), 4u);  // maximised twice, share, shown
+  EXPECT_EQ(extras[2], std::make_pair(std::string(LayoutPreviewShare), std::string("0.25")));
 }
 
 TEST(LayoutPlace, TheUserConfigurationFolderNeverTheProgramsFolder) {

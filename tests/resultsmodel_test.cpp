@@ -26,6 +26,8 @@ struct TFakeView : TResultsView {
   void StartTimer(int Id, int Ms) override { Timers.emplace_back(Id, Ms); }
   void OpenRowFile(TOpenAction A, const std::string& P) override { Opened.emplace_back(A, P); }
   void CopyToClipboard(const std::string& Text) override { Clipboard = Text; }
+  void PreviewPlaceChanged() override { ++Placed; }
+  int Placed = 0;
 };
 
 #ifdef _WIN32
@@ -90,6 +92,71 @@ TEST(ResultsModel, NothingBelowEscapeAndFailedOpensAreSaid) {
 
   m.OpenFailed(TOpenAction::ShowInFolder, "/d/f1.jww");
   EXPECT_EQ(m.StatusText(), "フォルダーに表示できませんでした: f1.jww");
+}
+
+TEST(ResultsModel, FindPreviousSearchesUpwardsAndSaysWhenNothingIsAbove) {
+  TFakeView view;
+  TResultsModel m(view);
+  Fill(m);
+  m.SetCurrentRow(1);
+  EXPECT_FALSE(m.FindPrevious("図"));  // nothing above, no wrap
+  EXPECT_EQ(m.Table().Current(), 1);
+  EXPECT_EQ(m.StatusText(), "これより上に一致する行はありません");
+  m.SetCurrentRow(3);
+  EXPECT_TRUE(m.FindPrevious(" 図 "));
+  EXPECT_EQ(m.Table().Current(), 1);
+  EXPECT_EQ(m.StatusText(), "");
+  m.HeaderClick(2);  // drawn 図2, 図10, 窓: upwards is in the order drawn
+  m.SetCurrentRow(2);
+  EXPECT_TRUE(m.FindPrevious("図"));
+  EXPECT_EQ(m.Table().Current(), 1);
+}
+
+// The block-name column fills the table; the path gives way first, then the
+// other columns from the last, then the name down to its minimum.
+TEST(ResultColumns, TheBlockNameTakesTheWidthThePathGivesUp) {
+  const std::vector<TFitColumn> design = {{99, 48}, {206, 96}, {120, 48}};
+  struct {
+    const char* what;
+    int32_t client;
+    std::vector<TFitColumn> columns;
+    std::vector<int32_t> drawn;
+  } cases[] = {
+      {"maximised", 1900, design, {99, 206, 1595}},
+      {"default window with preview", 280, design, {64, 96, 120}},
+      {"too narrow: overflows", 150, design, {48, 96, 48}},
+      {"path the user made narrow", 200, {{99, 48}, {50, 96}, {120, 48}}, {48, 50, 102}},
+      {"hidden fourth", 600, {{99, 48}, {206, 96}, {120, 48}, {150, 48, false}}, {99, 206, 295, 0}},
+      {"shown fourth gives after the path",
+       400,
+       {{99, 48}, {206, 96}, {120, 48}, {150, 48}},
+       {99, 96, 120, 85}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FitColumns(c.client, c.columns, 2, 1), c.drawn) << c.what;
+
+  TResultColumns columns({99, 206, 120});
+  columns.Fit(600);
+  columns.Dragged(1, 300);
+  EXPECT_EQ(columns.UserWidth(1), 300);
+  EXPECT_EQ(columns.Drawn(2), 201);
+  columns.Fit(300);
+  EXPECT_EQ(columns.Drawn(1), 81);
+  EXPECT_EQ(columns.UserWidth(1), 300);
+}
+
+// The table keeps its minimum; a pane dragged shut comes back at its share.
+TEST(ResultsModel, ThePreviewPaneIsAShareAndCanBeReopened) {
+  TFakeView view;
+  TResultsModel m(view);
+  EXPECT_EQ(m.PreviewSplit().PaneWidth(456), 160);
+  EXPECT_EQ((TPreviewSplit{9000, true}).PaneWidth(500), 500 - MinTableWidth);
+  m.PreviewDragged(250, 500);
+  EXPECT_EQ(m.PreviewSplit(), (TPreviewSplit{5000, true}));
+  m.PreviewDragged(3, 500);
+  EXPECT_EQ(m.PreviewSplit(), (TPreviewSplit{5000, false}));
+  m.TogglePreview();
+  EXPECT_EQ(m.PreviewSplit().PaneWidth(800), 400);
+  EXPECT_EQ(view.Placed, 1);
 }
 
 TEST(ResultsModel, CopyOpenAndTheRowMenuActOnTheRowsShown) {

@@ -67,4 +67,5 @@ enum : int {
   IdShowInFolder,
   IdCopyPath,
   IdStop,
+  IdPreviewButton,
 };

@@ -182,7 +182,7 @@ TWindowLayout TForm1::WindowLayout() const {
     layout.Columns[static_cast<size_t>(c)] = Form2->ColWidth(c);
   layout.MainMaximized = IsWindowVisible(Handle) ? IsZoomed(Handle) != 0 : StartMaximized;
   layout.ResultsMaximized = Form2->Maximized();
-  layout.PreviewWidth = Form2->PreviewWidth();
+  layout.Preview = Form2->Results.PreviewSplit();
   return layout;
 }
 
@@ -193,7 +193,7 @@ void TForm1::ApplyWindowLayout(const TWindowLayout& Layout) {
   for (int c = 0; c < ResultColCount; ++c)
     Form2->SetColWidth(c, Layout.Columns[static_cast<size_t>(c)]);
   Form2->SetMaximized(Layout.ResultsMaximized);
-  Form2->SetPreviewWidth(Layout.PreviewWidth);
+  Form2->Results.SetPreviewSplit(Layout.Preview);
   StartMaximized = Layout.MainMaximized;
 }
 

@@ -29,12 +29,14 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
                            CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, Owner, nullptr,
                            GetModuleHandleW(nullptr), this);
   Font = MakeFont(Handle);
-  Dpi = static_cast<int>(GetDpiForWindow(Handle));
   FilterLabel = MakeChild(L"STATIC", L"絞り込み(&L)：", SS_LEFT, Handle, 0, Font);
   FilterEdit =
       MakeChild(L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, Handle, IdFilter, Font);
   SendMessageW(FilterEdit, EM_SETCUEBANNER, TRUE,
                reinterpret_cast<LPARAM>(L"ブロック名・ファイル名"));
+  PreviewButton = MakeChild(L"BUTTON", L"プレビュー", WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE,
+                            Handle, IdPreviewButton, Font);
+  Button_SetCheck(PreviewButton, Results.PreviewSplit().Shown ? BST_CHECKED : BST_UNCHECKED);
   SG1 = MakeChild(WC_LISTVIEWW, L"",
                   WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, Handle,
                   IdTable, Font);
@@ -49,6 +51,19 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
     col.iSubItem = c;
     ListView_InsertColumn(SG1, c, &col);
   }
+  // One tool over the whole table; its text is asked for the cell under
+  // the mouse, and is empty for a cell drawn whole.
+  Tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX,
+                        CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle, nullptr,
+                        GetModuleHandleW(nullptr), nullptr);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof(tool);
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = Handle;
+  tool.uId = reinterpret_cast<UINT_PTR>(SG1);
+  tool.lpszText = LPSTR_TEXTCALLBACKW;
+  SendMessageW(Tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(Tip, TTM_SETMAXTIPWIDTH, 0, Scaled(Handle, 600));
   Label1 = MakeChild(L"STATIC", L"ブロック名：", SS_LEFT, Handle, 0, Font);
   Edit1 = MakeChild(L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, Handle, IdFind, Font);
   Button1 =
@@ -83,13 +98,17 @@ void TForm2::Layout() {
   const int status = sb.bottom - sb.top;
   MoveWindow(FilterLabel, Scaled(Handle, 4), Scaled(Handle, 5), Scaled(Handle, 84),
              Scaled(Handle, 16), TRUE);
+  const int button = Scaled(Handle, 76);
   MoveWindow(FilterEdit, Scaled(Handle, 90), Scaled(Handle, 2),
-             std::max(w - Scaled(Handle, 94), 10), Scaled(Handle, 20), TRUE);
+             std::max(w - Scaled(Handle, 98) - button, 10), Scaled(Handle, 20), TRUE);
+  MoveWindow(PreviewButton, w - Scaled(Handle, 4) - button, Scaled(Handle, 1), button,
+             Scaled(Handle, 22), TRUE);
   const int table = std::max(h - row - bottom - status, 10);
-  const int preview = std::min(Scaled(Handle, PreviewSize), std::max(w - Scaled(Handle, 60), 0));
+  const int preview = Scaled(Handle, Results.PreviewSplit().PaneWidth(LogicalWidth()));
   const int gap = Scaled(Handle, SplitterWidth + 1);
   MoveWindow(SG1, 0, row, std::max(w - preview - gap, 10), table, TRUE);
   MoveWindow(Preview->Handle, w - preview, row, preview, table, TRUE);
+  FitColumns();
   const int y = h - bottom - status;
   MoveWindow(Label1, Scaled(Handle, 4), y + Scaled(Handle, 4), Scaled(Handle, 80),
              Scaled(Handle, 16), TRUE);
@@ -113,6 +132,70 @@ void TForm2::RowsChanged() {
   }
   ListView_SetItemCountEx(SG1, Results.ShownCount(), LVSICF_NOSCROLL);
   InvalidateRect(SG1, nullptr, FALSE);
+  FitColumns();  // a scroll bar may have come or gone
+}
+
+int TForm2::LogicalWidth() const {
+  RECT r{};
+  GetClientRect(Handle, &r);
+  return MulDiv(r.right, 96, DpiOf(Handle));
+}
+
+void TForm2::FitColumns() {
+  RECT r{};
+  GetClientRect(SG1, &r);
+  Fitting = true;
+  Results.Columns().Fit(MulDiv(r.right, 96, DpiOf(Handle)));
+  for (int c = 0; c < ResultColCount; ++c) {
+    if (Results.Columns().Visible(c) &&
+        ListView_GetColumnWidth(SG1, c) != Scaled(Handle, Results.Columns().Drawn(c)))
+      ListView_SetColumnWidth(SG1, c, Scaled(Handle, Results.Columns().Drawn(c)));
+  }
+  Fitting = false;
+}
+
+// A divider the user dragged (the list view does not tell every parent):
+// the column drawn at another width than fitted takes it as the user's.
+void TForm2::ColumnsDragged() {
+  if (Fitting) return;
+  bool changed = false;
+  for (int c = 0; c < ResultColCount; ++c) {
+    const int now = ListView_GetColumnWidth(SG1, c);
+    if (!Results.Columns().Visible(c) || now == Scaled(Handle, Results.Columns().Drawn(c)))
+      continue;
+    Results.Columns().Dragged(c, MulDiv(now, 96, DpiOf(Handle)));
+    changed = true;
+  }
+  if (changed) FitColumns();
+}
+
+int TForm2::DrawnColWidth(int Col) const {
+  return MulDiv(ListView_GetColumnWidth(SG1, Col), 96, DpiOf(Handle));
+}
+
+int TForm2::PreviewWidth() const {
+  return Results.PreviewSplit().PaneWidth(LogicalWidth());
+}
+
+void TForm2::PreviewPlaceChanged() {
+  Button_SetCheck(PreviewButton, Results.PreviewSplit().Shown ? BST_CHECKED : BST_UNCHECKED);
+  Layout();
+}
+
+std::wstring TForm2::CutCellText(int Position, int Col) const {
+  if (Position < 0 || Position >= DrawnRowCount() || Col < 0 || Col >= ResultColCount) return {};
+  const std::wstring text = DrawnText(Position, Col);
+  RECT cell{};
+  ListView_GetSubItemRect(SG1, Position, Col, LVIR_LABEL, &cell);
+  HDC dc = GetDC(SG1);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(SG1, WM_GETFONT, 0, 0)));
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  SelectObject(dc, old);
+  ReleaseDC(SG1, dc);
+  // The list view keeps a few pixels clear on either side of a cell's text.
+  const bool cut = size.cx + Scaled(Handle, 12) > cell.right - cell.left;
+  return cut ? text : std::wstring();
 }
 
 void TForm2::CurrentChanged() {
@@ -168,11 +251,6 @@ void TForm2::CopyToClipboard(const std::string& Utf8) {
   CopyText(Handle, W(Utf8));
 }
 
-void TForm2::SetPreviewWidth(int Width) {
-  PreviewSize = std::max(Width, 0);
-  Layout();
-}
-
 bool TForm2::OnSplitter(int X) const {
   RECT table{}, pane{};
   GetWindowRect(SG1, &table);
@@ -222,16 +300,26 @@ std::wstring TForm2::DrawnText(int Position, int Col) const {
   return W(Results.ShownText(Position, Col));
 }
 
+// The user's width: the one the layout file keeps.
 int TForm2::ColWidth(int Col) const {
-  return MulDiv(ListView_GetColumnWidth(SG1, Col), 96, static_cast<int>(GetDpiForWindow(Handle)));
+  return Results.Columns().UserWidth(Col);
 }
 
 void TForm2::SetColWidth(int Col, int Width) {
-  ListView_SetColumnWidth(SG1, Col, Scaled(Handle, Width));
+  Results.Columns().SetUserWidth(Col, Width);
+  FitColumns();
 }
 
 void TForm2::Button1Click() {
   Results.FindNext(TextOf(Edit1));
+}
+
+void TForm2::FindPreviousClick() {
+  Results.FindPrevious(TextOf(Edit1));
+}
+
+void TForm2::SelectAll() {
+  ListView_SetItemState(SG1, -1, LVIS_SELECTED, LVIS_SELECTED);
 }
 
 void TForm2::SetFilter(const std::wstring& Text) {
@@ -300,8 +388,32 @@ void TForm2::ShowModal() {
       continue;
     }
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_F3) {
-      Button1Click();
+      if (GetKeyState(VK_SHIFT) & 0x8000)
+        FindPreviousClick();
+      else
+        Button1Click();
       continue;
+    }
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_F6) {
+      Results.TogglePreview();
+      continue;
+    }
+    if (msg.message == WM_KEYDOWN && msg.wParam == 'A' && (GetKeyState(VK_CONTROL) & 0x8000) &&
+        msg.hwnd == SG1) {
+      SelectAll();
+      continue;
+    }
+    // The tooltip follows the cell under the mouse.
+    if (msg.message == WM_MOUSEMOVE && msg.hwnd == SG1) {
+      LVHITTESTINFO hit{};
+      hit.pt = {GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)};
+      ListView_SubItemHitTest(SG1, &hit);
+      if (hit.iItem != TipCell.x || hit.iSubItem != TipCell.y) {
+        TipCell = {hit.iItem, hit.iSubItem};
+        // Off and on again: the tip goes, and asks for the new cell's text.
+        SendMessageW(Tip, TTM_ACTIVATE, FALSE, 0);
+        SendMessageW(Tip, TTM_ACTIVATE, TRUE, 0);
+      }
     }
     if (msg.message == WM_KEYDOWN && msg.wParam == 'F' && (GetKeyState(VK_CONTROL) & 0x8000)) {
       SetFocus(FilterEdit);
@@ -312,6 +424,8 @@ void TForm2::ShowModal() {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
+    const bool header = msg.hwnd == ListView_GetHeader(SG1);
+    if (header && msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ColumnsDragged();
   }
 }
 
@@ -340,15 +454,11 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
     case WM_GETMINMAXINFO:
       LimitTrackSize(Handle, Lp, MinResultsWidth, MinResultsHeight);
       return 0;
-    case WM_DPICHANGED: {
-      const int now = HIWORD(Wp);
-      for (int c = 0; c < ResultColCount; ++c)
-        ListView_SetColumnWidth(SG1, c, MulDiv(ListView_GetColumnWidth(SG1, c), now, Dpi));
-      Dpi = now;
+    case WM_DPICHANGED:
+      // The columns are fitted again at the new density.
       ApplyDpiChange(Handle, Font, Lp);
       Layout();
       return 0;
-    }
     case WM_TIMER:
       KillTimer(Handle, Wp);
       Results.Timer(static_cast<int>(Wp));
@@ -375,7 +485,11 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
         RECT r{};
         GetClientRect(Handle, &r);
         const int right = static_cast<int>(r.right) - GET_X_LPARAM(Lp);
-        PreviewSize = std::max(MulDiv(right, 96, static_cast<int>(GetDpiForWindow(Handle))), 0);
+        const bool shown = Results.PreviewSplit().Shown;
+        Results.PreviewDragged(MulDiv(right, 96, DpiOf(Handle)), LogicalWidth());
+        if (shown != Results.PreviewSplit().Shown)
+          Button_SetCheck(PreviewButton,
+                          Results.PreviewSplit().Shown ? BST_CHECKED : BST_UNCHECKED);
         Layout();
         return 0;
       }
@@ -401,6 +515,9 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
         case IDCANCEL:
           Close();
           return 0;
+        case IdPreviewButton:
+          if (HIWORD(Wp) == BN_CLICKED) Results.TogglePreview();
+          return 0;
         case IdFilter:
           if (HIWORD(Wp) == EN_CHANGE) {
             const std::string text = TextOf(FilterEdit);
@@ -419,6 +536,17 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
           CellText = DrawnText(info->item.iItem, info->item.iSubItem);
           info->item.pszText = const_cast<wchar_t*>(CellText.c_str());
         }
+        return 0;
+      }
+      if (hdr->hwndFrom == ListView_GetHeader(SG1) &&
+          (hdr->code == HDN_ITEMCHANGEDW || hdr->code == HDN_ENDTRACKW)) {
+        ColumnsDragged();
+        return 0;
+      }
+      if (hdr->hwndFrom == Tip && hdr->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(Lp);
+        TipText = CutCellText(TipCell.x, TipCell.y);
+        info->lpszText = const_cast<wchar_t*>(TipText.c_str());
         return 0;
       }
       if (hdr->hwndFrom == SG1 && hdr->code == LVN_COLUMNCLICK) {

@@ -35,6 +35,7 @@ class TForm2 : public TResultsView {
   HWND SG1 = nullptr;  // the results table: a virtual list view
   HWND FilterLabel = nullptr;
   HWND FilterEdit = nullptr;
+  HWND PreviewButton = nullptr;  // shows or hides the preview (F6)
   HWND Label1 = nullptr;
   HWND Edit1 = nullptr;
   HWND Button1 = nullptr;
@@ -59,14 +60,22 @@ class TForm2 : public TResultsView {
   int DrawnRowCount() const;
   std::wstring DrawnText(int Position, int Col) const;
   void Button1Click();
+  // Shift+F3: the previous match.
+  void FindPreviousClick();
+  // Ctrl+A in the table.
+  void SelectAll();
   void SetFilter(const std::wstring& Text);
   void CopySelection();
   // The files of the last run that were not read completely, with reasons.
   void ShowProblems();
   void RowMenu(int Position, POINT At);
-  // The preview pane's width (96-DPI pixels; 0 when the user closed it).
-  int PreviewWidth() const { return PreviewSize; }
-  void SetPreviewWidth(int Width);
+  // The preview pane's width as placed now (96-DPI pixels; 0 when hidden).
+  int PreviewWidth() const;
+  // The width column Col is drawn at now (96-DPI pixels).
+  int DrawnColWidth(int Col) const;
+  // The whole text of the cell at Position, Col when it is drawn cut (the
+  // tooltip's), else empty.
+  std::wstring CutCellText(int Position, int Col) const;
   // Called right after the window shows (tests close it from here).
   std::function<void(TForm2&)> OnShown;
 
@@ -80,12 +89,18 @@ class TForm2 : public TResultsView {
   void StartTimer(int Id, int Milliseconds) override;
   void OpenRowFile(TOpenAction Action, const std::string& Path) override;
   void CopyToClipboard(const std::string& Utf8) override;
+  void PreviewPlaceChanged() override;
 
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
   LRESULT OnMessage(UINT Message, WPARAM W, LPARAM L);
 
  private:
   void Layout();
+  // Draws the columns at the widths fitted to the table's width.
+  void FitColumns();
+  void ColumnsDragged();
+  // The window's width in 96-DPI pixels.
+  int LogicalWidth() const;
   std::vector<int> SelectedPositions() const;
   bool OnSplitter(int X) const;
   LRESULT DrawCell(NMLVCUSTOMDRAW& Draw);
@@ -97,7 +112,9 @@ class TForm2 : public TResultsView {
   bool StartMaximized = false;
   bool Drawing = false;           // the list view is being set from the model
   mutable std::wstring CellText;  // what the list view was last handed
-  int PreviewSize = TWindowLayout().PreviewWidth;
-  bool Dragging = false;  // the splitter between table and preview
-  int Dpi = 96;           // the density the column widths are sized for
+  mutable std::wstring TipText;   // what the tooltip was last handed
+  bool Dragging = false;          // the splitter between table and preview
+  bool Fitting = false;           // the columns are being set from the model
+  HWND Tip = nullptr;             // the cut cells' tooltip
+  POINT TipCell{-1, -1};          // the cell (row, column) it shows
 };

@@ -4,8 +4,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QToolButton>
+#include <QToolTip>
 #include <QtTest>
 
+#include "qt/previewpane.h"
 #include "qt/resultmodel.h"
 #include "qt/resultswindow.h"
 #include "tests/gui/guitest.h"
@@ -227,6 +230,48 @@ class TResultsTest : public QObject {
     QCOMPARE(form.StatusBarText(), QStringLiteral("絞り込み 2 / 3"));
     form.SetReport({3, 3, 0, 0, false}, {});
     QCOMPARE(form.StatusBarText(), QStringLiteral("3 行（3 ファイル）・絞り込み 2 / 3"));
+  }
+
+  // The block name fills the table at any width and the path gives way;
+  // Shift+F3, Ctrl+A, F6 and the preview button; a cut cell's tooltip.
+  void widthsAndKeys() {
+    TForm2 form;
+    Fill(form, {"窓", "abc", "ドア"});
+    const std::string longPath = "/d/" + std::string(200, 'p') + "/f.jww";
+    form.SetCell(1, 1, longPath);
+    form.SetRowCount(4);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    const auto drawnEnd = [&] {
+      return form.SG1->columnViewportPosition(2) + form.SG1->columnWidth(2);
+    };
+    QTRY_COMPARE(drawnEnd(), form.SG1->viewport()->width());
+    QVERIFY(form.SG1->columnWidth(2) >= 120);
+    QVERIFY(form.SG1->columnWidth(1) < 206);
+    form.resize(1000, form.height());
+    QTRY_COMPARE(drawnEnd(), form.SG1->viewport()->width());
+    QCOMPARE(form.SG1->columnWidth(1), 206);
+    form.SG1->horizontalHeader()->resizeSection(1, 300);  // as a drag does
+    QCOMPARE(form.ColWidth(1), 300);
+    form.SG1->setColumnWidth(1, 100);
+    const QPoint cell = form.SG1->visualRect(form.Model->index(0, 1)).center();
+    QHelpEvent help(QEvent::ToolTip, cell, form.SG1->viewport()->mapToGlobal(cell));
+    QApplication::sendEvent(form.SG1->viewport(), &help);
+    QTRY_COMPARE(QToolTip::text(), QString::fromStdString(longPath));
+    form.Edit1->setText(QStringLiteral("A"));
+    form.SetRow(3);
+    QTest::keyClick(form.Edit1, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(form.Row(), 2);
+    QTest::keyClick(form.Edit1, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(form.StatusBarText(), QStringLiteral("これより上に一致する行はありません"));
+    form.SG1->setFocus();
+    QTest::keyClick(form.SG1, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(form.SG1->selectionModel()->selectedRows().size(), 3);
+
+    QTest::keyClick(form.SG1, Qt::Key_F6);
+    QVERIFY(!form.Preview->isVisible() && !form.PreviewButton->isChecked());
+    form.PreviewButton->click();
+    QTRY_VERIFY(form.Preview->isVisible() && form.Preview->width() > 100);
   }
 };
 

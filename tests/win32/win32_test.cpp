@@ -361,6 +361,62 @@ TEST_F(Win32Forms, MaximisedStateAndSoundSizesComeBack) {
   empty.Close();
 }
 
+// The block name fills the list view and a drag keeps the user's width; a
+// cut cell's tooltip; Shift+F3, Ctrl+A and F6 through the modal loop.
+TEST_F(Win32Forms, FittedColumnsAndTheResultsKeys) {
+  TForm1 form;
+  form.QuitOnClose = false;
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.FormShow(SW_SHOWNOACTIVATE);
+  TForm2& results = *form.Form2;
+  const char* names[] = {"ab", "x", "AB"};
+  for (int r = 1; r <= 3; ++r) {
+    results.SetCell(0, r, "f.jww");
+    results.SetCell(1, r, "C:\\" + std::string(200, 'p') + "\\f.jww");
+    results.SetCell(2, r, names[r - 1]);
+  }
+  results.SetRowCount(4);
+  const auto drawnEnd = [&] {
+    int end = 0;
+    for (int c = 0; c < ResultColCount; ++c) end += ListView_GetColumnWidth(results.SG1, c);
+    RECT r{};
+    GetClientRect(results.SG1, &r);
+    return end - r.right;
+  };
+  BYTE keys[256]{};
+  results.OnShown = [&](TForm2& f) {
+    EXPECT_EQ(drawnEnd(), 0);
+    EXPECT_GE(f.DrawnColWidth(2), 120);
+    EXPECT_LT(f.DrawnColWidth(1), 206);
+    SetWindowPos(f.Handle, nullptr, 0, 0, 1000, 400, SWP_NOMOVE | SWP_NOZORDER);
+    EXPECT_EQ(drawnEnd(), 0);
+    EXPECT_EQ(f.DrawnColWidth(1), 206);
+    HDITEMW drag{};  // the header's item, as a drag sets it
+    drag.mask = HDI_WIDTH;
+    drag.cxy = Scaled(f.Handle, 300);
+    Header_SetItem(ListView_GetHeader(f.SG1), 1, &drag);
+    PostMessageW(ListView_GetHeader(f.SG1), WM_LBUTTONUP, 0, 0);
+    EXPECT_NE(f.CutCellText(0, 1), L"");
+    EXPECT_EQ(f.CutCellText(0, 2), L"");
+    SetWindowTextW(f.Edit1, L"ab");
+    f.Results.SetCurrentRow(3);
+    keys[VK_SHIFT] = keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageW(f.Edit1, WM_KEYDOWN, VK_F3, 0);
+    PostMessageW(f.SG1, WM_KEYDOWN, 'A', 0);
+    PostMessageW(f.SG1, WM_KEYDOWN, VK_F6, 0);
+    PostMessageW(f.Handle, WM_CLOSE, 0, 0);
+  };
+  results.ShowModal();
+  keys[VK_SHIFT] = keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(results.ColWidth(1), 300);
+  EXPECT_EQ(results.Results.Table().Current(), 1);
+  EXPECT_EQ(ListView_GetSelectedCount(results.SG1), 3u);
+  EXPECT_EQ(results.PreviewWidth(), 0);
+  form.Close();
+}
+
 }  // namespace
 
 namespace {
