@@ -228,6 +228,9 @@ void ApplyLayoutExtras(TWindowLayout& Layout,
   }
   const std::string shown = LayoutExtra(Extras, LayoutPreviewShown);
   if (!shown.empty()) Layout.Preview.Shown = shown == "1";
+  Layout.Thumbnails.Shown = LayoutExtra(Extras, LayoutThumbnailsShown) == "1";
+  if (const std::string size = LayoutExtra(Extras, LayoutThumbnailSize); !size.empty())
+    Layout.Thumbnails.Size = ClampThumbnailSize(TextToInt(size));
 }
 
 bool ReadWindowLayout(const std::string& Path, TWindowLayout& Layout) {
@@ -248,7 +251,9 @@ TLayoutValues LayoutValuesOf(const TWindowLayout& Layout) {
   values.Extras = {{std::string(LayoutMainMaximized), Layout.MainMaximized ? "1" : "0"},
                    {std::string(LayoutResultMaximized), Layout.ResultsMaximized ? "1" : "0"},
                    {std::string(LayoutPreviewShare), FormatShare(Layout.Preview.Share)},
-                   {std::string(LayoutPreviewShown), Layout.Preview.Shown ? "1" : "0"}};
+                   {std::string(LayoutPreviewShown), Layout.Preview.Shown ? "1" : "0"},
+                   {std::string(LayoutThumbnailsShown), Layout.Thumbnails.Shown ? "1" : "0"},
+                   {std::string(LayoutThumbnailSize), std::to_string(Layout.Thumbnails.Size)}};
   return values;
 }
 

@@ -100,6 +100,9 @@ inline constexpr std::string_view LayoutPreviewShown = "results.previewShown";
 // Earlier builds kept the pane's width in pixels (0: closed by the user). It
 // is read when a file has no share, and no longer written.
 inline constexpr std::string_view LayoutPreviewWidth = "results.preview";
+// The thumbnail view: shown in place of the table, and the thumbnails' size.
+inline constexpr std::string_view LayoutThumbnailsShown = "results.thumbnails";
+inline constexpr std::string_view LayoutThumbnailSize = "results.thumbnailSize";
 
 // The "key=value" lines after the 13th of a layout file's content (CR bytes
 // dropped, a byte 0x1A ends the file, lines without "=" skipped).
@@ -132,6 +135,7 @@ struct TWindowLayout {
   bool MainMaximized = false;
   bool ResultsMaximized = false;
   TPreviewSplit Preview;
+  TThumbnailPlace Thumbnails;
   bool operator==(const TWindowLayout&) const = default;
 };
 

@@ -36,6 +36,7 @@ TResultsModel::~TResultsModel() {
 }
 
 void TResultsModel::StopPreview() {
+  ThumbWorker.reset();
   Follower.reset();  // waits for the preview being built; no answer follows
 }
 
@@ -59,6 +60,8 @@ std::string TResultsModel::Cell(int Col, int Row) const {
 void TResultsModel::SetRowCount(int Rows) {
   // A new run: the same row may now list another file's definition.
   if (Follower) Follower->Forget();
+  if (ThumbWorker) ThumbWorker->Cancel();
+  ThumbCache.Clear();
   Results.SetRowCount(Rows);
   ViewChanged();
 }
@@ -304,4 +307,51 @@ void TResultsModel::Timer(int Id) {
     Note.clear();
     View.StatusChanged();
   }
+}
+
+void TResultsModel::SetThumbnailPlace(const TThumbnailPlace& Value) {
+  Thumbs = {Value.Shown, ClampThumbnailSize(Value.Size)};
+  View.ThumbnailPlaceChanged();
+}
+
+void TResultsModel::ToggleThumbnails() {
+  Thumbs.Shown = !Thumbs.Shown;
+  View.ThumbnailPlaceChanged();
+}
+
+void TResultsModel::SetThumbnailSize(int32_t Size) {
+  const int32_t size = ClampThumbnailSize(Size);
+  if (size == Thumbs.Size) return;
+  Thumbs.Size = size;
+  View.ThumbnailPlaceChanged();
+}
+
+const std::string* TResultsModel::ThumbnailAt(int Position) const {
+  if (Position < 0 || Position >= Results.ShownCount()) return nullptr;
+  return ThumbCache.ForRow(Results, Results.ShownRow(Position));
+}
+
+const TProblemFile* TResultsModel::ProblemAt(int Position) const {
+  if (Position < 0 || Position >= Results.ShownCount()) return nullptr;
+  return ProblemOfRow(Results, Results.ShownRow(Position));
+}
+
+std::string TResultsModel::ThumbnailTip(int Position) const {
+  if (Position < 0 || Position >= Results.ShownCount()) return {};
+  std::string tip = ShownText(Position, BlockNameCol);
+  if (const TProblemFile* problem = ProblemAt(Position))
+    tip += "\n" + DescribeOutcomeJa(problem->Outcome);
+  return tip;
+}
+
+void TResultsModel::ThumbnailsOnScreen(int First, int Last) {
+  const std::vector<std::string> ask = ThumbCache.ToAsk(Results, First, Last);
+  if (ask.empty()) return;
+  if (!ThumbWorker)
+    ThumbWorker = std::make_unique<TThumbnailWorker>([this] { View.ThumbnailsArrived(); });
+  ThumbWorker->Want(ask);
+}
+
+void TResultsModel::TakeThumbnails() {
+  if (ThumbWorker) ThumbCache.Add(ThumbWorker->Take());
 }

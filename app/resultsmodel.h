@@ -20,6 +20,7 @@
 #include "app/preview.h"
 #include "app/resultsplace.h"
 #include "app/resulttable.h"
+#include "app/thumbnail.h"
 
 // What the results model asks of its view.
 class TResultsView {
@@ -44,6 +45,11 @@ class TResultsView {
   virtual void CopyToClipboard(const std::string& Utf8) = 0;
   // The preview pane was shown or hidden (or its share set): place it again.
   virtual void PreviewPlaceChanged() = 0;
+  // The thumbnail view was shown or hidden, or its size changed.
+  virtual void ThumbnailPlaceChanged() = 0;
+  // Called on the thumbnail worker's thread: the view calls TakeThumbnails
+  // on its own thread.
+  virtual void ThumbnailsArrived() = 0;
 };
 
 // What a row's menu offers.
@@ -145,7 +151,8 @@ class TResultsModel : public TResultSink {
   // is still the one wanted.
   void TakePreview();
   void Timer(int Id);
-  // Ends the preview worker (the view calls it before it goes away).
+  // Ends the preview and thumbnail workers (the view calls it before it goes
+  // away).
   void StopPreview();
   // The pane's place beside the table (the layout file keeps it).
   const TPreviewSplit& PreviewSplit() const { return Split; }
@@ -155,6 +162,28 @@ class TResultsModel : public TResultSink {
   void TogglePreview();
   // The user dragged the divider: the pane is Width of Total wide.
   void PreviewDragged(int32_t Width, int32_t Total);
+
+  // --- The thumbnail view ---------------------------------------------------
+  // Whether the rows show as thumbnails in place of the table, and their
+  // size (the layout file keeps both).
+  const TThumbnailPlace& ThumbnailPlace() const { return Thumbs; }
+  void SetThumbnailPlace(const TThumbnailPlace& Value);
+  // Ctrl+T or the view's button.
+  void ToggleThumbnails();
+  // The slider, Ctrl+wheel, Ctrl+plus and minus.
+  void SetThumbnailSize(int32_t Size);
+  // The compact drawing of the row drawn at Position, null while it is not
+  // drawn (the cell shows an empty frame).
+  const std::string* ThumbnailAt(int Position) const;
+  // The problem of the file of the row drawn at Position (its mark), or null.
+  const TProblemFile* ProblemAt(int Position) const;
+  // A thumbnail's tooltip: the whole block name, and the file's problem.
+  std::string ThumbnailTip(int Position) const;
+  // The rows drawn at First..Last are on screen: their files are read first.
+  void ThumbnailsOnScreen(int First, int Last);
+  // On the window's thread, after ThumbnailsArrived.
+  void TakeThumbnails();
+  const TThumbnailCache& Thumbnails() const { return ThumbCache; }
 
   // --- The table's columns --------------------------------------------------
   // The user's widths (the layout file's) and the widths drawn, fitted to
@@ -176,6 +205,9 @@ class TResultsModel : public TResultSink {
   TPreviewSplit Split;
   TResultColumns ColumnWidths{{DesignColumnWidths.begin(), DesignColumnWidths.end()}};
   std::unique_ptr<TPreviewFollower> Follower;
-  std::mutex ArrivedLock;  // the worker hands its answer over here
+  TThumbnailPlace Thumbs;
+  TThumbnailCache ThumbCache;
+  std::unique_ptr<TThumbnailWorker> ThumbWorker;  // made when first wanted
+  std::mutex ArrivedLock;                         // the worker hands its answer over here
   std::optional<std::pair<uint64_t, TPreview>> Arrived;
 };

@@ -1,6 +1,7 @@
 #include "app/resultsplace.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "app/resulttable.h"
 
@@ -96,6 +97,19 @@ void TPreviewSplit::Dragged(int32_t Width, int32_t Total) {
   }
   Shown = true;
   Share = ShareOf(Width, Total);
+}
+
+int32_t ClampThumbnailSize(int32_t Size) {
+  return std::clamp(Size, MinThumbnailSize, MaxThumbnailSize);
+}
+
+int32_t StepThumbnailSize(int32_t Size, int Steps) {
+  int32_t size = ClampThumbnailSize(Size);
+  for (int k = 0; k < std::abs(Steps); ++k) {
+    const int32_t step = std::max<int32_t>(8, size / 6);
+    size = ClampThumbnailSize(Steps > 0 ? size + step : size - step);
+  }
+  return size;
 }
 
 int32_t ShareOf(int64_t Part, int64_t Whole) {

@@ -89,6 +89,23 @@ struct TPreviewSplit {
   void Dragged(int32_t Width, int32_t Total);
 };
 
+// The thumbnail view: whether it shows the rows in place of the table, and
+// the side of a thumbnail in logical pixels.
+inline constexpr int32_t MinThumbnailSize = 48;
+inline constexpr int32_t MaxThumbnailSize = 256;
+inline constexpr int32_t DefaultThumbnailSize = 96;
+
+struct TThumbnailPlace {
+  bool Shown = false;
+  int32_t Size = DefaultThumbnailSize;
+  bool operator==(const TThumbnailPlace&) const = default;
+};
+
+// A thumbnail size kept within its range; Steps (Ctrl+wheel, Ctrl+plus and
+// minus) move it by a sixth of the size each, at least 8.
+int32_t ClampThumbnailSize(int32_t Size);
+int32_t StepThumbnailSize(int32_t Size, int Steps);
+
 // The share of Part in Whole, in ten-thousandths, 0 .. ShareScale.
 int32_t ShareOf(int64_t Part, int64_t Whole);
 // A share as the layout file writes it: a decimal between 0 and 1

@@ -243,19 +243,6 @@ std::optional<TDisplayList> ExpandThumbnail(std::string_view B) {
   return list;
 }
 
-int ClampThumbnailSize(int Size) {
-  return std::clamp(Size, MinThumbnailSize, MaxThumbnailSize);
-}
-
-int StepThumbnailSize(int Size, int Steps) {
-  int size = ClampThumbnailSize(Size);
-  for (int k = 0; k < std::abs(Steps); ++k) {
-    const int step = std::max(8, size / 6);
-    size = ClampThumbnailSize(Steps > 0 ? size + step : size - step);
-  }
-  return size;
-}
-
 TThumbnailWorker::TThumbnailWorker(std::function<void()> Ready) : Ready(std::move(Ready)) {
   Thread = std::thread([this] { Run(); });
 }

@@ -19,12 +19,8 @@
 
 #include "app/displaylist.h"
 #include "app/fingerprint.h"
+#include "app/resultsplace.h"
 #include "app/resulttable.h"
-
-// Thumbnail sizes, in logical pixels (the side of a cell's square).
-inline constexpr int MinThumbnailSize = 48;
-inline constexpr int MaxThumbnailSize = 256;
-inline constexpr int DefaultThumbnailSize = 96;
 
 // A compact drawing holds at most this many bytes; what does not fit is left
 // out and the drawing is marked cut short.
@@ -41,11 +37,6 @@ std::string CompactThumbnail(const TDisplayList& List);
 // with the bounds of the whole drawing, so that a pane fits it as it would
 // fit the drawing itself; nothing for bytes that are not a compact drawing.
 std::optional<TDisplayList> ExpandThumbnail(std::string_view Bytes);
-
-// A thumbnail size kept within its range; Step (Ctrl+wheel, Ctrl+plus and
-// minus) moves by a sixth of the size, at least 8.
-int ClampThumbnailSize(int Size);
-int StepThumbnailSize(int Size, int Steps);
 
 // One definition's thumbnail as a worker made it.
 struct TMadeThumbnail {

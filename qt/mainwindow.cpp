@@ -457,6 +457,7 @@ TWindowLayout TForm1::WindowLayout() const {
     for (int c = 0; c < 3; ++c) layout.Columns[static_cast<size_t>(c)] = Form2->ColWidth(c);
     layout.ResultsMaximized = (Form2->windowState() & Qt::WindowMaximized) != 0;
     layout.Preview = Form2->Results.PreviewSplit();
+    layout.Thumbnails = Form2->Results.ThumbnailPlace();
   }
   return layout;
 }
@@ -471,6 +472,7 @@ void TForm1::ApplyWindowLayout(const TWindowLayout& Layout) {
     Form2->setGeometry(r.Left, r.Top, r.Width, r.Height);
     for (int c = 0; c < 3; ++c) Form2->SetColWidth(c, Layout.Columns[static_cast<size_t>(c)]);
     Form2->Results.SetPreviewSplit(Layout.Preview);
+    Form2->Results.SetThumbnailPlace(Layout.Thumbnails);
   }
   PlaceWindows();
   ResultsMaximized = Layout.ResultsMaximized;

@@ -20,7 +20,10 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QSlider>
 #include <QSplitter>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
@@ -37,6 +40,7 @@
 #include "qt/previewpane.h"
 #include "qt/problemlist.h"
 #include "qt/resultmodel.h"
+#include "qt/thumbnailview.h"
 #include "text/paths.h"
 
 namespace {
@@ -129,6 +133,22 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   connect(PreviewButton, &QToolButton::clicked, this, [this] { Results.TogglePreview(); });
   connect(AddAction(this, QString(), QKeySequence(Qt::Key_F6), Qt::WindowShortcut),
           &QAction::triggered, this, [this] { Results.TogglePreview(); });
+  ThumbnailSlider = new QSlider(Qt::Horizontal, FilterPanel);
+  ThumbnailSlider->setRange(MinThumbnailSize, MaxThumbnailSize);
+  ThumbnailSlider->setFixedWidth(100);
+  ThumbnailSlider->setToolTip(QStringLiteral("サムネイルの大きさ (Ctrl+ホイール)"));
+  ThumbnailSlider->setVisible(false);
+  filterRow->addWidget(ThumbnailSlider);
+  connect(ThumbnailSlider, &QSlider::valueChanged, this,
+          [this](int Size) { Results.SetThumbnailSize(Size); });
+  ThumbnailButton = new QToolButton(FilterPanel);
+  ThumbnailButton->setText(QStringLiteral("サムネイル"));
+  ThumbnailButton->setToolTip(QStringLiteral("サムネイルで表示・表で表示 (Ctrl+T)"));
+  ThumbnailButton->setCheckable(true);
+  filterRow->addWidget(ThumbnailButton);
+  connect(ThumbnailButton, &QToolButton::clicked, this, [this] { Results.ToggleThumbnails(); });
+  connect(AddAction(this, QString(), QKeySequence(Qt::CTRL | Qt::Key_T), Qt::WindowShortcut),
+          &QAction::triggered, this, [this] { Results.ToggleThumbnails(); });
   connect(FilterEdit, &QLineEdit::textChanged, this, [this](const QString& t) { SetFilter(t); });
   connect(AddAction(this, QString(), QKeySequence::Find, Qt::WindowShortcut), &QAction::triggered,
           this, [this] {
@@ -139,7 +159,8 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   Model = new TResultModel(Results, this);
   Splitter = new QSplitter(Qt::Horizontal, this);
   Splitter->setChildrenCollapsible(true);
-  SG1 = new QTableView(Splitter);
+  Views = new QStackedWidget(Splitter);
+  SG1 = new QTableView(Views);
   SG1->setObjectName(QStringLiteral("SG1"));
   SG1->setModel(Model);
   SG1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -170,10 +191,18 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
             FitColumns();
           });
   SG1->setMinimumWidth(MinTableWidth);
+  Views->setMinimumWidth(MinTableWidth);
+  // The thumbnails show the same rows through the same selection.
+  Thumbs = new TThumbnailView(Results, *Model, Views);
+  Thumbs->setSelectionModel(SG1->selectionModel());
+  Views->addWidget(SG1);
+  Views->addWidget(Thumbs);
 
-  QAction* copy =
+  CopyAction =
       AddAction(SG1, QStringLiteral("行をコピー(&C)"), QKeySequence::Copy, Qt::WidgetShortcut);
-  connect(copy, &QAction::triggered, this, [this] { CopySelection(); });
+  connect(CopyAction, &QAction::triggered, this, [this] { CopySelection(); });
+  connect(AddAction(Thumbs, QString(), QKeySequence::Copy, Qt::WidgetShortcut), &QAction::triggered,
+          this, [this] { CopySelection(); });
   OpenFile = [this](TOpenAction Action, const std::string& Path) {
     QPointer<TForm2> self(this);
     OpenFileWith(Action, Path, [self, Action, Path] {
@@ -181,21 +210,13 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
     });
   };
   RowMenu = new QMenu(this);
-  SG1->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(SG1, &QWidget::customContextMenuRequested, this, [this, copy](const QPoint& At) {
-    RowMenu->clear();
-    for (const TRowMenuItem& item : Results.RowMenu(SG1->indexAt(At).row())) {
-      if (item.Action == TRowAction::CopyRows) {
-        RowMenu->addAction(copy);
-        continue;
-      }
-      connect(RowMenu->addAction(QString::fromStdString(item.Caption)), &QAction::triggered, this,
-              [this, a = item.Action] { Results.RowMenuChosen(a, SelectedPositions()); });
-    }
-    if (!RowMenu->isEmpty()) RowMenu->popup(SG1->viewport()->mapToGlobal(At));
-  });
-  connect(SG1, &QAbstractItemView::doubleClicked, this,
-          [this](const QModelIndex& At) { Results.DoubleClick(At.isValid() ? At.row() : -1); });
+  for (QAbstractItemView* view : std::initializer_list<QAbstractItemView*>{SG1, Thumbs}) {
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QWidget::customContextMenuRequested, this,
+            [this, view](const QPoint& At) { ShowRowMenu(view, At); });
+    connect(view, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& At) { Results.DoubleClick(At.isValid() ? At.row() : -1); });
+  }
 
   Panel1 = new QWidget(this);
   Panel1->setFixedHeight(23);
@@ -227,12 +248,12 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   StatusBar1->installEventFilter(this);
   StatusText->installEventFilter(this);
   // A key or a click anywhere ends a note that waits for one.
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{FilterEdit, SG1, SG1->viewport(), Edit1, Button1, Button2})
+  for (QWidget* w : std::initializer_list<QWidget*>{FilterEdit, SG1, SG1->viewport(), Thumbs,
+                                                    Thumbs->viewport(), Edit1, Button1, Button2})
     w->installEventFilter(this);
 
   Preview = new TPreviewPane(Splitter);
-  Splitter->addWidget(SG1);
+  Splitter->addWidget(Views);
   Splitter->addWidget(Preview);
   Splitter->setStretchFactor(0, 1);
   Splitter->setStretchFactor(1, 0);
@@ -264,6 +285,46 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
             if (!Drawing && Now.isValid()) Results.SetCurrentPosition(Now.row());
           });
   CurrentChanged();
+}
+
+void TForm2::ShowRowMenu(QAbstractItemView* View, const QPoint& At) {
+  RowMenu->clear();
+  for (const TRowMenuItem& item : Results.RowMenu(View->indexAt(At).row())) {
+    if (item.Action == TRowAction::CopyRows) {
+      RowMenu->addAction(CopyAction);
+      continue;
+    }
+    connect(RowMenu->addAction(QString::fromStdString(item.Caption)), &QAction::triggered, this,
+            [this, a = item.Action] { Results.RowMenuChosen(a, SelectedPositions()); });
+  }
+  if (!RowMenu->isEmpty()) RowMenu->popup(View->viewport()->mapToGlobal(At));
+}
+
+void TForm2::ThumbnailPlaceChanged() {
+  const TThumbnailPlace& place = Results.ThumbnailPlace();
+  ThumbnailButton->setChecked(place.Shown);
+  ThumbnailSlider->setVisible(place.Shown);
+  {
+    const QSignalBlocker quiet(ThumbnailSlider);
+    ThumbnailSlider->setValue(place.Size);
+  }
+  Thumbs->SizeChanged();
+  QAbstractItemView* shown = place.Shown ? static_cast<QAbstractItemView*>(Thumbs) : SG1;
+  const bool focused = Views->currentWidget()->hasFocus();
+  Views->setCurrentWidget(shown);
+  if (focused) shown->setFocus();
+  CurrentChanged();
+}
+
+void TForm2::ThumbnailsArrived() {
+  // From the worker's thread: taken and drawn on the window's.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        Results.TakeThumbnails();
+        Thumbs->viewport()->update();
+      },
+      Qt::QueuedConnection);
 }
 
 TForm2::~TForm2() {
@@ -433,6 +494,7 @@ void TForm2::CurrentChanged() {
     SG1->selectionModel()->setCurrentIndex(
         index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     SG1->scrollTo(index);
+    if (Views->currentWidget() == Thumbs) Thumbs->scrollTo(Model->index(at, BlockNameCol));
   }
   Drawing = false;
 }

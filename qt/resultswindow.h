@@ -16,17 +16,22 @@
 #include "app/resultsmodel.h"
 #include "app/resulttable.h"
 
+class QAbstractItemView;
+class QAction;
 class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
+class QSlider;
 class QSplitter;
+class QStackedWidget;
 class QStatusBar;
 class QTableView;
 class QToolButton;
 class QWidget;
 class TPreviewPane;
 class TResultModel;
+class TThumbnailView;
 
 class TForm2 : public QDialog, public TResultsView {
   Q_OBJECT
@@ -42,9 +47,13 @@ class TForm2 : public QDialog, public TResultsView {
   QWidget* FilterPanel;
   QLabel* FilterLabel;
   QLineEdit* FilterEdit;
-  QToolButton* PreviewButton;  // shows or hides the preview (F6)
-  QSplitter* Splitter;         // the table, and beside it the preview
+  QToolButton* PreviewButton;    // shows or hides the preview (F6)
+  QToolButton* ThumbnailButton;  // the thumbnails in place of the table (Ctrl+T)
+  QSlider* ThumbnailSlider;      // their size, shown with them
+  QSplitter* Splitter;           // the rows, and beside them the preview
+  QStackedWidget* Views;         // the table or the thumbnails
   QTableView* SG1;
+  TThumbnailView* Thumbs;
   TResultModel* Model;
   TPreviewPane* Preview;
   QWidget* Panel1;
@@ -108,6 +117,8 @@ class TForm2 : public QDialog, public TResultsView {
   void OpenRowFile(TOpenAction Action, const std::string& Path) override;
   void CopyToClipboard(const std::string& Utf8) override;
   void PreviewPlaceChanged() override;
+  void ThumbnailPlaceChanged() override;
+  void ThumbnailsArrived() override;
 
  protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
@@ -122,7 +133,9 @@ class TForm2 : public QDialog, public TResultsView {
   void FitColumns();
   // A tooltip with the whole text of a cut cell at Pos (the viewport's).
   bool CellTip(const QPoint& Pos, const QPoint& Global);
+  void ShowRowMenu(QAbstractItemView* View, const QPoint& At);
   QMenu* RowMenu;
+  QAction* CopyAction;
   bool Drawing = false;  // the table is being set from the model
   bool Fitting = false;  // the columns are being set from the model
 };

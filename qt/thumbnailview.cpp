@@ -18,17 +18,8 @@ constexpr int CellPadding = 4;
 
 }  // namespace
 
-TThumbnailView::TThumbnailView(TResultModel& Model, QWidget* Parent)
-    : QListView(Parent), Model(Model), Worker([this] {
-        // From the worker's thread: taken and drawn on the window's.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-              Cache.Add(Worker.Take());
-              viewport()->update();
-            },
-            Qt::QueuedConnection);
-      }) {
+TThumbnailView::TThumbnailView(TResultsModel& Results, TResultModel& Model, QWidget* Parent)
+    : QListView(Parent), Results(Results) {
   setModel(&Model);
   setModelColumn(BlockNameCol);
   setViewMode(QListView::IconMode);
@@ -38,39 +29,22 @@ TThumbnailView::TThumbnailView(TResultModel& Model, QWidget* Parent)
   setWrapping(true);
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setItemDelegate(new TThumbnailDelegate(*this));
-  setMouseTracking(true);
-  LayOut();
+  SizeChanged();
 }
 
-void TThumbnailView::SetThumbnailSize(int Value) {
-  const int size = ClampThumbnailSize(Value);
-  if (size == Size) return;
-  Size = size;
-  LayOut();
-  emit ThumbnailSizeChanged(Size);
-}
-
-void TThumbnailView::LayOut() {
+void TThumbnailView::SizeChanged() {
+  const int size = Results.ThumbnailPlace().Size;
   const int text = fontMetrics().height();
-  setGridSize(QSize(Size + 2 * CellPadding + 4, Size + text + 3 * CellPadding + 4));
+  setGridSize(QSize(size + 2 * CellPadding + 4, size + text + 3 * CellPadding + 4));
   doItemsLayout();
   viewport()->update();
-}
-
-void TThumbnailView::Forget() {
-  Worker.Cancel();
-  Cache.Clear();
-  viewport()->update();
-}
-
-const std::string* TThumbnailView::ThumbnailOf(int Row) const {
-  return Cache.ForRow(Model.Results(), Row);
 }
 
 void TThumbnailView::wheelEvent(QWheelEvent* Event) {
   if (Event->modifiers() & Qt::ControlModifier) {
     const int steps = Event->angleDelta().y() / 120;
-    if (steps != 0) SetThumbnailSize(StepThumbnailSize(Size, steps));
+    if (steps != 0)
+      Results.SetThumbnailSize(StepThumbnailSize(Results.ThumbnailPlace().Size, steps));
     Event->accept();
     return;
   }
@@ -80,15 +54,25 @@ void TThumbnailView::wheelEvent(QWheelEvent* Event) {
 void TThumbnailView::keyPressEvent(QKeyEvent* Event) {
   if (Event->modifiers() & Qt::ControlModifier) {
     if (Event->key() == Qt::Key_Plus || Event->key() == Qt::Key_Equal) {
-      SetThumbnailSize(StepThumbnailSize(Size, 1));
+      Results.SetThumbnailSize(StepThumbnailSize(Results.ThumbnailPlace().Size, 1));
       return;
     }
     if (Event->key() == Qt::Key_Minus) {
-      SetThumbnailSize(StepThumbnailSize(Size, -1));
+      Results.SetThumbnailSize(StepThumbnailSize(Results.ThumbnailPlace().Size, -1));
       return;
     }
   }
+  if (Event->key() == Qt::Key_Return || Event->key() == Qt::Key_Enter) {
+    Results.DoubleClick(currentIndex().isValid() ? currentIndex().row() : -1);
+    return;
+  }
   QListView::keyPressEvent(Event);
+}
+
+// A cell chosen chooses its row, as in the table.
+QItemSelectionModel::SelectionFlags TThumbnailView::selectionCommand(const QModelIndex& Index,
+                                                                     const QEvent* Event) const {
+  return QListView::selectionCommand(Index, Event) | QItemSelectionModel::Rows;
 }
 
 // The whole name, and the file's problem, of the cell under the pointer.
@@ -100,10 +84,8 @@ bool TThumbnailView::viewportEvent(QEvent* Event) {
       QToolTip::hideText();
       return true;
     }
-    QString tip = index.data().toString();
-    if (const TProblemFile* problem = ProblemOfRow(Model.Results(), Model.ResultRow(index.row())))
-      tip += "\n" + QString::fromStdString(DescribeOutcomeJa(problem->Outcome));
-    QToolTip::showText(help->globalPos(), tip, viewport(), visualRect(index));
+    QToolTip::showText(help->globalPos(), QString::fromStdString(Results.ThumbnailTip(index.row())),
+                       viewport(), visualRect(index));
     return true;
   }
   return QListView::viewportEvent(Event);
@@ -116,25 +98,22 @@ void TThumbnailView::paintEvent(QPaintEvent* Event) {
 
 // The files of the cells on screen are read first.
 void TThumbnailView::AskForVisible() {
-  if (Model.rowCount() == 0) return;
+  const int count = model()->rowCount();
+  if (count == 0) return;
   const QRect area = viewport()->rect();
   const QModelIndex first = indexAt(area.topLeft() + QPoint(CellPadding, CellPadding));
-  QModelIndex last = indexAt(area.bottomRight() - QPoint(CellPadding, CellPadding));
+  const QModelIndex last = indexAt(area.bottomRight() - QPoint(CellPadding, CellPadding));
   const int from = first.isValid() ? first.row() : 0;
-  int to = last.isValid() ? last.row() : Model.rowCount() - 1;
-  // A partly shown last line of cells may start left of the corner.
+  // A partly shown last line of cells may end left of the corner.
   const int perLine = std::max(1, area.width() / std::max(1, gridSize().width()));
-  to = std::min(Model.rowCount() - 1, std::max(to, from) + perLine);
-  const std::vector<std::string> ask = Cache.ToAsk(Model.Results(), from, to);
-  if (!ask.empty()) Worker.Want(ask);
+  const int to = std::min(count - 1, (last.isValid() ? last.row() : count - 1) + perLine);
+  Results.ThumbnailsOnScreen(from, std::max(from, to));
 }
 
 void TThumbnailDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& Option,
                                const QModelIndex& Index) const {
-  const auto& model = *static_cast<const TResultModel*>(Index.model());
-  const int row = model.ResultRow(Index.row());
-  const TResultTable& table = model.Results();
-  const int size = View.ThumbnailSize();
+  const int position = Index.row();
+  const int size = View.Results.ThumbnailPlace().Size;
   const QRect cell = Option.rect.adjusted(2, 2, -2, -2);
   Painter->save();
   const bool selected = Option.state & QStyle::State_Selected;
@@ -143,11 +122,11 @@ void TThumbnailDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& Op
   Painter->fillRect(square, Qt::white);
   Painter->setPen(QColor(0xC0, 0xC0, 0xC0));
   Painter->drawRect(square.adjusted(0, 0, -1, -1));
-  if (const std::string* compact = View.ThumbnailOf(row)) {
+  if (const std::string* compact = View.Results.ThumbnailAt(position)) {
     if (const std::optional<TDisplayList> list = ExpandThumbnail(*compact))
       PaintDisplayList(*Painter, *list, QRectF(square));
   }
-  if (ProblemOfRow(table, row)) {
+  if (View.Results.ProblemAt(position)) {
     const QIcon mark = View.style()->standardIcon(QStyle::SP_MessageBoxWarning);
     mark.paint(Painter, QRect(square.left() + 2, square.top() + 2, 16, 16));
   }
@@ -165,6 +144,6 @@ void TThumbnailDelegate::paint(QPainter* Painter, const QStyleOptionViewItem& Op
 }
 
 QSize TThumbnailDelegate::sizeHint(const QStyleOptionViewItem& Option, const QModelIndex&) const {
-  return QSize(View.ThumbnailSize() + 2 * CellPadding,
-               View.ThumbnailSize() + Option.fontMetrics.height() + 3 * CellPadding);
+  const int size = View.Results.ThumbnailPlace().Size;
+  return QSize(size + 2 * CellPadding, size + Option.fontMetrics.height() + 3 * CellPadding);
 }

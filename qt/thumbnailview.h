@@ -7,7 +7,7 @@
 #include <QListView>
 #include <QStyledItemDelegate>
 
-#include "app/thumbnail.h"
+#include "app/resultsmodel.h"
 
 class TResultModel;
 
@@ -15,35 +15,22 @@ class TThumbnailView : public QListView {
   Q_OBJECT
 
  public:
-  explicit TThumbnailView(TResultModel& Model, QWidget* Parent = nullptr);
+  TThumbnailView(TResultsModel& Results, TResultModel& Model, QWidget* Parent = nullptr);
 
-  // The side of a thumbnail, logical pixels (MinThumbnailSize to
-  // MaxThumbnailSize).
-  int ThumbnailSize() const { return Size; }
-  void SetThumbnailSize(int Size);
-  // A new run: the thumbnails drawn so far may show other definitions now.
-  void Forget();
-  // The thumbnail of result row Row, or null while it is not drawn.
-  const std::string* ThumbnailOf(int Row) const;
-  const TThumbnailCache& Thumbnails() const { return Cache; }
-
- signals:
-  void ThumbnailSizeChanged(int Size);
+  TResultsModel& Results;
+  // The model's thumbnail size changed: the cells are laid out again.
+  void SizeChanged();
 
  protected:
   void wheelEvent(QWheelEvent* Event) override;
   void keyPressEvent(QKeyEvent* Event) override;
   void paintEvent(QPaintEvent* Event) override;
   bool viewportEvent(QEvent* Event) override;
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& Index,
+                                                       const QEvent* Event) const override;
 
  private:
   void AskForVisible();
-  void LayOut();
-
-  TResultModel& Model;
-  TThumbnailCache Cache;
-  TThumbnailWorker Worker;
-  int Size = DefaultThumbnailSize;
 };
 
 // Draws one cell: a frame, the drawing fitted to the square (an empty frame

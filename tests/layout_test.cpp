@@ -238,8 +238,11 @@ TEST_F(LayoutFile, ThePreviewIsKeptAsAShareOfTheWindow) {
   TWindowLayout old;  // the design width, 456
   ApplyLayoutExtras(old, {{"results.preview", "114"}});
   const auto extras = LayoutValuesOf(old).Extras;
-  EXPECT_EQ(extras.size(), 4u);  // maximised twice, share, shown
+  EXPECT_EQ(extras.size(), 6u);  // maximised twice, share, shown, thumbnails twice
   EXPECT_EQ(extras[2], std::make_pair(std::string(LayoutPreviewShare), std::string("0.25")));
+  // The thumbnail view and its size, kept within range.
+  ApplyLayoutExtras(old, {{"results.thumbnails", "1"}, {"results.thumbnailSize", "999"}});
+  EXPECT_EQ(old.Thumbnails, (TThumbnailPlace{true, MaxThumbnailSize}));
 }
 
 TEST(LayoutPlace, TheUserConfigurationFolderNeverTheProgramsFolder) {

@@ -3,11 +3,15 @@
 // a double-click and the row menu open, and the status bar with a note.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "app/resultsmodel.h"
+#include "testkit/jwbuilder.h"
 #include "text/codec.h"
 
 namespace {
@@ -28,6 +32,16 @@ struct TFakeView : TResultsView {
   void CopyToClipboard(const std::string& Text) override { Clipboard = Text; }
   void PreviewPlaceChanged() override { ++Placed; }
   int Placed = 0;
+  void ThumbnailPlaceChanged() override { ++ThumbnailsPlaced; }
+  int ThumbnailsPlaced = 0;
+  void ThumbnailsArrived() override {
+    std::lock_guard<std::mutex> hold(Lock);
+    ++Arrivals;
+    Arrived.notify_all();
+  }
+  std::mutex Lock;
+  std::condition_variable Arrived;
+  int Arrivals = 0;
 };
 
 #ifdef _WIN32
@@ -210,3 +224,48 @@ TEST(ResultsModel, StatusPartsAndTheHeader) {
   EXPECT_TRUE(m.StatusClickable());
   EXPECT_FALSE(m.StatusTip().empty());
 }
+
+namespace {
+
+// The thumbnail view: toggled and sized within range, drawn from the files
+// of the rows on screen, and forgotten by a new run.
+TEST(ResultsModel, ThumbnailsAreDrawnForTheRowsOnScreen) {
+  const auto dir = std::filesystem::temp_directory_path() / "quillon-model-thumbnails";
+  std::filesystem::create_directories(dir);
+  jwb::Drawing d(700);
+  d.Def(1, "A").Line();
+  d.Def(2, "B").Line();
+  const std::string path = (dir / "a.jww").string();
+  jwb::WriteFile(path, d.JwwBytes());
+
+  TFakeView view;
+  TResultsModel m(view);
+  m.ToggleThumbnails();
+  m.SetThumbnailSize(1000);
+  EXPECT_EQ(m.ThumbnailPlace(), (TThumbnailPlace{true, MaxThumbnailSize}));
+  EXPECT_EQ(view.ThumbnailsPlaced, 2);
+  for (int r = 1; r <= 2; ++r) {
+    m.SetCell(0, r, "a.jww");
+    m.SetCell(1, r, path);
+    m.SetCell(2, r, r == 1 ? "A" : "B");
+  }
+  m.SetRowCount(3);
+  m.HeaderClick(BlockNameCol);
+  m.HeaderClick(BlockNameCol);  // descending: B first
+  EXPECT_EQ(m.ThumbnailAt(0), nullptr);
+  m.ThumbnailsOnScreen(0, 0);
+  {
+    std::unique_lock<std::mutex> hold(view.Lock);
+    view.Arrived.wait(hold, [&] { return view.Arrivals > 0; });
+  }
+  m.TakeThumbnails();
+  ASSERT_NE(m.ThumbnailAt(0), nullptr);
+  EXPECT_NE(m.ThumbnailAt(1), nullptr);  // the same file: read once for both
+  EXPECT_EQ(m.ThumbnailTip(0), "B");
+  m.SetRowCount(3);
+  EXPECT_EQ(m.ThumbnailAt(0), nullptr);
+  m.StopPreview();
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace

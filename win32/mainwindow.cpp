@@ -183,6 +183,7 @@ TWindowLayout TForm1::WindowLayout() const {
   layout.MainMaximized = IsWindowVisible(Handle) ? IsZoomed(Handle) != 0 : StartMaximized;
   layout.ResultsMaximized = Form2->Maximized();
   layout.Preview = Form2->Results.PreviewSplit();
+  layout.Thumbnails = Form2->Results.ThumbnailPlace();
   return layout;
 }
 
@@ -194,6 +195,7 @@ void TForm1::ApplyWindowLayout(const TWindowLayout& Layout) {
     Form2->SetColWidth(c, Layout.Columns[static_cast<size_t>(c)]);
   Form2->SetMaximized(Layout.ResultsMaximized);
   Form2->Results.SetPreviewSplit(Layout.Preview);
+  Form2->Results.SetThumbnailPlace(Layout.Thumbnails);
   StartMaximized = Layout.MainMaximized;
 }
 

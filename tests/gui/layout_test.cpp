@@ -114,7 +114,8 @@ class TLayoutTest : public QObject {
                                        "50\r\n300\r\n77\r\n/srv/図面 2/\r\n"
                                        "main.maximized=0\r\nresults.maximized=0\r\n"
                                        "results.previewShare=0.3281\r\n"
-                                       "results.previewShown=1\r\n"));
+                                       "results.previewShown=1\r\n"
+                                       "results.thumbnails=0\r\nresults.thumbnailSize=96\r\n"));
     }
     TForms again(path);
     again.Show();

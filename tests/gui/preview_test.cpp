@@ -1,7 +1,10 @@
 // The preview pane: the current row's definition drawn inside the fitted box,
 // and the SVG of a drawing read back as XML.
 #include <QImage>
+#include <QSlider>
+#include <QTableView>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -10,6 +13,7 @@
 #include "jww/jwwunit.h"
 #include "qt/previewpane.h"
 #include "qt/resultswindow.h"
+#include "qt/thumbnailview.h"
 #include "testkit/jwbuilder.h"
 #include "testkit/testbytes.h"
 #include "tests/gui/guitest.h"
@@ -79,6 +83,48 @@ class TPreviewTest : public QObject {
     form.SetRow(2);
     QTRY_VERIFY_WITH_TIMEOUT(
         form.Preview->List() != nullptr && form.Preview->List()->EmptyDrawing(), 30000);
+  }
+
+  // The thumbnails show the table's rows in its order, follow its current
+  // row both ways, and draw each block once its file is read.
+  void thumbnailsFollowTheTable() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("box.jww"));
+    const jwb::Bytes bytes = BoxDrawing();
+    guitest::WriteBytes(path, QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                         static_cast<qsizetype>(bytes.size())));
+    TForm2 form;
+    for (int row = 1; row <= 2; ++row) {
+      form.SetCell(0, row, "box.jww");
+      form.SetCell(1, row, guitest::Native(path));
+      form.SetCell(2, row, row == 1 ? "BOX" : "EMPTY");
+    }
+    form.SetRowCount(3);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClick(form.SG1, Qt::Key_T, Qt::ControlModifier);
+    QVERIFY(form.Thumbs->isVisible() && form.ThumbnailButton->isChecked());
+    form.HeaderClick(2);
+    form.HeaderClick(2);  // descending: EMPTY first
+    QCOMPARE(form.Thumbs->model()->index(0, 2).data().toString(), QStringLiteral("EMPTY"));
+    QTRY_VERIFY_WITH_TIMEOUT(form.Results.ThumbnailAt(1) != nullptr, 30000);
+    const QRect cell = form.Thumbs->visualRect(form.Thumbs->model()->index(1, 2));
+    const QImage image = form.Thumbs->viewport()->grab(cell).toImage();
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 100;
+    QVERIFY(dark > 20);
+
+    form.SetRow(1);  // BOX, drawn second
+    QCOMPARE(form.Thumbs->currentIndex().row(), 1);
+    QTest::keyClick(form.Thumbs, Qt::Key_Left);
+    QCOMPARE(form.Row(), 2);
+    const int size = form.Results.ThumbnailPlace().Size;
+    QTest::keyClick(form.Thumbs, Qt::Key_Plus, Qt::ControlModifier);
+    QVERIFY(form.Results.ThumbnailPlace().Size > size);
+    QCOMPARE(form.ThumbnailSlider->value(), form.Results.ThumbnailPlace().Size);
+    form.ThumbnailButton->click();
+    QVERIFY(form.SG1->isVisible());
   }
 
   // Every definition of the real files is drawn, and its SVG parses.
