@@ -68,4 +68,7 @@ enum : int {
   IdCopyPath,
   IdStop,
   IdPreviewButton,
+  IdThumbnails,
+  IdThumbnailButton,
+  IdThumbnailSlider,
 };

@@ -14,6 +14,7 @@
 #include "win32/dispatch.h"
 #include "win32/previewpane.h"
 #include "win32/problemlist.h"
+#include "win32/thumbnailview.h"
 
 namespace {
 
@@ -37,6 +38,13 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
   PreviewButton = MakeChild(L"BUTTON", L"プレビュー", WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE,
                             Handle, IdPreviewButton, Font);
   Button_SetCheck(PreviewButton, Results.PreviewSplit().Shown ? BST_CHECKED : BST_UNCHECKED);
+  ThumbnailSlider = MakeChild(TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, Handle,
+                              IdThumbnailSlider, Font);
+  SendMessageW(ThumbnailSlider, TBM_SETRANGEMIN, FALSE, MinThumbnailSize);
+  SendMessageW(ThumbnailSlider, TBM_SETRANGEMAX, FALSE, MaxThumbnailSize);
+  ShowWindow(ThumbnailSlider, SW_HIDE);
+  ThumbnailButton = MakeChild(L"BUTTON", L"サムネイル", WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE,
+                              Handle, IdThumbnailButton, Font);
   SG1 = MakeChild(WC_LISTVIEWW, L"",
                   WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, Handle,
                   IdTable, Font);
@@ -64,6 +72,7 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
   tool.lpszText = LPSTR_TEXTCALLBACKW;
   SendMessageW(Tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   SendMessageW(Tip, TTM_SETMAXTIPWIDTH, 0, Scaled(Handle, 600));
+  Thumbs = std::make_unique<TThumbnailView>(Handle, IdThumbnails, Results, Font);
   Label1 = MakeChild(L"STATIC", L"ブロック名：", SS_LEFT, Handle, 0, Font);
   Edit1 = MakeChild(L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, Handle, IdFind, Font);
   Button1 =
@@ -74,6 +83,7 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
   SetClient(Handle, ToDevicePixels(TWindowLayout().Results, DpiOf(Handle)));
   RowsChanged();
   CurrentChanged();
+  ThumbnailPlaceChanged();
 }
 
 TForm2::~TForm2() {
@@ -99,14 +109,20 @@ void TForm2::Layout() {
   MoveWindow(FilterLabel, Scaled(Handle, 4), Scaled(Handle, 5), Scaled(Handle, 84),
              Scaled(Handle, 16), TRUE);
   const int button = Scaled(Handle, 76);
+  const int slider = Results.ThumbnailPlace().Shown ? Scaled(Handle, 100) : 0;
   MoveWindow(FilterEdit, Scaled(Handle, 90), Scaled(Handle, 2),
-             std::max(w - Scaled(Handle, 98) - button, 10), Scaled(Handle, 20), TRUE);
+             std::max(w - Scaled(Handle, 102) - 2 * button - slider, 10), Scaled(Handle, 20), TRUE);
+  MoveWindow(ThumbnailSlider, w - Scaled(Handle, 8) - 2 * button - slider, Scaled(Handle, 1),
+             slider, Scaled(Handle, 22), TRUE);
+  MoveWindow(ThumbnailButton, w - Scaled(Handle, 6) - 2 * button, Scaled(Handle, 1), button,
+             Scaled(Handle, 22), TRUE);
   MoveWindow(PreviewButton, w - Scaled(Handle, 4) - button, Scaled(Handle, 1), button,
              Scaled(Handle, 22), TRUE);
   const int table = std::max(h - row - bottom - status, 10);
   const int preview = Scaled(Handle, Results.PreviewSplit().PaneWidth(LogicalWidth()));
   const int gap = Scaled(Handle, SplitterWidth + 1);
   MoveWindow(SG1, 0, row, std::max(w - preview - gap, 10), table, TRUE);
+  MoveWindow(Thumbs->Handle, 0, row, std::max(w - preview - gap, 10), table, TRUE);
   MoveWindow(Preview->Handle, w - preview, row, preview, table, TRUE);
   FitColumns();
   const int y = h - bottom - status;
@@ -132,6 +148,7 @@ void TForm2::RowsChanged() {
   }
   ListView_SetItemCountEx(SG1, Results.ShownCount(), LVSICF_NOSCROLL);
   InvalidateRect(SG1, nullptr, FALSE);
+  if (Thumbs) Thumbs->RowsChanged();
   FitColumns();  // a scroll bar may have come or gone
 }
 
@@ -211,6 +228,25 @@ void TForm2::CurrentChanged() {
     ListView_EnsureVisible(SG1, at, FALSE);
   }
   Drawing = false;
+  if (Thumbs) Thumbs->ShowCurrent();
+}
+
+void TForm2::ThumbnailPlaceChanged() {
+  const TThumbnailPlace& place = Results.ThumbnailPlace();
+  Button_SetCheck(ThumbnailButton, place.Shown ? BST_CHECKED : BST_UNCHECKED);
+  SendMessageW(ThumbnailSlider, TBM_SETPOS, TRUE, place.Size);
+  Thumbs->SizeChanged();
+  const bool focused = GetFocus() == SG1 || GetFocus() == Thumbs->Handle;
+  ShowWindow(ThumbnailSlider, place.Shown ? SW_SHOW : SW_HIDE);
+  ShowWindow(Thumbs->Handle, place.Shown ? SW_SHOW : SW_HIDE);
+  ShowWindow(SG1, place.Shown ? SW_HIDE : SW_SHOW);
+  Layout();
+  if (focused) SetFocus(place.Shown ? Thumbs->Handle : SG1);
+  CurrentChanged();
+}
+
+void TForm2::ThumbnailsArrived() {
+  PostMessageW(Handle, WmThumbnailsArrived, 0, 0);  // from the worker's thread
 }
 
 void TForm2::StatusChanged() {
@@ -327,9 +363,11 @@ void TForm2::SetFilter(const std::wstring& Text) {
 }
 
 std::vector<int> TForm2::SelectedPositions() const {
+  // The rows chosen in the view shown.
+  const HWND view = Results.ThumbnailPlace().Shown ? Thumbs->Handle : SG1;
   std::vector<int> at;
-  for (int p = ListView_GetNextItem(SG1, -1, LVNI_SELECTED); p >= 0;
-       p = ListView_GetNextItem(SG1, p, LVNI_SELECTED))
+  for (int p = ListView_GetNextItem(view, -1, LVNI_SELECTED); p >= 0;
+       p = ListView_GetNextItem(view, p, LVNI_SELECTED))
     at.push_back(p);
   return at;
 }
@@ -382,11 +420,17 @@ void TForm2::ShowModal() {
       SetWindowTextW(FilterEdit, L"");
       continue;
     }
-    if (msg.message == WM_KEYDOWN && msg.wParam == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) &&
-        msg.hwnd == SG1) {
+    const bool rows = msg.hwnd == SG1 || msg.hwnd == Thumbs->Handle;
+    const bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+    if (msg.message == WM_KEYDOWN && msg.wParam == 'C' && control && rows) {
       CopySelection();
       continue;
     }
+    if (msg.message == WM_KEYDOWN && msg.wParam == 'T' && control) {
+      Results.ToggleThumbnails();
+      continue;
+    }
+    if (msg.hwnd == Thumbs->Handle && ThumbnailKey(msg)) continue;
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_F3) {
       if (GetKeyState(VK_SHIFT) & 0x8000)
         FindPreviousClick();
@@ -398,8 +442,7 @@ void TForm2::ShowModal() {
       Results.TogglePreview();
       continue;
     }
-    if (msg.message == WM_KEYDOWN && msg.wParam == 'A' && (GetKeyState(VK_CONTROL) & 0x8000) &&
-        msg.hwnd == SG1) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == 'A' && control && rows) {
       SelectAll();
       continue;
     }
@@ -429,6 +472,33 @@ void TForm2::ShowModal() {
   }
 }
 
+// Keys of the thumbnail view: Enter opens as a double-click does, Ctrl+wheel
+// and Ctrl+plus/minus size the thumbnails.
+bool TForm2::ThumbnailKey(const MSG& Msg) {
+  const int size = Results.ThumbnailPlace().Size;
+  const bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+  if (Msg.message == WM_KEYDOWN && Msg.wParam == VK_RETURN) {
+    Results.DoubleClick(Results.CurrentPosition());
+    return true;
+  }
+  if (Msg.message == WM_MOUSEWHEEL && (GET_KEYSTATE_WPARAM(Msg.wParam) & MK_CONTROL)) {
+    Results.SetThumbnailSize(
+        StepThumbnailSize(size, GET_WHEEL_DELTA_WPARAM(Msg.wParam) / WHEEL_DELTA));
+    return true;
+  }
+  if (Msg.message == WM_KEYDOWN && control) {
+    if (Msg.wParam == VK_OEM_PLUS || Msg.wParam == VK_ADD) {
+      Results.SetThumbnailSize(StepThumbnailSize(size, 1));
+      return true;
+    }
+    if (Msg.wParam == VK_OEM_MINUS || Msg.wParam == VK_SUBTRACT) {
+      Results.SetThumbnailSize(StepThumbnailSize(size, -1));
+      return true;
+    }
+  }
+  return false;
+}
+
 bool TForm2::Maximized() const {
   return ShownOnce ? IsZoomed(Handle) != 0 : StartMaximized;
 }
@@ -450,6 +520,15 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
       return 0;
     case WmPreviewArrived:
       Results.TakePreview();
+      return 0;
+    case WmThumbnailsArrived:
+      Results.TakeThumbnails();
+      InvalidateRect(Thumbs->Handle, nullptr, FALSE);
+      return 0;
+    case WM_HSCROLL:
+      if (reinterpret_cast<HWND>(Lp) == ThumbnailSlider)
+        Results.SetThumbnailSize(
+            static_cast<int32_t>(SendMessageW(ThumbnailSlider, TBM_GETPOS, 0, 0)));
       return 0;
     case WM_GETMINMAXINFO:
       LimitTrackSize(Handle, Lp, MinResultsWidth, MinResultsHeight);
@@ -518,6 +597,9 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
         case IdPreviewButton:
           if (HIWORD(Wp) == BN_CLICKED) Results.TogglePreview();
           return 0;
+        case IdThumbnailButton:
+          if (HIWORD(Wp) == BN_CLICKED) Results.ToggleThumbnails();
+          return 0;
         case IdFilter:
           if (HIWORD(Wp) == EN_CHANGE) {
             const std::string text = TextOf(FilterEdit);
@@ -530,6 +612,9 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
       break;
     case WM_NOTIFY: {
       auto* hdr = reinterpret_cast<NMHDR*>(Lp);
+      LRESULT answer = 0;
+      if (Thumbs && Thumbs->OnNotify(*hdr, answer)) return answer;
+      const bool rows = hdr->hwndFrom == SG1 || (Thumbs && hdr->hwndFrom == Thumbs->Handle);
       if (hdr->hwndFrom == SG1 && hdr->code == LVN_GETDISPINFOW) {
         auto* info = reinterpret_cast<NMLVDISPINFOW*>(Lp);
         if (info->item.mask & LVIF_TEXT) {
@@ -565,13 +650,13 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
         ShowProblems();
         return 0;
       }
-      if (hdr->hwndFrom == SG1 && hdr->code == NM_RCLICK) {
+      if (rows && hdr->code == NM_RCLICK) {
         POINT at;
         GetCursorPos(&at);
         RowMenu(reinterpret_cast<NMITEMACTIVATE*>(Lp)->iItem, at);
         return 0;
       }
-      if (hdr->hwndFrom == SG1 && hdr->code == NM_DBLCLK) {
+      if (rows && hdr->code == NM_DBLCLK) {
         Results.DoubleClick(reinterpret_cast<NMITEMACTIVATE*>(Lp)->iItem);
         return 0;
       }

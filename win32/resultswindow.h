@@ -20,6 +20,7 @@
 #include "win32/controls.h"
 
 class TPreviewPane;
+class TThumbnailView;
 
 class TForm2 : public TResultsView {
  public:
@@ -41,7 +42,10 @@ class TForm2 : public TResultsView {
   HWND Button1 = nullptr;
   HWND Button2 = nullptr;
   HWND StatusBar1 = nullptr;
-  std::unique_ptr<TPreviewPane> Preview;  // beside the table
+  std::unique_ptr<TPreviewPane> Preview;   // beside the table
+  std::unique_ptr<TThumbnailView> Thumbs;  // in place of the table (Ctrl+T)
+  HWND ThumbnailButton = nullptr;
+  HWND ThumbnailSlider = nullptr;  // the thumbnails' size, shown with them
 
   // The grid's operations, handed to the model (row 0: the header).
   void SetCell(int Col, int Row, const std::string& Text) { Results.SetCell(Col, Row, Text); }
@@ -90,12 +94,15 @@ class TForm2 : public TResultsView {
   void OpenRowFile(TOpenAction Action, const std::string& Path) override;
   void CopyToClipboard(const std::string& Utf8) override;
   void PreviewPlaceChanged() override;
+  void ThumbnailPlaceChanged() override;
+  void ThumbnailsArrived() override;
 
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
   LRESULT OnMessage(UINT Message, WPARAM W, LPARAM L);
 
  private:
   void Layout();
+  bool ThumbnailKey(const MSG& Msg);
   // Draws the columns at the widths fitted to the table's width.
   void FitColumns();
   void ColumnsDragged();

@@ -11,25 +11,22 @@ constexpr int CellPadding = 4;
 }  // namespace
 
 TThumbnailView::TThumbnailView(HWND Owner, int Id, TResultsModel& Results, HFONT Font)
-    : Owner(Owner), Results(Results), Font(Font), Worker([Owner] {
-        PostMessageW(Owner, WmThumbnailsArrived, 0, 0);  // from the worker's thread
-      }) {
+    : Owner(Owner), Results(Results), Font(Font) {
   Handle = MakeChild(WC_LISTVIEWW, L"",
                      WS_CHILD | WS_TABSTOP | WS_BORDER | LVS_ICON | LVS_OWNERDATA |
                          LVS_SHOWSELALWAYS | LVS_AUTOARRANGE,
                      Owner, Id, Font);
   ListView_SetExtendedListViewStyle(Handle, LVS_EX_DOUBLEBUFFER | LVS_EX_INFOTIP);
-  SetThumbnailSize(Size);
+  SizeChanged();
 }
 
 TThumbnailView::~TThumbnailView() {
   if (Images) ImageList_Destroy(Images);
 }
 
-void TThumbnailView::SetThumbnailSize(int Value) {
-  Size = ClampThumbnailSize(Value);
+void TThumbnailView::SizeChanged() {
   // The cells' size comes from the image list's; nothing is drawn from it.
-  const int side = Scaled(Owner, Size);
+  const int side = Scaled(Owner, Results.ThumbnailPlace().Size);
   HIMAGELIST images = ImageList_Create(side, side, ILC_COLOR32, 1, 1);
   ListView_SetImageList(Handle, images, LVSIL_NORMAL);
   if (Images) ImageList_Destroy(Images);
@@ -56,22 +53,15 @@ void TThumbnailView::RowsChanged() {
 
 void TThumbnailView::ShowCurrent() {
   const int at = Results.CurrentPosition();
-  if (at < 0) return;
   Setting = true;
-  ListView_SetItemState(Handle, at, LVIS_FOCUSED, LVIS_FOCUSED);
-  ListView_EnsureVisible(Handle, at, FALSE);
+  for (int p = ListView_GetNextItem(Handle, -1, LVNI_SELECTED); p >= 0;
+       p = ListView_GetNextItem(Handle, p, LVNI_SELECTED))
+    ListView_SetItemState(Handle, p, 0, LVIS_SELECTED);
+  if (at >= 0) {
+    ListView_SetItemState(Handle, at, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(Handle, at, FALSE);
+  }
   Setting = false;
-}
-
-void TThumbnailView::Forget() {
-  Worker.Cancel();
-  Cache.Clear();
-  InvalidateRect(Handle, nullptr, TRUE);
-}
-
-void TThumbnailView::ThumbnailsArrived() {
-  Cache.Add(Worker.Take());
-  InvalidateRect(Handle, nullptr, FALSE);
 }
 
 // The files of the cells on screen are read first.
@@ -79,9 +69,7 @@ void TThumbnailView::AskForVisible() {
   const int count = Results.ShownCount();
   if (count == 0) return;
   const int first = ListView_GetTopIndex(Handle);
-  const int last = std::min(count - 1, first + ListView_GetCountPerPage(Handle));
-  const std::vector<std::string> ask = Cache.ToAsk(Results.Table(), first, last);
-  if (!ask.empty()) Worker.Want(ask);
+  Results.ThumbnailsOnScreen(first, std::min(count - 1, first + ListView_GetCountPerPage(Handle)));
 }
 
 bool TThumbnailView::OnNotify(const NMHDR& Header, LRESULT& Result) {
@@ -109,10 +97,7 @@ bool TThumbnailView::OnNotify(const NMHDR& Header, LRESULT& Result) {
       return true;
     case LVN_GETINFOTIPW: {
       auto& tip = const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(Header));
-      std::wstring text = W(Results.ShownText(tip.iItem, BlockNameCol));
-      if (const TProblemFile* problem =
-              ProblemOfRow(Results.Table(), Results.Table().ShownRow(tip.iItem)))
-        text += L"\n" + W(DescribeOutcomeJa(problem->Outcome));
+      const std::wstring text = W(Results.ThumbnailTip(tip.iItem));
       lstrcpynW(tip.pszText, text.c_str(), tip.cchTextMax);
       return true;
     }
@@ -135,15 +120,13 @@ LRESULT TThumbnailView::DrawCell(NMLVCUSTOMDRAW& Draw) {
   }
   const int position = static_cast<int>(Draw.nmcd.dwItemSpec);
   if (position < 0 || position >= Results.ShownCount()) return CDRF_DODEFAULT;
-  const TResultTable& table = Results.Table();
-  const int row = table.ShownRow(position);
   HDC dc = Draw.nmcd.hdc;
   RECT cell{};
   ListView_GetItemRect(Handle, position, &cell, LVIR_BOUNDS);
   const bool selected = ListView_GetItemState(Handle, position, LVIS_SELECTED) & LVIS_SELECTED;
   const bool focused = ListView_GetItemState(Handle, position, LVIS_FOCUSED) & LVIS_FOCUSED;
   FillRect(dc, &cell, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-  const int side = Scaled(Owner, Size), pad = Scaled(Owner, CellPadding);
+  const int side = Scaled(Owner, Results.ThumbnailPlace().Size), pad = Scaled(Owner, CellPadding);
   RECT square{cell.left + (cell.right - cell.left - side) / 2, cell.top + pad, 0, 0};
   square.right = square.left + side;
   square.bottom = square.top + side;
@@ -151,7 +134,7 @@ LRESULT TThumbnailView::DrawCell(NMLVCUSTOMDRAW& Draw) {
   HBRUSH frame = CreateSolidBrush(RGB(0xC0, 0xC0, 0xC0));
   FrameRect(dc, &square, frame);
   DeleteObject(frame);
-  if (const std::string* compact = Cache.ForRow(table, row)) {
+  if (const std::string* compact = Results.ThumbnailAt(position)) {
     if (const std::optional<TDisplayList> list = ExpandThumbnail(*compact)) {
       const int saved = SaveDC(dc);
       IntersectClipRect(dc, square.left, square.top, square.right, square.bottom);
@@ -159,7 +142,7 @@ LRESULT TThumbnailView::DrawCell(NMLVCUSTOMDRAW& Draw) {
       RestoreDC(dc, saved);
     }
   }
-  if (ProblemOfRow(table, row)) {
+  if (Results.ProblemAt(position)) {
     const int mark = Scaled(Owner, 16);
     DrawIconEx(dc, square.left + 2, square.top + 2, LoadIconW(nullptr, IDI_WARNING), mark, mark, 0,
                nullptr, DI_NORMAL);

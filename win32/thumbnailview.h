@@ -12,10 +12,9 @@
 #include <string>
 
 #include "app/resultsmodel.h"
-#include "app/thumbnail.h"
 
 // Posted to the owner when thumbnails wait to be taken (from the worker's
-// thread); the owner calls ThumbnailsArrived.
+// thread); the owner has the model take them and redraws the view.
 inline constexpr UINT WmThumbnailsArrived = WM_APP + 2;
 
 class TThumbnailView {
@@ -31,14 +30,9 @@ class TThumbnailView {
   void RowsChanged();
   // The model's current row, shown focused and in view.
   void ShowCurrent();
-  // Logical pixels, MinThumbnailSize to MaxThumbnailSize.
-  int ThumbnailSize() const { return Size; }
-  void SetThumbnailSize(int Size);
+  // The model's thumbnail size changed: the cells are laid out again.
+  void SizeChanged();
   void SetFont(HFONT Value) { Font = Value; }
-  // A new run: the thumbnails drawn so far may show other definitions now.
-  void Forget();
-  void ThumbnailsArrived();
-  const TThumbnailCache& Thumbnails() const { return Cache; }
 
   // A notification from the list view (WM_NOTIFY to the owner); answers
   // true with Result set when it was the view's.
@@ -52,9 +46,6 @@ class TThumbnailView {
   TResultsModel& Results;
   HFONT Font;
   HIMAGELIST Images = nullptr;
-  TThumbnailCache Cache;
-  TThumbnailWorker Worker;
-  int Size = DefaultThumbnailSize;
   bool Setting = false;  // the view is being set from the model
   std::wstring CellText;
 };

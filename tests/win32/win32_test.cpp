@@ -24,6 +24,7 @@
 #include "win32/previewpane.h"
 #include "win32/problemlist.h"
 #include "win32/resultswindow.h"
+#include "win32/thumbnailview.h"
 
 namespace fs = std::filesystem;
 
@@ -492,6 +493,46 @@ TEST_F(Win32Forms, RefusalsProblemsAndTheLastMatchAreSaid) {
   EXPECT_TRUE(showingAfterEsc);
   EXPECT_NE(note.find(L"これより下に一致する行はありません"), std::wstring::npos)
       << Utf8OfWide(note);
+  form.Close();
+}
+
+}  // namespace
+
+namespace {
+
+// The thumbnail view shows the table's rows, follows the current row both
+// ways, and draws each block once its file is read.
+TEST_F(Win32Forms, ThumbnailsFollowTheTable) {
+  const std::string a = Write(u8"a.jww", {"A", "B", "C"});
+  TForm1 form;
+  form.QuitOnClose = false;
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.FormShow(SW_SHOWNOACTIVATE);
+  form.DropFiles({a});
+  int items = 0, focused = -1;
+  bool drawn = false, tableHidden = false;
+  form.Form2->OnShown = [&](TForm2& f) {
+    f.Results.ToggleThumbnails();
+    tableHidden = !IsWindowVisible(f.SG1) && IsWindowVisible(f.Thumbs->Handle);
+    items = ListView_GetItemCount(f.Thumbs->Handle);
+    f.Results.SetCurrentRow(3);
+    focused = ListView_GetNextItem(f.Thumbs->Handle, -1, LVNI_FOCUSED);
+    // Until the drawings arrive, each wait ended by the next message.
+    const ULONGLONG until = GetTickCount64() + 30000;
+    while (!f.Results.ThumbnailAt(0) && GetTickCount64() < until) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    drawn = f.Results.ThumbnailAt(0) && f.Results.ThumbnailAt(2);
+    f.Results.ToggleThumbnails();
+    f.Close();
+  };
+  Click(form.Handle, form.Button3);
+  EXPECT_TRUE(tableHidden);
+  EXPECT_EQ(items, 3);
+  EXPECT_EQ(focused, 2);
+  EXPECT_TRUE(drawn);
   form.Close();
 }
 
