@@ -217,6 +217,7 @@ void ApplyLayoutExtras(TWindowLayout& Layout,
   Layout.ResultsMaximized = LayoutExtra(Extras, LayoutResultMaximized) == "1";
   const std::string preview = LayoutExtra(Extras, LayoutPreviewWidth);
   if (!preview.empty()) Layout.PreviewWidth = std::max(TextToInt(preview), 0);
+  Layout.TextsColumn = LayoutExtra(Extras, LayoutTextsColumn) == "1";
 }
 
 bool ReadWindowLayout(const std::string& Path, TWindowLayout& Layout) {
@@ -236,7 +237,8 @@ TLayoutValues LayoutValuesOf(const TWindowLayout& Layout) {
   values.LastFolder = Layout.LastFolder;
   values.Extras = {{std::string(LayoutMainMaximized), Layout.MainMaximized ? "1" : "0"},
                    {std::string(LayoutResultMaximized), Layout.ResultsMaximized ? "1" : "0"},
-                   {std::string(LayoutPreviewWidth), std::to_string(Layout.PreviewWidth)}};
+                   {std::string(LayoutPreviewWidth), std::to_string(Layout.PreviewWidth)},
+                   {std::string(LayoutTextsColumn), Layout.TextsColumn ? "1" : "0"}};
   return values;
 }
 

@@ -94,6 +94,7 @@ inline constexpr std::string_view LayoutMainMaximized = "main.maximized";
 inline constexpr std::string_view LayoutResultMaximized = "results.maximized";
 // Width of the results window's preview pane (0: closed by the user).
 inline constexpr std::string_view LayoutPreviewWidth = "results.preview";
+inline constexpr std::string_view LayoutTextsColumn = "results.textsColumn";
 
 // The "key=value" lines after the 13th of a layout file's content (CR bytes
 // dropped, a byte 0x1A ends the file, lines without "=" skipped).
@@ -126,6 +127,7 @@ struct TWindowLayout {
   bool MainMaximized = false;
   bool ResultsMaximized = false;
   int32_t PreviewWidth = 160;  // 0: closed by the user
+  bool TextsColumn = false;    // the results' column of texts inside blocks
   bool operator==(const TWindowLayout&) const = default;
 };
 

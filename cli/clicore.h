@@ -46,21 +46,25 @@ using ::FullPathOf;
 // Rows
 
 struct TRow {
-  std::string File;   // the path's last component
-  std::string Path;   // full path
-  std::string Block;  // block name, UTF-8
-  int Position = 0;   // the definition's place in its file, from 0
-  std::string Svg{};  // its drawing, when the output shows drawings
+  std::string File;     // the path's last component
+  std::string Path;     // full path
+  std::string Block;    // block name, UTF-8
+  int Position = 0;     // the definition's place in its file, from 0
+  std::string Svg{};    // its drawing, when the output shows drawings
+  std::string Texts{};  // the texts inside the block, CP932 (app/blocktexts.h)
 };
 
 // Keeps the rows whose block name contains the --find text under the results
 // window's comparison (see TNameMatcher), and whose words of --filter are
-// found as the filter box finds them (see TQuery).
+// found as the filter box finds them (see TQuery): in the block name, the
+// path or the texts inside the block.
 struct TBlockFilter : TNameMatcher {
   using TNameMatcher::TNameMatcher;
   TQuery Words;
-  // PathKey: QueryPathKey of the row's full path (needed only with Words).
-  bool Keeps(std::string_view NameCp932, std::string_view PathKey) const;
+  // PathKey: QueryPathKey of the row's full path (needed only with Words);
+  // TextsCp932: the block's texts (app/blocktexts.h).
+  bool Keeps(std::string_view NameCp932, std::string_view PathKey,
+             std::string_view TextsCp932 = {}) const;
 };
 
 // How reading one input went, ready for output.
@@ -105,10 +109,13 @@ std::string TsvField(std::string_view S);
 
 // Writes rows in one format, one at a time. Begin and End frame the output
 // (the JSON array, the HTML page); Row may be called any number of times in
-// between. HTML rows show their drawings.
+// between. HTML rows show their drawings. With Texts each row also has the
+// texts inside its block: a fourth TSV/CSV column with the texts joined by
+// " / ", a "texts" array in JSON, a line under the drawing in HTML.
 class TRowWriter {
  public:
-  TRowWriter(std::ostream& Out, TOutputFormat Format) : Out(Out), Format(Format) {}
+  TRowWriter(std::ostream& Out, TOutputFormat Format, bool Texts = false)
+      : Out(Out), Format(Format), Texts(Texts) {}
   void Begin();
   void Row(const TRow& R);
   void End();
@@ -116,6 +123,7 @@ class TRowWriter {
  private:
   std::ostream& Out;
   TOutputFormat Format;
+  bool Texts;
   bool First = true;
   size_t Rows = 0;
 };

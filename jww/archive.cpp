@@ -147,7 +147,12 @@ std::string ReadCleanString(ByteSource& Src) {
     n = static_cast<size_t>(lh[1]) * 256 + lh[0];
   }
   const uint8_t* p = Src.Take(n);
-  const std::string_view raw(reinterpret_cast<const char*>(p), n);
+  return CleanStringBytes({reinterpret_cast<const char*>(p), n});
+}
+
+std::string CleanStringBytes(std::string_view raw) {
+  const auto* p = reinterpret_cast<const uint8_t*>(raw.data());
+  const size_t n = raw.size();
   // Most strings hold nothing that cleaning would drop: no control byte
   // outside a double-byte character and no lead byte cut off at the end.
   // Those are taken as they are; the rest goes through CleanFileString.

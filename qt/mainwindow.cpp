@@ -457,6 +457,7 @@ TWindowLayout TForm1::WindowLayout() const {
     for (int c = 0; c < 3; ++c) layout.Columns[static_cast<size_t>(c)] = Form2->ColWidth(c);
     layout.ResultsMaximized = (Form2->windowState() & Qt::WindowMaximized) != 0;
     layout.PreviewWidth = Form2->PreviewWidth();
+    layout.TextsColumn = Form2->TextsColumnShown();
   }
   return layout;
 }
@@ -471,6 +472,7 @@ void TForm1::ApplyWindowLayout(const TWindowLayout& Layout) {
     Form2->setGeometry(r.Left, r.Top, r.Width, r.Height);
     for (int c = 0; c < 3; ++c) Form2->SetColWidth(c, Layout.Columns[static_cast<size_t>(c)]);
     Form2->SetPreviewWidth(Layout.PreviewWidth);
+    Form2->SetTextsColumnShown(Layout.TextsColumn);
   }
   PlaceWindows();
   ResultsMaximized = Layout.ResultsMaximized;

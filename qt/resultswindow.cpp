@@ -41,6 +41,8 @@ namespace {
 
 const TWindowLayout Design;
 constexpr int DefaultColWidth = 120;
+// The column of the texts inside each block, when shown.
+constexpr int TextsColWidth = 240;
 // Narrow enough for every width the layout file can restore.
 constexpr int MinSectionSize = 8;
 
@@ -113,7 +115,7 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   filterRow->setContentsMargins(4, 2, 4, 2);
   FilterLabel = new QLabel(QStringLiteral("絞り込み(&L)："), FilterPanel);
   FilterEdit = new QLineEdit(FilterPanel);
-  FilterEdit->setPlaceholderText(QStringLiteral("ブロック名・ファイル名"));
+  FilterEdit->setPlaceholderText(QStringLiteral("ブロック名・ファイル名・図形内の文字"));
   FilterEdit->setClearButtonEnabled(true);
   FilterLabel->setBuddy(FilterEdit);
   filterRow->addWidget(FilterLabel);
@@ -149,8 +151,22 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   SG1->horizontalHeader()->setSortIndicatorShown(false);
   connect(SG1->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int Col) { Results.HeaderClick(Col); });
-  for (int c = 0; c < TResultModel::ColCount; ++c)
+  for (int c = 0; c < ResultColCount; ++c)
     SG1->setColumnWidth(c, Design.Columns[static_cast<size_t>(c)]);
+  SG1->setColumnWidth(TextsCol, TextsColWidth);
+  // The header's menu shows or hides the column of the texts.
+  SG1->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(SG1->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& At) {
+            QMenu menu(this);
+            const THeaderMenuItem item = Results.HeaderMenu();
+            QAction* toggle = menu.addAction(QString::fromStdString(item.Caption));
+            toggle->setCheckable(true);
+            toggle->setChecked(item.Checked);
+            connect(toggle, &QAction::triggered, this, [this] { Results.HeaderMenuChosen(); });
+            menu.exec(SG1->horizontalHeader()->mapToGlobal(At));
+          });
+  ColumnsChanged();
 
   QAction* copy =
       AddAction(SG1, QStringLiteral("行をコピー(&C)"), QKeySequence::Copy, Qt::WidgetShortcut);
@@ -365,6 +381,10 @@ void TForm2::StatusChanged() {
   StatusText->setText(QString::fromStdString(Results.StatusText()));
   StatusText->setToolTip(QString::fromStdString(Results.StatusTip()));
   StatusText->setCursor(Results.StatusClickable() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void TForm2::ColumnsChanged() {
+  SG1->setColumnHidden(TextsCol, !Results.TextsColumnShown());
 }
 
 void TForm2::ShowPreview(const std::shared_ptr<const TDisplayList>& List) {

@@ -64,6 +64,9 @@ class TForm2 : public QDialog, public TResultsView {
   void SetRow(int R) { Results.SetCurrentRow(R); }
   int ColWidth(int Col) const;
   void SetColWidth(int Col, int Width);
+  // Whether the column of the texts inside each block is shown.
+  bool TextsColumnShown() const { return Results.TextsColumnShown(); }
+  void SetTextsColumnShown(bool Shown) { Results.SetTextsColumnShown(Shown); }
   // The preview pane's width; 0 when the user has closed it.
   int PreviewWidth() const;
   void SetPreviewWidth(int Width);
@@ -96,6 +99,7 @@ class TForm2 : public QDialog, public TResultsView {
   void RowsChanged() override;
   void CurrentChanged() override;
   void StatusChanged() override;
+  void ColumnsChanged() override;
   void ShowPreview(const std::shared_ptr<const TDisplayList>& List) override;
   void ShowPreviewText(const std::string& Utf8) override;
   void PreviewArrived() override;

@@ -183,6 +183,7 @@ TWindowLayout TForm1::WindowLayout() const {
   layout.MainMaximized = IsWindowVisible(Handle) ? IsZoomed(Handle) != 0 : StartMaximized;
   layout.ResultsMaximized = Form2->Maximized();
   layout.PreviewWidth = Form2->PreviewWidth();
+  layout.TextsColumn = Form2->TextsColumnShown();
   return layout;
 }
 
@@ -194,6 +195,7 @@ void TForm1::ApplyWindowLayout(const TWindowLayout& Layout) {
     Form2->SetColWidth(c, Layout.Columns[static_cast<size_t>(c)]);
   Form2->SetMaximized(Layout.ResultsMaximized);
   Form2->SetPreviewWidth(Layout.PreviewWidth);
+  Form2->SetTextsColumnShown(Layout.TextsColumn);
   StartMaximized = Layout.MainMaximized;
 }
 

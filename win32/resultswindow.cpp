@@ -18,6 +18,8 @@
 namespace {
 
 constexpr int SplitterWidth = 3;
+// The column of the texts inside each block, when shown (96-DPI pixels).
+constexpr int TextsColWidth = 240;
 
 // The preview's answer has arrived (posted by its worker thread).
 constexpr UINT WmPreviewArrived = WM_APP + 1;
@@ -34,7 +36,7 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
   FilterEdit =
       MakeChild(L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, Handle, IdFilter, Font);
   SendMessageW(FilterEdit, EM_SETCUEBANNER, TRUE,
-               reinterpret_cast<LPARAM>(L"ブロック名・ファイル名"));
+               reinterpret_cast<LPARAM>(L"ブロック名・ファイル名・図形内の文字"));
   SG1 = MakeChild(WC_LISTVIEWW, L"",
                   WS_BORDER | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, Handle,
                   IdTable, Font);
@@ -57,7 +59,7 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
   StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", 0, Handle, 0, Font);
   Preview = std::make_unique<TPreviewPane>(Handle, Font);
   SetClient(Handle, ToDevicePixels(TWindowLayout().Results, DpiOf(Handle)));
-  RowsChanged();
+  ColumnsChanged();
   CurrentChanged();
 }
 
@@ -102,7 +104,7 @@ void TForm2::Layout() {
 // The list view asks for the cells it draws; the header shows the sort.
 void TForm2::RowsChanged() {
   HWND header = ListView_GetHeader(SG1);
-  for (int c = 0; c < ResultColCount; ++c) {
+  for (int c = 0; c < Header_GetItemCount(header); ++c) {
     HDITEMW item{};
     item.mask = HDI_FORMAT;
     Header_GetItem(header, c, &item);
@@ -272,6 +274,34 @@ void TForm2::RowMenu(int Position, POINT At) {
     Results.RowMenuChosen(items[static_cast<size_t>(chosen) - 1].Action, SelectedPositions());
 }
 
+void TForm2::HeaderMenu(POINT At) {
+  const THeaderMenuItem item = Results.HeaderMenu();
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING | (item.Checked ? MF_CHECKED : MF_UNCHECKED), 1,
+              W(item.Caption).c_str());
+  const int chosen =
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, At.x, At.y, 0, Handle, nullptr);
+  DestroyMenu(menu);
+  if (chosen == 1) Results.HeaderMenuChosen();
+}
+
+// A list view cannot hide a column: the texts column is added or removed.
+void TForm2::ColumnsChanged() {
+  const bool present = Header_GetItemCount(ListView_GetHeader(SG1)) > TextsCol;
+  if (Results.TextsColumnShown() && !present) {
+    const std::wstring header = W(Results.HeaderText(TextsCol));
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.pszText = const_cast<wchar_t*>(header.c_str());
+    col.cx = Scaled(Handle, TextsColWidth);
+    col.iSubItem = TextsCol;
+    ListView_InsertColumn(SG1, TextsCol, &col);
+  } else if (!Results.TextsColumnShown() && present) {
+    ListView_DeleteColumn(SG1, TextsCol);
+  }
+  RowsChanged();
+}
+
 void TForm2::ShowModal() {
   if (Modal) return;
   Modal = true;
@@ -342,7 +372,7 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
       return 0;
     case WM_DPICHANGED: {
       const int now = HIWORD(Wp);
-      for (int c = 0; c < ResultColCount; ++c)
+      for (int c = 0; c < Results.ShownColumnCount(); ++c)
         ListView_SetColumnWidth(SG1, c, MulDiv(ListView_GetColumnWidth(SG1, c), now, Dpi));
       Dpi = now;
       ApplyDpiChange(Handle, Font, Lp);
@@ -436,6 +466,12 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
       if (hdr->hwndFrom == StatusBar1 && hdr->code == NM_CLICK) {
         ShowProblems();
         return 0;
+      }
+      if (hdr->hwndFrom == ListView_GetHeader(SG1) && hdr->code == NM_RCLICK) {
+        POINT at;
+        GetCursorPos(&at);
+        HeaderMenu(at);
+        return TRUE;
       }
       if (hdr->hwndFrom == SG1 && hdr->code == NM_RCLICK) {
         POINT at;

@@ -64,6 +64,11 @@ class TForm2 : public TResultsView {
   // The files of the last run that were not read completely, with reasons.
   void ShowProblems();
   void RowMenu(int Position, POINT At);
+  // The header's menu (a right-click on the header): shows or hides the
+  // column of the texts inside each block.
+  void HeaderMenu(POINT At);
+  bool TextsColumnShown() const { return Results.TextsColumnShown(); }
+  void SetTextsColumnShown(bool Shown) { Results.SetTextsColumnShown(Shown); }
   // The preview pane's width (96-DPI pixels; 0 when the user closed it).
   int PreviewWidth() const { return PreviewSize; }
   void SetPreviewWidth(int Width);
@@ -74,6 +79,7 @@ class TForm2 : public TResultsView {
   void RowsChanged() override;
   void CurrentChanged() override;
   void StatusChanged() override;
+  void ColumnsChanged() override;
   void ShowPreview(const std::shared_ptr<const TDisplayList>& List) override;
   void ShowPreviewText(const std::string& Utf8) override;
   void PreviewArrived() override;

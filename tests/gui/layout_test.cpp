@@ -113,7 +113,7 @@ class TLayoutTest : public QObject {
       QCOMPARE(f.readAll(), QByteArray("30\r\n40\r\n500\r\n320\r\n230\r\n60\r\n70\r\n640\r\n480\r\n"
                                        "50\r\n300\r\n77\r\n/srv/図面 2/\r\n"
                                        "main.maximized=0\r\nresults.maximized=0\r\n"
-                                       "results.preview=210\r\n"));
+                                       "results.preview=210\r\nresults.textsColumn=0\r\n"));
     }
     TForms again(path);
     again.Show();
