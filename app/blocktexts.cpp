@@ -1,6 +1,7 @@
 #include "app/blocktexts.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "text/codec.h"
 #include "text/sjis.h"
@@ -27,6 +28,38 @@ std::string Listed(std::string_view Texts) {
   return out += Ellipsis;
 }
 
+// The texts already in a list, by their bytes: a table that open addressing
+// keeps small and a generation empties at once, so that making a list costs
+// a look-up a text, not a search through the list.
+class TSeenTexts {
+ public:
+  void Clear() { ++Generation; }
+  // True when Text was not in the list yet (it is now).
+  bool Add(std::string_view Text) {
+    const size_t hash = std::hash<std::string_view>{}(Text);
+    for (size_t i = hash & Mask;; i = (i + 1) & Mask) {
+      TSlot& slot = Slots[i];
+      if (slot.Generation != Generation) {
+        slot = {Generation, hash, Text};
+        return true;
+      }
+      if (slot.Hash == hash && slot.Text == Text) return false;
+    }
+  }
+
+ private:
+  struct TSlot {
+    uint32_t Generation = 0;
+    size_t Hash = 0;
+    std::string_view Text;
+  };
+  // A list stops growing past ListedBytes, a text and its separator taking
+  // two bytes at least: the table is never more than a quarter full.
+  static constexpr size_t Mask = 4 * TDefinitionFinds::ListedBytes - 1;
+  std::vector<TSlot> Slots = std::vector<TSlot>(Mask + 1);
+  uint32_t Generation = 1;
+};
+
 }  // namespace
 
 std::vector<std::string> ListBlockTexts(const std::vector<const TDefinitionFinds*>& Finds,
@@ -41,20 +74,29 @@ std::vector<std::string> ListBlockTexts(const std::vector<const TDefinitionFinds
   std::vector<std::string> lists(Finds.size());
   std::vector<size_t> metIn(Finds.size(), SIZE_MAX);
   std::vector<TStep> path;
-  std::string list;  // like Finds' Texts
+  std::string list;  // each text followed by the separator
+  TSeenTexts seen;
   size_t placements = 0;
-  constexpr size_t full = TDefinitionFinds::ListedBytes + 2;
+  constexpr size_t full = TDefinitionFinds::ListedBytes + 1;
   // Adds the texts of F before byte To that the list does not hold yet.
   auto take = [&](const TDefinitionFinds& F, size_t& From, size_t To) {
     while (From < To && list.size() <= full) {
       const size_t end = F.Texts.find(BlockTextSeparator, From);
-      const std::string_view text(F.Texts.data() + From - 1, end - From + 2);
-      if (list.find(text) == std::string::npos) list.append(text.substr(1));
+      const std::string_view text(F.Texts.data() + From, end - From);
+      if (seen.Add(text)) {
+        list += text;
+        list += BlockTextSeparator;
+      }
       From = end + 1;
     }
   };
   for (size_t d = 0; d < Finds.size(); ++d) {
-    list.assign(1, BlockTextSeparator);
+    if (Finds[d]->Placed.empty()) {  // its own texts, each once already
+      lists[d] = Listed(std::string_view(Finds[d]->Texts).substr(1));
+      continue;
+    }
+    list.clear();
+    seen.Clear();
     metIn[d] = d;
     path.assign(1, TStep{d, 0, 1});
     while (!path.empty() && list.size() <= full) {
@@ -75,7 +117,7 @@ std::vector<std::string> ListBlockTexts(const std::vector<const TDefinitionFinds
       metIn[p] = d;
       path.push_back(TStep{p, 0, 1});
     }
-    lists[d] = Listed(std::string_view(list).substr(1));
+    lists[d] = Listed(list);
   }
   return lists;
 }

@@ -151,6 +151,10 @@ std::string ReadCleanString(ByteSource& Src) {
 }
 
 std::string CleanStringBytes(std::string_view raw) {
+  return IsCleanString(raw) ? std::string(raw) : CleanFileString(raw);
+}
+
+bool IsCleanString(std::string_view raw) {
   const auto* p = reinterpret_cast<const uint8_t*>(raw.data());
   const size_t n = raw.size();
   // Most strings hold nothing that cleaning would drop: no control byte
@@ -168,7 +172,7 @@ std::string CleanStringBytes(std::string_view raw) {
       ++i;
     }
   }
-  return i >= n ? std::string(raw) : CleanFileString(raw);
+  return i >= n;
 }
 
 EntityAttributes ReadAttributes(ByteSource& Src, int32_t Version) {

@@ -171,6 +171,8 @@ std::string ReadString(ByteSource& Src);
 std::string ReadCleanString(ByteSource& Src);
 // The cleaning of ReadCleanString on a string's bytes already taken.
 std::string CleanStringBytes(std::string_view Raw);
+// Whether cleaning leaves Raw as it is (as it does for nearly every string).
+bool IsCleanString(std::string_view Raw);
 // One attribute record: 15 bytes from version 351 on, else 13 widened.
 EntityAttributes ReadAttributes(ByteSource& Src, int32_t Version);
 // A field-by-field copy.

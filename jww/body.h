@@ -445,9 +445,13 @@ class TBodyReader {
     } else if ((Kind == KindText || Kind == KindDimension) && !Finds->Full()) {
       // The font name, then the text.
       const std::string_view font = StringBytes(P + FileFixedOf[Kind]);
-      const std::string text = CleanStringBytes(
-          StringBytes(reinterpret_cast<const uint8_t*>(font.data()) + font.size()));
-      Finds->AddText(std::string_view(text).substr(0, Moji::MaxTextLength));
+      const std::string_view raw =
+          StringBytes(reinterpret_cast<const uint8_t*>(font.data()) + font.size());
+      if (IsCleanString(raw)) {
+        Finds->AddText(raw.substr(0, Moji::MaxTextLength));
+      } else {
+        Finds->AddText(std::string_view(CleanStringBytes(raw)).substr(0, Moji::MaxTextLength));
+      }
     }
   }
   // The bytes of a string in its file form at P, known to lie whole.

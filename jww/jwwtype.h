@@ -177,15 +177,18 @@ struct TDefinitionFinds {
   bool Full() const { return Texts.size() > KeptBytes; }
   void AddText(std::string_view Text) {
     if (Text.empty() || Full()) return;
-    std::string needle;
-    needle.reserve(Text.size() + 2);
-    needle += '\n';
-    needle += Text;
-    // A damaged text may still hold the byte as the second of a pair.
-    std::replace(needle.begin() + 1, needle.end(), '\n', '?');
-    needle += '\n';
-    if (Texts.find(needle) != std::string::npos) return;
-    Texts.append(needle, 1, std::string::npos);
+    if (Text.find('\n') != std::string_view::npos) {
+      // A damaged text may still hold the byte as the second of a pair.
+      std::string safe(Text);
+      std::replace(safe.begin(), safe.end(), '\n', '?');
+      AddText(safe);
+      return;
+    }
+    for (size_t at = Texts.find(Text, 1); at != std::string::npos; at = Texts.find(Text, at + 1)) {
+      if (Texts[at - 1] == '\n' && Texts[at + Text.size()] == '\n') return;  // held already
+    }
+    Texts += Text;
+    Texts += '\n';
   }
   // Once the texts are full, what a placement would add is never listed; a
   // placement of the definition placed just before adds nothing either.

@@ -192,7 +192,9 @@ TEST_F(SavedIndex, AnEntryRecordedRightAfterAWriteIsNotTrusted) {
                          .count();
   {
     TBlockIndex index(IndexPath);
-    index.Record(path, stamp, TFileBlocks{{}, {"STALE"}, false});
+    TFileBlocks stale;
+    stale.Names = {"STALE"};
+    index.Record(path, stamp, stale);
   }
   TBlockIndex index(IndexPath);
   TFileBlocks out;
