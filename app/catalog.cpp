@@ -8,6 +8,7 @@
 #include <numbers>
 #include <system_error>
 
+#include "app/blocktexts.h"
 #include "app/search.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
@@ -333,19 +334,22 @@ std::string CatalogFileName(std::string_view FileName, int Position, std::string
 namespace {
 
 template <class Reader>
-TFileOutcome DrawingsOf(
-    Reader& R, const std::string& Path, const std::function<bool(const std::string&)>& Wanted,
-    const std::function<void(int, const std::string&, const TDisplayList&)>& Take) {
+TFileOutcome DrawingsOf(Reader& R, const std::string& Path,
+                        const std::function<bool(const std::string&, const std::string&)>& Wanted,
+                        const std::function<void(int, const std::string&, const std::string&,
+                                                 const TDisplayList&)>& Take) {
   const TFileOutcome outcome = LoadWhole(R, Path);
   std::error_code ec;
   const uintmax_t size = std::filesystem::file_size(PathOfUtf8(Path), ec);
   TFileDrawer drawer(R, CatalogFileLimits(ec ? 0 : size));
-  for (int32_t k = 0; k < R.BlockDefCount && static_cast<size_t>(k) < R.BlockDefs.size(); ++k) {
+  const std::vector<std::string> texts = BlockTextsOf(R.BlockDefs, R.BlockDefCount, false);
+  for (int32_t k = 0; k < R.BlockDefCount && static_cast<size_t>(k) < texts.size(); ++k) {
     const std::string name = CutAtMarker(R.BlockDefs[static_cast<size_t>(k)].Name);
-    if (!Wanted(name)) continue;
+    const std::string& text = texts[static_cast<size_t>(k)];
+    if (!Wanted(name, text)) continue;
     TDisplayList list = drawer.Draw(k, CatalogDrawLimits);
     if (outcome.Failed() && k == R.BlockDefCount - 1) list.CutShort = true;
-    Take(k, name, list);
+    Take(k, name, text, list);
   }
   R.Clear();
   return outcome;
@@ -357,6 +361,18 @@ TFileOutcome ReadFileDrawings(const std::string& Path, TJwwData& Jww, TJwsData& 
                               const std::function<bool(const std::string& Name)>& Wanted,
                               const std::function<void(int Position, const std::string& Name,
                                                        const TDisplayList& List)>& Take) {
+  return ReadFileDrawingsAndTexts(
+      Path, Jww, Jws, [&](const std::string& Name, const std::string&) { return Wanted(Name); },
+      [&](int Position, const std::string& Name, const std::string&, const TDisplayList& List) {
+        Take(Position, Name, List);
+      });
+}
+
+TFileOutcome ReadFileDrawingsAndTexts(
+    const std::string& Path, TJwwData& Jww, TJwsData& Jws,
+    const std::function<bool(const std::string& Name, const std::string& Texts)>& Wanted,
+    const std::function<void(int Position, const std::string& Name, const std::string& Texts,
+                             const TDisplayList& List)>& Take) {
   return KindOfPath(Path) == TFileKind::Jww ? DrawingsOf(Jww, Path, Wanted, Take)
                                             : DrawingsOf(Jws, Path, Wanted, Take);
 }
@@ -384,12 +400,14 @@ std::string CatalogPageStart(std::string_view Title) {
 }
 
 std::string CatalogPageRow(std::string_view File, std::string_view Path, std::string_view Block,
-                           std::string_view Svg) {
+                           std::string_view Svg, std::string_view Texts) {
   std::string s = "<div class=\"row\">\n";
   s += Svg;
   s += "<table>\n<tr class=\"block\"><th>定義ブロック名</th><td>" + XmlText(Block) +
        "</td></tr>\n<tr><th>ファイル名</th><td>" + XmlText(File) +
-       "</td></tr>\n<tr><th>フルパス</th><td>" + XmlText(Path) + "</td></tr>\n</table>\n</div>\n";
+       "</td></tr>\n<tr><th>フルパス</th><td>" + XmlText(Path) + "</td></tr>\n";
+  if (!Texts.empty()) s += "<tr><th>図形内の文字</th><td>" + XmlText(Texts) + "</td></tr>\n";
+  s += "</table>\n</div>\n";
   return s;
 }
 

@@ -48,14 +48,21 @@ TFileOutcome ReadFileDrawings(const std::string& Path, TJwwData& Jww, TJwsData& 
                               const std::function<bool(const std::string& Name)>& Wanted,
                               const std::function<void(int Position, const std::string& Name,
                                                        const TDisplayList& List)>& Take);
+// The same, with the texts inside each block (app/blocktexts.h) handed to
+// Wanted and Take beside its name.
+TFileOutcome ReadFileDrawingsAndTexts(
+    const std::string& Path, TJwwData& Jww, TJwsData& Jws,
+    const std::function<bool(const std::string& Name, const std::string& Texts)>& Wanted,
+    const std::function<void(int Position, const std::string& Name, const std::string& Texts,
+                             const TDisplayList& List)>& Take);
 
 // The frame of the one-page HTML catalog: everything before the first row
 // and after the last, and one row (a drawing with its file name, path and
-// block name, all UTF-8). No script, no external file; prints on A4 in a
-// grid of three columns.
+// block name, and the texts inside the block when not empty, all UTF-8). No script, no external
+// file; prints on A4 in a grid of three columns.
 std::string CatalogPageStart(std::string_view Title);
 std::string CatalogPageRow(std::string_view File, std::string_view Path, std::string_view Block,
-                           std::string_view Svg);
+                           std::string_view Svg, std::string_view Texts = {});
 // Ends the grid of rows so far and starts another under a heading.
 std::string CatalogPageSection(std::string_view Heading);
 std::string CatalogPageEnd(size_t Rows);

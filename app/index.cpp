@@ -43,6 +43,7 @@ CREATE TABLE blocks (
   position INTEGER NOT NULL,
   name BLOB NOT NULL,
   name_utf8 TEXT NOT NULL,
+  texts BLOB NOT NULL,
   PRIMARY KEY (file, position)
 ) WITHOUT ROWID;
 )sql";
@@ -200,8 +201,16 @@ void TBlockIndex::Open() {
       Exec(Writer, "PRAGMA journal_mode=WAL");
       Exec(Writer, "PRAGMA synchronous=NORMAL");
       const int64_t version = QueryInt(Writer, "PRAGMA user_version");
-      if (version == 0 && QueryInt(Writer, "SELECT count(*) FROM sqlite_master") == 0) {
+      const bool empty = QueryInt(Writer, "SELECT count(*) FROM sqlite_master") == 0;
+      const bool earlier = version >= 1 && version < IndexSchemaVersion &&
+                           QueryInt(Writer,
+                                    "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND "
+                                    "name IN ('files', 'blocks')") == 2;
+      if ((version == 0 && empty) || earlier) {
+        // New, or made by an earlier version of this program: (re)made
+        // empty, so that every file is read once more and recorded whole.
         Exec(Writer, "BEGIN IMMEDIATE");
+        if (!empty) Exec(Writer, "DROP TABLE IF EXISTS blocks; DROP TABLE IF EXISTS files;");
         Exec(Writer, Schema);
         Exec(Writer, ("PRAGMA user_version=" + std::to_string(IndexSchemaVersion)).c_str());
         Exec(Writer, "COMMIT");
@@ -297,8 +306,8 @@ void TBlockIndex::LoadEntries() {
   for (auto& [path, e] : Entries) byId.emplace(e.Id, &e);
   sqlite3_finalize(finalize.S);
   finalize.S = nullptr;
-  code = sqlite3_prepare_v2(Reader, "SELECT file, name FROM blocks ORDER BY file, position", -1,
-                            &finalize.S, nullptr);
+  code = sqlite3_prepare_v2(Reader, "SELECT file, name, texts FROM blocks ORDER BY file, position",
+                            -1, &finalize.S, nullptr);
   if (code != SQLITE_OK) Raise(Reader, code);
   sqlite3_stmt* const names = finalize.S;
   TEntry* last = nullptr;
@@ -311,9 +320,12 @@ void TBlockIndex::LoadEntries() {
       lastId = id;
       if (!last) continue;
     }
-    const auto* bytes = static_cast<const char*>(sqlite3_column_blob(names, 1));
-    last->Names.emplace_back(bytes ? bytes : "",
-                             static_cast<size_t>(sqlite3_column_bytes(names, 1)));
+    auto blob = [&](int Col) {
+      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(names, Col));
+      return std::string(bytes ? bytes : "", static_cast<size_t>(sqlite3_column_bytes(names, Col)));
+    };
+    last->Names.push_back(blob(1));
+    last->Texts.push_back(blob(2));
   }
   if (code != SQLITE_DONE) Raise(Reader, code);
 }
@@ -338,6 +350,7 @@ bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFi
     TFileBlocks blocks;
     blocks.Outcome = e.Outcome;
     blocks.Names = e.Names;
+    blocks.Texts = e.Texts;
     Out = std::move(blocks);
     return true;
   } catch (const EIndex& e) {
@@ -404,7 +417,8 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
         "stop_message = excluded.stop_message RETURNING id");
     TStatement dropBlocks(Writer, "DELETE FROM blocks WHERE file = ?");
     TStatement addBlock(Writer,
-                        "INSERT INTO blocks (file, position, name, name_utf8) VALUES (?,?,?,?)");
+                        "INSERT INTO blocks (file, position, name, name_utf8, texts) "
+                        "VALUES (?,?,?,?,?)");
     for (TStatement* s : {&putFile, &dropBlocks, &addBlock}) {
       if (!s->Ok()) Raise(Writer, s->PrepareCode());
     }
@@ -443,13 +457,16 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
       sqlite3_reset(*putFile);
       Bind(*dropBlocks, 1, id);
       run(dropBlocks);
-      int64_t position = 0;
-      for (const std::string& name : p.Blocks.Names) {
+      for (size_t n = 0; n < p.Blocks.Names.size(); ++n) {
+        const std::string& name = p.Blocks.Names[n];
+        const std::string& texts = n < p.Blocks.Texts.size() ? p.Blocks.Texts[n] : std::string();
         Bind(*addBlock, 1, id);
-        Bind(*addBlock, 2, position++);
+        Bind(*addBlock, 2, static_cast<int64_t>(n));
         sqlite3_bind_blob(*addBlock, 3, name.data(), static_cast<int>(name.size()),
                           SQLITE_TRANSIENT);
         Bind(*addBlock, 4, Cp932ToUtf8(name));
+        sqlite3_bind_blob(*addBlock, 5, texts.data(), static_cast<int>(texts.size()),
+                          SQLITE_TRANSIENT);
         run(addBlock);
       }
     }

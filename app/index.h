@@ -1,7 +1,7 @@
-// The saved index: what reading each file gave (its outcome and its block
-// names), kept in one SQLite file under the key of what the system says of
-// the file without opening it. A search asks the index first and reads only
-// the files whose key changed since they were recorded.
+// The saved index: what reading each file gave (its outcome, its block
+// names and the texts inside each block), kept in one SQLite file under the key of what the system
+// says of the file without opening it. A search asks the index first and reads only the files whose
+// key changed since they were recorded.
 //
 // The index is a cache and never makes a search wrong or fail: whatever goes
 // wrong with it (missing, garbage, truncated, another schema, locked, read-only,
@@ -29,8 +29,10 @@ struct sqlite3_stmt;
 // Raised whenever a change could alter what the readers yield for a file:
 // entries recorded by another reader version are stale.
 inline constexpr int IndexReaderVersion = 1;
-// The layout of the tables (PRAGMA user_version).
-inline constexpr int IndexSchemaVersion = 1;
+// The layout of the tables (PRAGMA user_version). An index of an earlier
+// layout is emptied and made anew in this one; one of a later layout (a
+// newer program's) is not ours to use.
+inline constexpr int IndexSchemaVersion = 2;
 // An entry recorded less than this after its file's last write may have
 // missed a second write within the same tick of the file system's clock; it
 // is not trusted (as version-control tools treat racily clean files).
@@ -97,6 +99,7 @@ class TBlockIndex {
     int64_t RecordedNs = 0;
     TFileOutcome Outcome;
     std::vector<std::string> Names;
+    std::vector<std::string> Texts;
   };
   void LoadEntries();
   bool Loaded = false;

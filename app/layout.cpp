@@ -231,6 +231,7 @@ void ApplyLayoutExtras(TWindowLayout& Layout,
   Layout.Thumbnails.Shown = LayoutExtra(Extras, LayoutThumbnailsShown) == "1";
   if (const std::string size = LayoutExtra(Extras, LayoutThumbnailSize); !size.empty())
     Layout.Thumbnails.Size = ClampThumbnailSize(TextToInt(size));
+  Layout.TextsColumn = LayoutExtra(Extras, LayoutTextsColumn) == "1";
 }
 
 bool ReadWindowLayout(const std::string& Path, TWindowLayout& Layout) {
@@ -253,7 +254,8 @@ TLayoutValues LayoutValuesOf(const TWindowLayout& Layout) {
                    {std::string(LayoutPreviewShare), FormatShare(Layout.Preview.Share)},
                    {std::string(LayoutPreviewShown), Layout.Preview.Shown ? "1" : "0"},
                    {std::string(LayoutThumbnailsShown), Layout.Thumbnails.Shown ? "1" : "0"},
-                   {std::string(LayoutThumbnailSize), std::to_string(Layout.Thumbnails.Size)}};
+                   {std::string(LayoutThumbnailSize), std::to_string(Layout.Thumbnails.Size)},
+                   {std::string(LayoutTextsColumn), Layout.TextsColumn ? "1" : "0"}};
   return values;
 }
 

@@ -103,6 +103,7 @@ inline constexpr std::string_view LayoutPreviewWidth = "results.preview";
 // The thumbnail view: shown in place of the table, and the thumbnails' size.
 inline constexpr std::string_view LayoutThumbnailsShown = "results.thumbnails";
 inline constexpr std::string_view LayoutThumbnailSize = "results.thumbnailSize";
+inline constexpr std::string_view LayoutTextsColumn = "results.textsColumn";
 
 // The "key=value" lines after the 13th of a layout file's content (CR bytes
 // dropped, a byte 0x1A ends the file, lines without "=" skipped).
@@ -136,6 +137,7 @@ struct TWindowLayout {
   bool ResultsMaximized = false;
   TPreviewSplit Preview;
   TThumbnailPlace Thumbnails;
+  bool TextsColumn = false;  // the results' column of texts inside blocks
   bool operator==(const TWindowLayout&) const = default;
 };
 

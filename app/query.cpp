@@ -100,6 +100,13 @@ bool TQuery::Matches(std::string_view NameKey, std::string_view PathKey, std::st
   return true;
 }
 
+std::string_view TQuery::FirstWordKey() const {
+  for (const TWord& w : Words) {
+    if (!w.Exclude) return w.Key;
+  }
+  return {};
+}
+
 std::string QueryPathKey(std::string_view PathUtf8) {
   return NormalizePathForSearch(ReplaceExt(PathUtf8, ""));
 }

@@ -34,6 +34,9 @@ class TQuery {
   // word was found in.
   bool Matches(std::string_view NameKey, std::string_view PathKey, std::string_view TextKey,
                TField* Where = nullptr) const;
+  // The comparison form of the first word to find (empty when none): the
+  // word Where reports on.
+  std::string_view FirstWordKey() const;
 
  private:
   struct TWord {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/blocktexts.h"
 #include "text/codec.h"
 #include "text/paths.h"
 
@@ -22,6 +23,8 @@ const char* const LineEnd = "\n";
 
 TResultsModel::TResultsModel(TResultsView& View) : View(View) {
   for (int c = 0; c < ResultColCount; ++c) Header[static_cast<size_t>(c)] = ResultHeader[c];
+  Header[TextsCol] = BlockTextsHeader;
+  ColumnWidths.SetVisible(TextsCol, false);
   Follower = std::make_unique<TPreviewFollower>([this](uint64_t Ticket, TPreview P) {
     {
       std::lock_guard<std::mutex> hold(ArrivedLock);
@@ -41,7 +44,7 @@ void TResultsModel::StopPreview() {
 }
 
 void TResultsModel::SetCell(int Col, int Row, const std::string& Text) {
-  if (Col < 0 || Col >= ResultColCount || Row < 0) return;
+  if (Col < 0 || Col > TextsCol || Row < 0) return;
   if (Row == 0) {
     Header[static_cast<size_t>(Col)] = Text;
     View.RowsChanged();
@@ -52,7 +55,7 @@ void TResultsModel::SetCell(int Col, int Row, const std::string& Text) {
 }
 
 std::string TResultsModel::Cell(int Col, int Row) const {
-  if (Col < 0 || Col >= ResultColCount || Row < 0) return {};
+  if (Col < 0 || Col > TextsCol || Row < 0) return {};
   if (Row == 0) return Header[static_cast<size_t>(Col)];
   return Results.Cell(Col, Row);
 }
@@ -73,6 +76,7 @@ void TResultsModel::SetReport(const TRunSummary& Summary, std::vector<TProblemFi
 
 std::string TResultsModel::DisplayText(int Col, int Row) const {
   const std::string text = Cell(Col, Row);
+  if (Row >= 1 && Col == TextsCol) return BlockTextsUtf8(text);
   return Row >= 1 && Col == BlockNameCol ? Cp932ToUtf8(text) : text;
 }
 
@@ -87,6 +91,10 @@ TSortOrder TResultsModel::SortMark(int Col) const {
 
 std::string TResultsModel::StatusText() const {
   std::vector<std::string> parts = Results.StatusParts();
+  if (CurrentPosition() >= 0) {
+    const std::string text = Results.MatchedText(Results.Current());
+    if (!text.empty()) parts.push_back("図形内の文字「" + Cp932ToUtf8(text) + "」に一致");
+  }
   parts.push_back(Note);
   return JoinStatusParts(parts);
 }
@@ -106,6 +114,17 @@ void TResultsModel::SetFilter(const std::string& Utf8) {
   if (Results.FilterText() == Utf8) return;
   Results.SetFilter(Utf8);
   ViewChanged();
+}
+
+void TResultsModel::SetTextsColumnShown(bool Shown) {
+  if (TextsShown == Shown) return;
+  TextsShown = Shown;
+  ColumnWidths.SetVisible(TextsCol, Shown);
+  View.ColumnsChanged();
+}
+
+THeaderMenuItem TResultsModel::HeaderMenu() const {
+  return {"図形内の文字を表示(&T)", TextsShown};
 }
 
 void TResultsModel::HeaderClick(int Col) {
@@ -131,6 +150,7 @@ bool TResultsModel::Find(const std::string& Utf8, bool Upwards) {
   UserInput();
   View.CurrentChanged();
   FollowPreview();
+  View.StatusChanged();
   return true;
 }
 
@@ -138,12 +158,14 @@ void TResultsModel::SetCurrentPosition(int Position) {
   if (Position < 0 || Position >= Results.ShownCount()) return;
   Results.SetCurrent(Results.ShownRow(Position));
   FollowPreview();
+  View.StatusChanged();  // it may name the text the row was kept for
 }
 
 void TResultsModel::SetCurrentRow(int Row) {
   Results.SetCurrent(Row);
   View.CurrentChanged();
   FollowPreview();
+  View.StatusChanged();
 }
 
 std::string TResultsModel::CopiedText(std::vector<int> Positions) const {
@@ -152,7 +174,7 @@ std::string TResultsModel::CopiedText(std::vector<int> Positions) const {
   std::string out;
   for (int p : Positions) {
     if (p < 0 || p >= Results.ShownCount()) continue;
-    for (int c = 0; c < ResultColCount; ++c) {
+    for (int c = 0; c < ShownColumnCount(); ++c) {
       if (c > 0) out += '\t';
       out += ShownText(p, c);
     }

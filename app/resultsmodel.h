@@ -33,6 +33,8 @@ class TResultsView {
   // (select nothing when the filter hides it).
   virtual void CurrentChanged() = 0;
   virtual void StatusChanged() = 0;
+  // The texts column was shown or hidden (TextsColumnShown).
+  virtual void ColumnsChanged() {}
   // The preview pane shows a drawing, or a text in its place (empty: none).
   virtual void ShowPreview(const std::shared_ptr<const TDisplayList>& List) = 0;
   virtual void ShowPreviewText(const std::string& Utf8) = 0;
@@ -57,6 +59,13 @@ enum class TRowAction { OpenWithProgram, ShowInFolder, CopyPath, CopyRows };
 struct TRowMenuItem {
   TRowAction Action;
   std::string Caption;  // UTF-8, "&" before the access key
+};
+
+// The header's context menu: one check item that shows or hides the
+// column of the texts inside each block.
+struct THeaderMenuItem {
+  std::string Caption;  // UTF-8, "&" before the access key
+  bool Checked = false;
 };
 
 // How long a preview may take before the pane says it is loading.
@@ -85,8 +94,8 @@ class TResultsModel : public TResultSink {
   // --- What the view draws --------------------------------------------------
   const std::string& HeaderText(int Col) const { return Header[static_cast<size_t>(Col)]; }
   int ShownCount() const { return Results.ShownCount(); }
-  // The text of a cell of result row Row as shown (UTF-8; block names
-  // converted from CP932, bad bytes as U+FFFD).
+  // The text of a cell of result row Row as shown (UTF-8; block names and
+  // texts converted from CP932, bad bytes as U+FFFD; texts joined by " / ").
   std::string DisplayText(int Col, int Row) const;
   // The same for the row drawn at Position.
   std::string ShownText(int Position, int Col) const;
@@ -94,6 +103,8 @@ class TResultsModel : public TResultSink {
   TSortOrder SortMark(int Col) const;
   // Where the current row is drawn, or -1.
   int CurrentPosition() const { return Results.PositionOf(Results.Current()); }
+  // The counts, the filter, ..., and when the filter kept the current row
+  // for a text inside its block, that text.
   std::string StatusText() const;
   // Whether a click on the status bar lists problem files, and its tooltip.
   bool StatusClickable() const { return !Results.Problems().empty(); }
@@ -104,6 +115,15 @@ class TResultsModel : public TResultSink {
   void SetFilter(const std::string& Utf8);
   // A click on a column's header: ascending, descending, search order.
   void HeaderClick(int Col);
+  // The fourth column, the texts drawn inside each block: hidden until the
+  // user turns it on from the header's menu; the layout file keeps it.
+  bool TextsColumnShown() const { return TextsShown; }
+  void SetTextsColumnShown(bool Shown);
+  // The columns drawn: the three of the header row, and TextsCol when shown.
+  int ShownColumnCount() const { return TextsShown ? TextsCol + 1 : ResultColCount; }
+  THeaderMenuItem HeaderMenu() const;
+  // The item of HeaderMenu was chosen: the column is shown or hidden.
+  void HeaderMenuChosen() { SetTextsColumnShown(!TextsShown); }
   // "検索" (Enter, F3): the next shown row below the current one whose block
   // name contains Utf8 becomes current. When there is none the current row
   // stays (no wrap, no sound) and the status bar says so until the user's
@@ -197,13 +217,16 @@ class TResultsModel : public TResultSink {
 
   TResultsView& View;
   TResultTable Results;
-  std::array<std::string, ResultColCount> Header;
+  std::array<std::string, TextsCol + 1> Header;
+  bool TextsShown = false;
   std::string Note;
   int NotesShowing = 0;   // note timers still running
   bool NoteHeld = false;  // the note stays until the user's next input
   bool Showing = false;
   TPreviewSplit Split;
-  TResultColumns ColumnWidths{{DesignColumnWidths.begin(), DesignColumnWidths.end()}};
+  // The three of the header row, then the texts (shown only when asked for).
+  TResultColumns ColumnWidths{{DesignColumnWidths[0], DesignColumnWidths[1], DesignColumnWidths[2],
+                               DesignTextsColumnWidth}};
   std::unique_ptr<TPreviewFollower> Follower;
   TThumbnailPlace Thumbs;
   TThumbnailCache ThumbCache;

@@ -31,6 +31,8 @@ std::vector<int32_t> FitColumns(int32_t Client, const std::vector<TFitColumn>& C
 
 // The result columns' design widths: file name, full path, block name.
 inline constexpr std::array<int32_t, 3> DesignColumnWidths{99, 206, 120};
+// The width the column of the texts inside each block takes when shown.
+inline constexpr int32_t DesignTextsColumnWidth = 240;
 
 // The narrowest the path column is cut to (in the middle) before the other
 // columns give up width, and the narrowest of any other result column.

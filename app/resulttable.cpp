@@ -4,6 +4,7 @@
 #include <numeric>
 #include <optional>
 
+#include "app/blocktexts.h"
 #include "text/codec.h"
 #include "text/sjis.h"
 
@@ -126,7 +127,7 @@ void TResultTable::SetFileCell(TRow& Row, int Col, std::string_view Text) {
 }
 
 void TResultTable::SetCell(int Col, int Row, std::string_view Text) {
-  if (Col < 0 || Col >= ResultColCount || Row < 1) return;
+  if (Col < 0 || Col > TextsCol || Row < 1) return;
   const size_t index = static_cast<size_t>(Row - 1);
   if (index >= Rows.size()) {
     FileUsers[0] += static_cast<uint32_t>(index + 1 - Rows.size());
@@ -136,6 +137,9 @@ void TResultTable::SetCell(int Col, int Row, std::string_view Text) {
   if (Col == BlockNameCol) {
     row.Block = Text;
     row.Keyed = false;
+  } else if (Col == TextsCol) {
+    row.Texts = Text;
+    row.TextKey = BlockTextsKey(Text);
   } else {
     SetFileCell(row, Col, Text);
   }
@@ -143,11 +147,12 @@ void TResultTable::SetCell(int Col, int Row, std::string_view Text) {
 
 const std::string& TResultTable::Cell(int Col, int Row) const {
   static const std::string empty;
-  if (Col < 0 || Col >= ResultColCount || Row < 1 || Row > static_cast<int>(Rows.size())) {
+  if (Col < 0 || Col > TextsCol || Row < 1 || Row > static_cast<int>(Rows.size())) {
     return empty;
   }
   const TRow& row = Rows[static_cast<size_t>(Row - 1)];
   if (Col == BlockNameCol) return row.Block;
+  if (Col == TextsCol) return row.Texts;
   const TFile& file = Files[row.File];
   return Col == FileNameCol ? file.Name : file.Path;
 }
@@ -204,7 +209,7 @@ void TResultTable::MakeKeys() {
 }
 
 void TResultTable::SetSort(int Col, TSortOrder NewOrder) {
-  SortCol = std::clamp(Col, 0, ResultColCount - 1);
+  SortCol = std::clamp(Col, 0, TextsCol);
   Order = NewOrder;
   Rebuild();
 }
@@ -223,6 +228,7 @@ void TResultTable::Rebuild() {
     auto key = [&](int32_t r) -> const std::string& {
       const TRow& row = Rows[static_cast<size_t>(r)];
       if (SortCol == BlockNameCol) return row.Key;
+      if (SortCol == TextsCol) return row.TextKey;
       if (SortCol == PathCol) return pathKeys[row.File];
       return Files[row.File].Key;
     };
@@ -253,7 +259,7 @@ void TResultTable::Refilter() {
   if (FilterQuery.Active()) MakeKeys();
   auto keep = [&](int32_t r) {
     const TRow& row = Rows[static_cast<size_t>(r)];
-    return FilterQuery.Matches(row.Key, Files[row.File].PathKey, std::string_view());
+    return FilterQuery.Matches(row.Key, Files[row.File].PathKey, row.TextKey);
   };
   // Shown is either empty (start from every row) or the rows of a wider
   // filter, in the order drawn.
@@ -268,6 +274,22 @@ void TResultTable::Refilter() {
   for (size_t p = 0; p < Shown.size(); ++p)
     Where[static_cast<size_t>(Shown[p])] = static_cast<int32_t>(p);
   SetCurrent(CurrentRow);
+}
+
+std::string TResultTable::MatchedText(int Row) const {
+  if (!FilterQuery.Active() || PositionOf(Row) < 0) return {};
+  const TRow& row = Rows[static_cast<size_t>(Row - 1)];
+  TQuery::TField where = TQuery::TField::None;
+  if (!FilterQuery.Matches(row.Key, Files[row.File].PathKey, row.TextKey, &where) ||
+      where != TQuery::TField::Text) {
+    return {};
+  }
+  const std::vector<std::string_view> texts = SplitBlockTexts(row.Texts);
+  const std::vector<std::string_view> keys = SplitBlockTexts(row.TextKey);
+  for (size_t i = 0; i < texts.size() && i < keys.size(); ++i) {
+    if (SearchKeyFound(FilterQuery.FirstWordKey(), keys[i])) return std::string(texts[i]);
+  }
+  return {};
 }
 
 int TResultTable::DefinitionPosition(int Row) const {

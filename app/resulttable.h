@@ -53,10 +53,13 @@ class TResultTable {
   TResultTable();
 
   // --- Filling, as the search run writes the grid -------------------------
-  // Columns 0..2 of result row Row >= 1. Rows beyond the row count may be
-  // written; they show once the row count includes them.
+  // Columns 0..3 of result row Row >= 1. Rows beyond the row count may be
+  // written; they show once the row count includes them. The texts of
+  // column 3 are given their comparison form here, once, so that typing in
+  // the filter never normalises them again.
   void SetCell(int Col, int Row, std::string_view Text);
-  // The cell as written (columns 0 and 1 native paths, column 2 CP932).
+  // The cell as written (columns 0 and 1 native paths, columns 2 and 3
+  // CP932).
   const std::string& Cell(int Col, int Row) const;
   // Rows including the header; below 2 counts as 2. Rows cut off are
   // dropped. When the count shrinks to the current row or below, the
@@ -65,9 +68,9 @@ class TResultTable {
   int RowCount() const { return Count + 1; }
 
   // --- The view ----------------------------------------------------------
-  // Rows whose block name or file name contains Utf8 under the find-next
-  // comparison; an empty text shows every row, a text that normalises to
-  // nothing or holds a character code page 932 cannot hold shows none.
+  // Rows that keep every word of Utf8 (see TQuery) in their block name,
+  // their path or the texts inside their block; an empty text shows every
+  // row, a text that holds a character code page 932 cannot hold shows none.
   void SetFilter(std::string_view Utf8);
   const std::string& FilterText() const { return Filter; }
   bool Filtering() const { return !Filter.empty(); }
@@ -93,6 +96,11 @@ class TResultTable {
   // Find-previous: the same rule upwards, from the row drawn just above the
   // current one to the first.
   bool FindPrevious(std::string_view Utf8);
+
+  // When the filter keeps result row Row for a text drawn inside its block
+  // (its first word is found there, not in the name or the path): that text,
+  // CP932. Empty otherwise.
+  std::string MatchedText(int Row) const;
 
   // The place in its file (from 0) of the block definition result row Row
   // lists: the search run writes a file's definitions as consecutive rows.
@@ -121,6 +129,8 @@ class TResultTable {
     std::string Block;
     std::string Key;  // normalised Block
     bool Keyed = false;
+    std::string Texts;    // the texts inside the block
+    std::string TextKey;  // BlockTextsKey(Texts), made as they are written
   };
 
   void SetFileCell(TRow& Row, int Col, std::string_view Text);

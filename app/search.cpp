@@ -5,6 +5,7 @@
 #include <optional>
 #include <thread>
 
+#include "app/blocktexts.h"
 #include "app/index.h"
 #include "app/ordered.h"
 
@@ -17,6 +18,7 @@ const std::string IdlePrompt =
     "[追加]又はドラッグ＆ドロップで JWW/JWSファイルを指示し、[検索]をクリックして下さい";
 
 const std::string ResultHeader[3] = {"ファイル名", "フルパスファイル名", "定義ブロック名"};
+const std::string BlockTextsHeader = "図形内の文字";
 
 std::string ReadingStatusText(const std::string& Path) {
   return "ファイル【" + Path + "】検索中";
@@ -68,13 +70,16 @@ TFileOutcome LoadChecked(Reader& R, TFileKind Kind, const std::string& Path, boo
   return outcome;
 }
 
-// Reads Path's block names, hands each (cut before the marker) to Take until
-// Take answers false, then clears the reader.
+// Reads Path's block names, hands each (cut before the marker) with its
+// texts to Take until Take answers false, then clears the reader.
 template <class Reader, class Take>
 TFileOutcome ReadNames(Reader& R, TFileKind Kind, const std::string& Path, Take&& TakeName) {
   const TFileOutcome outcome = LoadChecked(R, Kind, Path, false);
-  for (int32_t k = 0; k < R.BlockDefCount; ++k) {
-    if (!TakeName(CutAtMarker(R.BlockDefs[static_cast<size_t>(k)].Name))) break;
+  std::vector<std::string> texts = BlockTextsOf(R.BlockDefs, R.BlockDefCount, true);
+  for (int32_t k = 0; k < R.BlockDefCount && static_cast<size_t>(k) < texts.size(); ++k) {
+    if (!TakeName(CutAtMarker(R.BlockDefs[static_cast<size_t>(k)].Name),
+                  std::move(texts[static_cast<size_t>(k)])))
+      break;
   }
   R.Clear();
   return outcome;
@@ -166,11 +171,12 @@ void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsRea
       [&](size_t K, TFileBlocks&& Blocks) {
         const TListedFile& file = files[K];
         const std::string fileName = ExtractName(file.Path);
-        for (const std::string& name : Blocks.Names) {
+        for (size_t n = 0; n < Blocks.Names.size(); ++n) {
           ++rows;
           Window.SetCell(0, rows, fileName);
           Window.SetCell(1, rows, file.Path);
-          Window.SetCell(2, rows, name);
+          Window.SetCell(2, rows, Blocks.Names[n]);
+          Window.SetCell(TextsCol, rows, n < Blocks.Texts.size() ? Blocks.Texts[n] : std::string());
         }
         if (Blocks.FromIndex) ++summary.FromIndex;
         if (Blocks.Outcome.Failed()) {
@@ -197,7 +203,7 @@ void RunBlockSearch(TSearchWindow& Window, TJwwData& JwwReader, TJwsData& JwsRea
   Window.SetStatusText(IdlePrompt);
   if (rows == 0) {
     Window.SetRowCount(2);
-    for (int c = 0; c < 3; ++c) Window.SetCell(c, 1, std::string());
+    for (int c = 0; c <= TextsCol; ++c) Window.SetCell(c, 1, std::string());
   } else {
     Window.SetRowCount(rows + 1);
   }
@@ -219,9 +225,11 @@ TFileBlocks ReadFileBlocks(const std::string& Path, TJwwData& JwwReader, TJwsDat
     }
     return result;
   }
-  result.Outcome = ReadNamesOf(kind, Path, JwwReader, JwsReader, [&](const std::string& name) {
-    result.Names.push_back(name);
-    return true;
-  });
+  result.Outcome =
+      ReadNamesOf(kind, Path, JwwReader, JwsReader, [&](std::string Name, std::string Texts) {
+        result.Names.push_back(std::move(Name));
+        result.Texts.push_back(std::move(Texts));
+        return true;
+      });
   return result;
 }

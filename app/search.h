@@ -23,8 +23,12 @@ extern const std::string IdlePrompt;
 // "ファイル【" + Path + "】検索中"; Path is a native path (UTF-8 on Linux).
 std::string ReadingStatusText(const std::string& Path);
 
-// Header row texts of the results table, in UTF-8.
+// Header row texts of the results table, in UTF-8, and of the column of
+// the texts drawn inside each block.
 extern const std::string ResultHeader[3];
+extern const std::string BlockTextsHeader;
+// The column of those texts, after the three of the header row.
+inline constexpr int TextsCol = 3;
 
 // Chooses the reader by the upper-cased extension alone.
 TFileKind KindOfPath(std::string_view Path);
@@ -56,7 +60,8 @@ class TSearchWindow {
   virtual void SetSelected(int Index, bool Selected) = 0;
   virtual void SetStatusText(const std::string& Utf8) = 0;
   virtual void ProcessMessages() = 0;
-  // Column 0..2, row >= 1 (row 0 is the header).
+  // Column 0..3, row >= 1 (row 0 is the header). Column 3 holds the texts
+  // drawn inside the block (CP932, see app/blocktexts.h).
   virtual void SetCell(int Col, int Row, const std::string& Text) = 0;
   // Rows including the header row.
   virtual void SetRowCount(int Rows) = 0;
@@ -95,9 +100,10 @@ TFileOutcome LoadWhole(TJwsData& Reader, const std::string& Path);
 
 struct TFileBlocks {
   TFileOutcome Outcome;
-  std::vector<std::string> Names;  // CP932, cut before the marker, file order
-  bool FromIndex = false;          // answered by the saved index, not read
+  std::vector<std::string> Names;    // CP932, cut before the marker, file order
+  bool FromIndex = false;            // answered by the saved index, not read
+  std::vector<std::string> Texts{};  // each name's texts (app/blocktexts.h)
 };
 // Reads one file with the reader its extension chooses, takes the block
-// names and clears the reader again.
+// names and the texts inside each block and clears the reader again.
 TFileBlocks ReadFileBlocks(const std::string& Path, TJwwData& JwwReader, TJwsData& JwsReader);

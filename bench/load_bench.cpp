@@ -3,7 +3,9 @@
 //
 // It writes three workloads into a temporary folder with the test-file
 // builder: (a) a line-heavy drawing, (b) a text- and dimension-heavy drawing
-// (version 700), (c) many small figure files. For each it prints the time to
+// (version 700), (c) many small figure files, (d) a drawing whose texts and
+// dimensions all sit inside block definitions that place one another (the
+// search lists each definition's texts). For each it prints the time to
 // read() the file(s) into memory with the page cache warm, the time of
 // LoadFromFile on the same bytes, their throughputs and ratio, and the peak
 // resident memory of the loading process. For (c) it also times quillon-cli
@@ -56,7 +58,7 @@ struct TOptions {
   int Reps = 3;
   std::string Dir;  // keep the files here instead of a temporary folder
   std::string Cli = QUILLON_CLI_PATH;
-  std::string Only = "abc";
+  std::string Only = "abcd";
 };
 
 [[noreturn]] void Fail(const std::string& What) {
@@ -159,6 +161,19 @@ void WriteDrawing(const std::string& Path, bool TextHeavy, double Mb, uint32_t S
   } else {
     AddLineHeavy(d, entities, defs, rng);
   }
+  jwb::WriteFile(Path, d.JwwBytes());
+}
+
+// (d): definitions of 50 text-heavy entities each, nested as in AddDefs,
+// filling the file; the drawing itself only places some of them.
+void WriteDefinitionTexts(const std::string& Path, double Mb, uint32_t Seed) {
+  std::mt19937 rng(Seed);
+  jwb::Drawing d(700);
+  const size_t perDef = 50;
+  const double perDefBytes = static_cast<double>(perDef) * BytesPerEntity(true, false) + 40;
+  const auto defs = static_cast<int32_t>(std::max(10.0, Mb * 1024 * 1024 / perDefBytes));
+  AddDefs(d, defs, perDef, rng, true);
+  for (int32_t n = 4; n <= defs; n += 4) d.Insert(n);
   jwb::WriteFile(Path, d.JwwBytes());
 }
 
@@ -355,6 +370,22 @@ TSample Load(const std::vector<std::string>& Paths) {
   return s;
 }
 
+// The search's own read of each file (ReadFileBlocks): the names-only load,
+// the names cut before the marker and the texts inside each block listed.
+TSample SearchRead(const std::vector<std::string>& Paths) {
+  TJwwData jww;
+  TJwsData jws;
+  TSample s;
+  const auto t0 = Clock::now();
+  for (const auto& p : Paths) {
+    const TFileBlocks blocks = ReadFileBlocks(p, jww, jws);
+    s.Ok = !blocks.Outcome.Failed() && blocks.Outcome.SkippedRecords == 0 && s.Ok;
+    s.Defs += static_cast<int32_t>(blocks.Names.size());
+  }
+  s.Seconds = Seconds(Clock::now() - t0);
+  return s;
+}
+
 // The window's search run over Paths with a window that shows nothing.
 class TNullWindow : public TSearchWindow {
  public:
@@ -421,13 +452,14 @@ void PrintNames(const Rows& R) {
   if (R.empty()) return;
   std::printf(
       "\nThe search's names-only load (LoadBlockNames) against reading the bytes through a 1 MB\n"
-      "buffer (chunk); times = names s / chunk s (target <= 3, aim 2); peak target <= 64 MB.\n"
-      "%-34s %7s %8s %8s %7s %7s\n",
-      "workload", "MB", "chunk s", "names s", "times", "peak MB");
+      "buffer (chunk); times = names s / chunk s (target <= 3, aim 2); peak target <= 64 MB;\n"
+      "search s = the search's whole read of the file(s) (ReadFileBlocks: names and texts).\n"
+      "%-34s %7s %8s %8s %7s %7s %9s\n",
+      "workload", "MB", "chunk s", "names s", "times", "peak MB", "search s");
   for (const auto& r : R) {
-    std::printf("%-34s %7.1f %8.4f %8.4f %7.2f %7.1f%s\n", r.Name.c_str(), r.Mb, r.Chunk.Seconds,
-                r.Names.Seconds, r.Names.Seconds / r.Chunk.Seconds, r.Names.PeakMb,
-                r.Names.Ok ? "" : "  (load failed!)");
+    std::printf("%-34s %7.1f %8.4f %8.4f %7.2f %7.1f %9.4f%s\n", r.Name.c_str(), r.Mb,
+                r.Chunk.Seconds, r.Names.Seconds, r.Names.Seconds / r.Chunk.Seconds, r.Names.PeakMb,
+                r.Search.Seconds, r.Names.Ok && r.Search.Ok ? "" : "  (load failed!)");
   }
 }
 
@@ -441,11 +473,11 @@ void Usage() {
   std::printf(
       "usage: load_bench [--size MB] [--figures N] [--figure-kb KB] [--reps N] [--only abc]\n"
       "                  [--dir FOLDER] [--cli PATH]\n"
-      "  --size MB      size of the drawings (a) and (b) (default 100)\n"
+      "  --size MB      size of the drawings (a), (b) and (d) (default 100)\n"
       "  --figures N    number of figure files in (c) (default 2000)\n"
       "  --figure-kb KB size of each figure file (default 20)\n"
       "  --reps N       repetitions; the best is shown (default 3)\n"
-      "  --only LETTERS workloads to run, of a, b, c (default abc)\n"
+      "  --only LETTERS workloads to run, of a, b, c, d (default abcd)\n"
       "  --dir FOLDER   write the files here and keep them (default: a temporary folder)\n"
       "  --cli PATH     quillon-cli to time on (c)\n"
       "Quick run: load_bench --size 10 --figures 200 --reps 1\n");
@@ -495,6 +527,7 @@ int main(int argc, char** argv) {
   const std::string lines = (dir / "a-lines.jww").string();
   const std::string texts = (dir / "b-texts-dims.jww").string();
   const std::string figures = (dir / "c-figures").string();
+  const std::string defTexts = (dir / "d-definition-texts.jww").string();
   auto want = [&](char c) { return o.Only.find(c) != std::string::npos; };
 
   std::printf("Writing the workloads into %s ...\n", dir.c_str());
@@ -503,6 +536,8 @@ int main(int argc, char** argv) {
   if (want('b') && !fs::exists(texts)) InChild([&] { WriteDrawing(texts, true, o.SizeMb, 2); });
   if (want('c') && !fs::exists(figures))
     InChild([&] { WriteFigures(figures, o.Figures, o.FigureKb); });
+  if (want('d') && !fs::exists(defTexts))
+    InChild([&] { WriteDefinitionTexts(defTexts, o.SizeMb, 3); });
   std::printf("  done in %.1f s\n\n", Seconds(Clock::now() - g0));
 
   const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
@@ -517,14 +552,14 @@ int main(int argc, char** argv) {
   struct TNamesRow {
     std::string Name;
     double Mb;
-    TSample Chunk, Names;
+    TSample Chunk, Names, Search;
   };
   std::vector<TNamesRow> namesRows;
   auto namesOnly = [&](const char* Name, const std::vector<std::string>& P, bool Figures) {
     namesRows.push_back(
-        {Name, TotalMb(P), Best(o.Reps, [&] { return ChunkRead(P); }), Best(o.Reps, [&] {
-           return Figures ? Load<TJwsData, true>(P) : Load<TJwwData, true>(P);
-         })});
+        {Name, TotalMb(P), Best(o.Reps, [&] { return ChunkRead(P); }),
+         Best(o.Reps, [&] { return Figures ? Load<TJwsData, true>(P) : Load<TJwwData, true>(P); }),
+         Best(o.Reps, [&] { return SearchRead(P); })});
   };
   PrintHeader();
   if (want('a')) {
@@ -542,6 +577,14 @@ int main(int argc, char** argv) {
     const TSample load = Best(o.Reps, [&] { return Load<TJwwData>(p); });
     PrintRow("(b) texts+dimensions, drawing v700", TotalMb(p), read, load);
     namesOnly("(b) texts+dimensions, drawing v700", p, false);
+  }
+  if (want('d')) {
+    const std::vector<std::string> p{defTexts};
+    WarmPageCache(p);
+    const TSample read = Best(o.Reps, [&] { return RawRead(p); });
+    const TSample load = Best(o.Reps, [&] { return Load<TJwwData>(p); });
+    PrintRow("(d) texts in nested definitions", TotalMb(p), read, load);
+    namesOnly("(d) texts in nested definitions", p, false);
   }
   if (want('c')) {
     std::vector<std::string> p;

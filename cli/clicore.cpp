@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <system_error>
 
+#include "app/blocktexts.h"
 #include "app/catalog.h"
 #include "app/filelist.h"
 #include "app/search.h"
@@ -49,9 +50,11 @@ std::vector<TInput> CollectInputs(const std::vector<std::string>& Args, bool Rec
   return inputs;
 }
 
-bool TBlockFilter::Keeps(std::string_view NameCp932, std::string_view PathKey) const {
+bool TBlockFilter::Keeps(std::string_view NameCp932, std::string_view PathKey,
+                         std::string_view TextsCp932) const {
   if (!Matches(NameCp932)) return false;
-  return !Words.Active() || Words.Matches(NormalizeForSearch(NameCp932), PathKey, {});
+  return !Words.Active() ||
+         Words.Matches(NormalizeForSearch(NameCp932), PathKey, BlockTextsKey(TextsCp932));
 }
 
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,
@@ -68,16 +71,20 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
         Filter.Words.Active() ? QueryPathKey(Input.FullPath) : std::string();
     if (Drawings != TDrawingUse::None) {
       bool taking = true;
-      result.Outcome = ReadFileDrawings(
+      result.Outcome = ReadFileDrawingsAndTexts(
           Input.Path, Jww, Jws,
-          [&](const std::string& Name) { return taking && Filter.Keeps(Name, pathKey); },
-          [&](int Position, const std::string& Name, const TDisplayList& List) {
+          [&](const std::string& Name, const std::string& Texts) {
+            return taking && Filter.Keeps(Name, pathKey, Texts);
+          },
+          [&](int Position, const std::string& Name, const std::string& Texts,
+              const TDisplayList& List) {
             TRow row{fileName, Input.FullPath, Cp932ToUtf8(Name), Position, {}};
             if (Drawings == TDrawingUse::Svg)
               row.Svg = SvgDrawing(List, DrawingWidth, DrawingHeight, Standalone);
             row.Print = FingerprintOf(List);
             row.Draws = !List.EmptyDrawing();
             row.NameKey = NormalizeForSearch(Name);
+            row.Texts = Texts;
             if (Put)
               taking = Put(std::move(row));
             else
@@ -85,11 +92,13 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
           });
     } else {
       TFileBlocks blocks = ReadFileBlocksIndexed(Index, Input.Path, Input.FullPath, Jww, Jws);
-      int position = 0;
-      for (const std::string& name : blocks.Names) {
-        if (Filter.Keeps(name, pathKey))
-          result.Rows.push_back({fileName, Input.FullPath, Cp932ToUtf8(name), position, {}});
-        ++position;
+      for (size_t n = 0; n < blocks.Names.size(); ++n) {
+        const std::string& name = blocks.Names[n];
+        std::string texts = n < blocks.Texts.size() ? std::move(blocks.Texts[n]) : std::string();
+        if (!Filter.Keeps(name, pathKey, texts)) continue;
+        TRow row{fileName, Input.FullPath, Cp932ToUtf8(name), static_cast<int>(n), {}};
+        row.Texts = std::move(texts);
+        result.Rows.push_back(std::move(row));
       }
       result.Outcome = blocks.Outcome;
     }
@@ -170,23 +179,34 @@ void TRowWriter::Begin() {
 void TRowWriter::Row(const TRow& R) {
   switch (Format) {
     case TOutputFormat::Tsv:
-      Out << TsvField(R.File) << '\t' << TsvField(R.Path) << '\t' << TsvField(R.Block) << '\n';
+      Out << TsvField(R.File) << '\t' << TsvField(R.Path) << '\t' << TsvField(R.Block);
+      if (Texts) Out << '\t' << TsvField(BlockTextsUtf8(R.Texts));
+      Out << '\n';
       break;
     case TOutputFormat::Csv:
-      Out << CsvField(R.File) << ',' << CsvField(R.Path) << ',' << CsvField(R.Block) << "\r\n";
+      Out << CsvField(R.File) << ',' << CsvField(R.Path) << ',' << CsvField(R.Block);
+      if (Texts) Out << ',' << CsvField(BlockTextsUtf8(R.Texts));
+      Out << "\r\n";
       break;
     case TOutputFormat::Json: {
       nlohmann::ordered_json object;
       object["file"] = R.File;
       object["path"] = R.Path;
       object["block"] = R.Block;
+      if (Texts) {
+        nlohmann::ordered_json texts = nlohmann::ordered_json::array();
+        for (const std::string_view text : SplitBlockTexts(R.Texts))
+          texts.push_back(Cp932ToUtf8(text));
+        object["texts"] = std::move(texts);
+      }
       // A path need not be valid UTF-8; its bad bytes become U+FFFD.
       if (!First) Out << ",\n";
       Out << object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
       break;
     }
     case TOutputFormat::Html:
-      Out << CatalogPageRow(R.File, R.Path, R.Block, R.Svg);
+      Out << CatalogPageRow(R.File, R.Path, R.Block, R.Svg,
+                            Texts ? BlockTextsUtf8(R.Texts) : std::string());
       break;
   }
   First = false;

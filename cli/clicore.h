@@ -57,6 +57,7 @@ struct TRow {
   TFingerprint Print{};
   bool Draws = false;
   std::string NameKey{};
+  std::string Texts{};  // the texts inside the block, CP932 (app/blocktexts.h)
 };
 
 // What a read makes of each definition's drawing: nothing (names only), an
@@ -65,12 +66,15 @@ enum class TDrawingUse { None, Svg, Fingerprint };
 
 // Keeps the rows whose block name contains the --find text under the results
 // window's comparison (see TNameMatcher), and whose words of --filter are
-// found as the filter box finds them (see TQuery).
+// found as the filter box finds them (see TQuery): in the block name, the
+// path or the texts inside the block.
 struct TBlockFilter : TNameMatcher {
   using TNameMatcher::TNameMatcher;
   TQuery Words;
-  // PathKey: QueryPathKey of the row's full path (needed only with Words).
-  bool Keeps(std::string_view NameCp932, std::string_view PathKey) const;
+  // PathKey: QueryPathKey of the row's full path (needed only with Words);
+  // TextsCp932: the block's texts (app/blocktexts.h).
+  bool Keeps(std::string_view NameCp932, std::string_view PathKey,
+             std::string_view TextsCp932 = {}) const;
 };
 
 // How reading one input went, ready for output.
@@ -116,10 +120,13 @@ std::string TsvField(std::string_view S);
 
 // Writes rows in one format, one at a time. Begin and End frame the output
 // (the JSON array, the HTML page); Row may be called any number of times in
-// between. HTML rows show their drawings.
+// between. HTML rows show their drawings. With Texts each row also has the
+// texts inside its block: a fourth TSV/CSV column with the texts joined by
+// " / ", a "texts" array in JSON, a line under the drawing in HTML.
 class TRowWriter {
  public:
-  TRowWriter(std::ostream& Out, TOutputFormat Format) : Out(Out), Format(Format) {}
+  TRowWriter(std::ostream& Out, TOutputFormat Format, bool Texts = false)
+      : Out(Out), Format(Format), Texts(Texts) {}
   void Begin();
   void Row(const TRow& R);
   void End();
@@ -127,6 +134,7 @@ class TRowWriter {
  private:
   std::ostream& Out;
   TOutputFormat Format;
+  bool Texts;
   bool First = true;
   size_t Rows = 0;
 };

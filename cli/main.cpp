@@ -134,9 +134,16 @@ int main(int argc, char** argv) {
   std::string filterText;
   CLI::Option* filterOption = app.add_option(
       "--filter", filterText,
-      "Keep only rows where every word of TEXT is found in the block name or the file's path "
-      "(folders and file name, without the extension), compared as --find compares; a word "
-      "after - keeps the rows where it is found nowhere; \"quoted words\" are one word");
+      "Keep only rows where every word of TEXT is found in the block name, the file's path "
+      "(folders and file name, without the extension) or the texts drawn inside the block, "
+      "compared as --find compares; a word after - keeps the rows where it is found nowhere; "
+      "\"quoted words\" are one word");
+  bool texts = false;
+  app.add_flag("--texts", texts,
+               "Add the texts drawn inside each block (its texts and dimension texts, and those of "
+               "the blocks it places; each once, at most 1 KB of code page 932 each block): a "
+               "fourth column joined by \" / \" in TSV and CSV, a \"texts\" array in JSON, a line "
+               "under each drawing in HTML");
   app.add_option("-j,--jobs", jobs, "Files read at once (default: number of cores)")
       ->type_name("N")
       ->check(CLI::Range(1u, 1024u));
@@ -222,7 +229,7 @@ int main(int argc, char** argv) {
     index = std::make_unique<TBlockIndex>(indexFileOption->count() > 0 ? indexFile
                                                                        : DefaultIndexPath());
   }
-  qcli::TRowWriter writer(std::cout, formats.at(formatName));
+  qcli::TRowWriter writer(std::cout, formats.at(formatName), texts);
   bool allRead = true;
 
   if (bom && !svgFiles) std::cout << "\xEF\xBB\xBF";

@@ -147,7 +147,16 @@ std::string ReadCleanString(ByteSource& Src) {
     n = static_cast<size_t>(lh[1]) * 256 + lh[0];
   }
   const uint8_t* p = Src.Take(n);
-  const std::string_view raw(reinterpret_cast<const char*>(p), n);
+  return CleanStringBytes({reinterpret_cast<const char*>(p), n});
+}
+
+std::string CleanStringBytes(std::string_view raw) {
+  return IsCleanString(raw) ? std::string(raw) : CleanFileString(raw);
+}
+
+bool IsCleanString(std::string_view raw) {
+  const auto* p = reinterpret_cast<const uint8_t*>(raw.data());
+  const size_t n = raw.size();
   // Most strings hold nothing that cleaning would drop: no control byte
   // outside a double-byte character and no lead byte cut off at the end.
   // Those are taken as they are; the rest goes through CleanFileString.
@@ -163,7 +172,7 @@ std::string ReadCleanString(ByteSource& Src) {
       ++i;
     }
   }
-  return i >= n ? std::string(raw) : CleanFileString(raw);
+  return i >= n;
 }
 
 EntityAttributes ReadAttributes(ByteSource& Src, int32_t Version) {

@@ -169,6 +169,10 @@ bool FileStartsWith(const std::string& Path, std::string_view Signature,
 std::string ReadString(ByteSource& Src);
 // ReadString followed by CleanFileString.
 std::string ReadCleanString(ByteSource& Src);
+// The cleaning of ReadCleanString on a string's bytes already taken.
+std::string CleanStringBytes(std::string_view Raw);
+// Whether cleaning leaves Raw as it is (as it does for nearly every string).
+bool IsCleanString(std::string_view Raw);
 // One attribute record: 15 bytes from version 351 on, else 13 widened.
 EntityAttributes ReadAttributes(ByteSource& Src, int32_t Version);
 // A field-by-field copy.

@@ -230,7 +230,9 @@ class TBodyReader {
       ReadListCount(d, d.EntityCount);
       Place.InnerCount = d.EntityCount;
       ++ObjectNumber;  // the definition itself is an object
+      if constexpr (NamesOnly) Finds = &d.Finds;
       ReadListObjects(d, d.EntityCount, true);
+      Finds = nullptr;
     }
     Place = {TReadPlace::Trailer};
   }
@@ -350,8 +352,12 @@ class TBodyReader {
     ReadFixedPart(Src, Version, fixed, sizeof fixed);
     if constexpr (NamesOnly) {
       SkipString(Src);
-      SkipString(Src);
-      (void)T;
+      if (Finds && !Finds->Full()) {
+        T.Text2 = ReadCleanString(Src);
+        if (T.Text2.size() > M::MaxTextLength) T.Text2.resize(M::MaxTextLength);
+      } else {
+        SkipString(Src);
+      }
       return;
     }
     std::string s1 = ReadCleanString(Src);
@@ -421,12 +427,37 @@ class TBodyReader {
       if (kind == KindNone) break;
       const uint8_t* next = BufferedRecordEnd(kind, p + 2, end);
       if (!next) break;
+      if (Finds) Find(kind, p + 2);
       p = next;
       ++n;
     }
     Src.Skip(static_cast<size_t>(p - start));
     ObjectNumber += n;
     return n;
+  }
+
+  // Keeps what a definition's record at P (after its tag, lying whole in the
+  // buffer) adds to the definition's finds: a text's or a dimension's text,
+  // a placement's definition number.
+  void Find(int Kind, const uint8_t* P) {
+    if (Kind == KindBlock) {
+      Finds->AddPlacement(ByteSource::Load<int32_t>(P + FileFixedOf[KindBlock] - 4));
+    } else if ((Kind == KindText || Kind == KindDimension) && !Finds->Full()) {
+      // The font name, then the text.
+      const std::string_view font = StringBytes(P + FileFixedOf[Kind]);
+      const std::string_view raw =
+          StringBytes(reinterpret_cast<const uint8_t*>(font.data()) + font.size());
+      if (IsCleanString(raw)) {
+        Finds->AddText(raw.substr(0, Moji::MaxTextLength));
+      } else {
+        Finds->AddText(std::string_view(CleanStringBytes(raw)).substr(0, Moji::MaxTextLength));
+      }
+    }
+  }
+  // The bytes of a string in its file form at P, known to lie whole.
+  static std::string_view StringBytes(const uint8_t* P) {
+    if (P[0] != 255) return {reinterpret_cast<const char*>(P + 1), P[0]};
+    return {reinterpret_cast<const char*>(P + 3), static_cast<size_t>(P[2]) * 256 + P[1]};
   }
 
   // Where a string in its file form at P ends, or null when it does not lie
@@ -489,11 +520,28 @@ class TBodyReader {
       // passed over; the others are read as always, into scratch.
       if (Kind == KindLine || Kind == KindArc || Kind == KindBlock || Kind == KindText) {
         try {
-          Src.Take(FileFixedOf[Kind]);
-          if (Kind == KindText) {
+          const uint8_t* fixed = Src.Take(FileFixedOf[Kind]);
+          if (Kind == KindBlock && Finds) {
+            Finds->AddPlacement(ByteSource::Load<int32_t>(fixed + FileFixedOf[Kind] - 4));
+          } else if (Kind == KindText) {
             SkipString(Src);
-            SkipString(Src);
+            if (Finds && !Finds->Full()) {
+              const std::string text = ReadCleanString(Src);
+              Finds->AddText(std::string_view(text).substr(0, Moji::MaxTextLength));
+            } else {
+              SkipString(Src);
+            }
           }
+        } catch (const EReadError&) {
+          ++Absorbed;
+        }
+        return;
+      }
+      if (Kind == KindDimension && Finds) {
+        try {
+          Dim scratch{};
+          ReadDimension(scratch);
+          Finds->AddText(scratch.DimText.Text2);
         } catch (const EReadError&) {
           ++Absorbed;
         }
@@ -551,6 +599,8 @@ class TBodyReader {
   const size_t NameCapacity;
   int32_t& Absorbed;
   TReadPlace& Place;
+  // The finds of the definition being read (names-only loads), else null.
+  TDefinitionFinds* Finds = nullptr;
   int32_t ObjectNumber = 1;
   int32_t ClassNumber[KindCount + 1] = {};
   // The last class number looked up and its kind. -1 means nothing cached:

@@ -5,10 +5,12 @@
 // file layout from version 351 on, plus its tail.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "jww/archive.h"
@@ -153,6 +155,49 @@ void ReleaseVector(std::vector<T>& V) {
   std::vector<T>().swap(V);
 }
 
+// What the search keeps of a definition's drawing while it reads only the
+// names: the texts the definition draws itself (its text records' texts and
+// its dimensions' texts, after cleaning, each once, in file order) and the
+// numbers of the definitions it places. The texts of the blocks it places
+// are joined in only after the whole file is read.
+struct TDefinitionFinds {
+  // The texts of a definition are listed up to this many bytes (CP932, as
+  // stored, with one byte between texts); more is cut off with "…".
+  static constexpr size_t ListedBytes = 1024;
+  // Kept while reading: twice the listed bytes, because a definition that
+  // places this one may already hold up to ListedBytes of its texts and
+  // must still be able to fill its own list from the rest.
+  static constexpr size_t KeptBytes = 2 * ListedBytes;
+  // Each text followed by '\n' (no cleaned text holds a control byte), all
+  // after one leading '\n', so that "\n" + text + "\n" finds a text again.
+  std::string Texts = std::string(1, '\n');
+  // (bytes of Texts before the placement, the placed definition's number)
+  std::vector<std::pair<uint32_t, int32_t>> Placed;
+
+  bool Full() const { return Texts.size() > KeptBytes; }
+  void AddText(std::string_view Text) {
+    if (Text.empty() || Full()) return;
+    if (Text.find('\n') != std::string_view::npos) {
+      // A damaged text may still hold the byte as the second of a pair.
+      std::string safe(Text);
+      std::replace(safe.begin(), safe.end(), '\n', '?');
+      AddText(safe);
+      return;
+    }
+    for (size_t at = Texts.find(Text, 1); at != std::string::npos; at = Texts.find(Text, at + 1)) {
+      if (Texts[at - 1] == '\n' && Texts[at + Text.size()] == '\n') return;  // held already
+    }
+    Texts += Text;
+    Texts += '\n';
+  }
+  // Once the texts are full, what a placement would add is never listed; a
+  // placement of the definition placed just before adds nothing either.
+  void AddPlacement(int32_t Number) {
+    if (Full() || (!Placed.empty() && Placed.back().second == Number)) return;
+    Placed.emplace_back(static_cast<uint32_t>(Texts.size()), Number);
+  }
+};
+
 // One block definition.
 template <class Moji>
 struct TBlockDefOf : TEntityListsOf<Moji> {
@@ -164,6 +209,8 @@ struct TBlockDefOf : TEntityListsOf<Moji> {
   int32_t EntityCount = 0;
   bool Used = false;
   int32_t Serial = 0;
+  // Filled by the names-only load alone.
+  TDefinitionFinds Finds;
 };
 using TEntJwwBlockDef = TBlockDefOf<TEntJwwMoji>;
 using TEntJwwBlockDef2 = TBlockDefOf<TEntJwwMoji2>;

@@ -458,6 +458,7 @@ TWindowLayout TForm1::WindowLayout() const {
     layout.ResultsMaximized = (Form2->windowState() & Qt::WindowMaximized) != 0;
     layout.Preview = Form2->Results.PreviewSplit();
     layout.Thumbnails = Form2->Results.ThumbnailPlace();
+    layout.TextsColumn = Form2->TextsColumnShown();
   }
   return layout;
 }
@@ -473,6 +474,7 @@ void TForm1::ApplyWindowLayout(const TWindowLayout& Layout) {
     for (int c = 0; c < 3; ++c) Form2->SetColWidth(c, Layout.Columns[static_cast<size_t>(c)]);
     Form2->Results.SetPreviewSplit(Layout.Preview);
     Form2->Results.SetThumbnailPlace(Layout.Thumbnails);
+    Form2->SetTextsColumnShown(Layout.TextsColumn);
   }
   PlaceWindows();
   ResultsMaximized = Layout.ResultsMaximized;

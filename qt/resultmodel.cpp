@@ -27,7 +27,8 @@ QVariant TResultModel::data(const QModelIndex& Index, int Role) const {
   if (Role == Qt::DisplayRole)
     return QString::fromStdString(Source.ShownText(Index.row(), Index.column()));
   if (Role == Qt::ToolTipRole && Index.column() != BlockNameCol)
-    return QString::fromStdString(Source.ShownText(Index.row(), PathCol));
+    return QString::fromStdString(
+        Source.ShownText(Index.row(), Index.column() == TextsCol ? TextsCol : PathCol));
   return {};
 }
 

@@ -15,7 +15,9 @@ class TResultModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  static constexpr int ColCount = ResultColCount;
+  // The three columns of the header row, then the texts inside each block
+  // (hidden by the view unless the user shows them).
+  static constexpr int ColCount = TextsCol + 1;
 
   TResultModel(TResultsModel& Source, QObject* Parent = nullptr);
 

@@ -47,6 +47,7 @@ namespace {
 
 const TWindowLayout Design;
 constexpr int DefaultColWidth = 120;
+// The column of the texts inside each block, when shown.
 // Narrow enough for every width the layout file can restore.
 constexpr int MinSectionSize = 8;
 
@@ -119,7 +120,7 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   filterRow->setContentsMargins(4, 2, 4, 2);
   FilterLabel = new QLabel(QStringLiteral("絞り込み(&L)："), FilterPanel);
   FilterEdit = new QLineEdit(FilterPanel);
-  FilterEdit->setPlaceholderText(QStringLiteral("ブロック名・ファイル名"));
+  FilterEdit->setPlaceholderText(QStringLiteral("ブロック名・ファイル名・図形内の文字"));
   FilterEdit->setClearButtonEnabled(true);
   FilterLabel->setBuddy(FilterEdit);
   filterRow->addWidget(FilterLabel);
@@ -181,8 +182,21 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
   SG1->horizontalHeader()->setSortIndicatorShown(false);
   connect(SG1->horizontalHeader(), &QHeaderView::sectionClicked, this,
           [this](int Col) { Results.HeaderClick(Col); });
-  for (int c = 0; c < TResultModel::ColCount; ++c)
+  for (int c = 0; c < ResultColCount; ++c)
     SG1->setColumnWidth(c, Design.Columns[static_cast<size_t>(c)]);
+  // The header's menu shows or hides the column of the texts.
+  SG1->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(SG1->horizontalHeader(), &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& At) {
+            QMenu menu(this);
+            const THeaderMenuItem item = Results.HeaderMenu();
+            QAction* toggle = menu.addAction(QString::fromStdString(item.Caption));
+            toggle->setCheckable(true);
+            toggle->setChecked(item.Checked);
+            connect(toggle, &QAction::triggered, this, [this] { Results.HeaderMenuChosen(); });
+            menu.exec(SG1->horizontalHeader()->mapToGlobal(At));
+          });
+  ColumnsChanged();
   // A divider the user drags sets that column's width; the others follow.
   connect(SG1->horizontalHeader(), &QHeaderView::sectionResized, this,
           [this](int Col, int, int Width) {
@@ -362,7 +376,7 @@ void TForm2::resizeEvent(QResizeEvent* Event) {
 void TForm2::FitColumns() {
   Fitting = true;
   Results.Columns().Fit(SG1->viewport()->width());
-  for (int c = 0; c < TResultModel::ColCount; ++c) {
+  for (int c = 0; c <= TextsCol; ++c) {
     if (Results.Columns().Visible(c)) SG1->setColumnWidth(c, Results.Columns().Drawn(c));
   }
   Fitting = false;
@@ -503,6 +517,11 @@ void TForm2::StatusChanged() {
   StatusText->setText(QString::fromStdString(Results.StatusText()));
   StatusText->setToolTip(QString::fromStdString(Results.StatusTip()));
   StatusText->setCursor(Results.StatusClickable() ? Qt::PointingHandCursor : Qt::ArrowCursor);
+}
+
+void TForm2::ColumnsChanged() {
+  SG1->setColumnHidden(TextsCol, !Results.TextsColumnShown());
+  FitColumns();
 }
 
 void TForm2::ShowPreview(const std::shared_ptr<const TDisplayList>& List) {

@@ -75,6 +75,9 @@ class TForm2 : public QDialog, public TResultsView {
   void SetRow(int R) { Results.SetCurrentRow(R); }
   int ColWidth(int Col) const;
   void SetColWidth(int Col, int Width);
+  // Whether the column of the texts inside each block is shown.
+  bool TextsColumnShown() const { return Results.TextsColumnShown(); }
+  void SetTextsColumnShown(bool Shown) { Results.SetTextsColumnShown(Shown); }
   // The preview pane's width as placed in the window now; 0 when hidden.
   int PreviewWidth() const;
   // Places the pane Width wide, as a drag of its divider would.
@@ -110,6 +113,7 @@ class TForm2 : public QDialog, public TResultsView {
   void RowsChanged() override;
   void CurrentChanged() override;
   void StatusChanged() override;
+  void ColumnsChanged() override;
   void ShowPreview(const std::shared_ptr<const TDisplayList>& List) override;
   void ShowPreviewText(const std::string& Utf8) override;
   void PreviewArrived() override;

@@ -31,6 +31,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/blocktexts.h"
 #include "jws/jwsunit.h"
 #include "jww/blocktree.h"
 #include "jww/jwwunit.h"
@@ -387,6 +388,9 @@ std::string CheckNamesOnlyAgrees(const Reader& Full, bool FullResult, const uint
     if (a.Name != b.Name || a.Number != b.Number || a.EntityCount != b.EntityCount)
       return "definition " + std::to_string(i + 1) + " differs";
   }
+  if (BlockTextsOf(full->BlockDefs, full->BlockDefCount, false) !=
+      BlockTextsOf(names->BlockDefs, names->BlockDefCount, true))
+    return "the texts inside the definitions differ";
   return {};
 }
 

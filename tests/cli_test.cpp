@@ -585,6 +585,34 @@ TEST_F(CliProgram, FilterKeepsWhatTheFilterBoxKeeps) {
   EXPECT_THAT(rows("\"洗面 器\""), ElementsAre("洗面器"));
 }
 
+TEST_F(CliProgram, TextsInsideBlocksAreFilteredAndListed) {
+  jwb::Drawing d(700);
+  jwb::BlockDef& door = d.Def(1, Sjis("扉"));
+  door.Text("", Sjis("片開き"));
+  door.Dim("", "900");
+  jwb::BlockDef& unit = d.Def(2, Sjis("住戸"));
+  unit.Text("", "FIX");
+  unit.Insert(1);
+  d.Def(3, Sjis("空")).Line();
+  const std::string a = (Dir / "a.jww").string();
+  jwb::WriteFile(a, d.JwwBytes());
+
+  const TCliRun filtered = Cli({"--filter", "片開", a});
+  EXPECT_EQ(filtered.status, 0) << filtered.err;
+  EXPECT_EQ(filtered.out, "a.jww\t" + a + "\t扉\na.jww\t" + a + "\t住戸\n");
+
+  const TCliRun tsv = Cli({"--texts", a});
+  EXPECT_THAT(Lines(tsv.out),
+              ElementsAre("a.jww\t" + a + "\t扉\t片開き / 900",
+                          "a.jww\t" + a + "\t住戸\tFIX / 片開き / 900", "a.jww\t" + a + "\t空\t"));
+  const auto json = nlohmann::ordered_json::parse(Cli({"--texts", "--format", "json", a}).out);
+  ASSERT_EQ(json.size(), 3u);
+  EXPECT_EQ(json[1]["texts"].dump(), nlohmann::json({"FIX", "片開き", "900"}).dump());
+  EXPECT_EQ(json[2]["texts"].dump(), "[]");
+  EXPECT_THAT(Cli({"--texts", "--format", "html", a}).out,
+              HasSubstr("<td>FIX / 片開き / 900</td>"));
+}
+
 }  // namespace
 
 namespace {

@@ -42,7 +42,10 @@ jwb::Bytes Library(char Prefix, int Count, bool Figure) {
   for (int i = 1; i <= Count; ++i) {
     char name[16];
     std::snprintf(name, sizeof name, "%c%03d", Prefix, i);
-    d.Def(i, name).Line();
+    jwb::BlockDef& def = d.Def(i, name);
+    def.Line();
+    def.Text("", std::string("t") + name);
+    if (i > 1) def.Insert(i - 1);
   }
   return Figure ? d.JwsBytes() : d.JwwBytes();
 }
@@ -83,6 +86,7 @@ class SavedIndex : public ::testing::Test {
       const TFileBlocks fresh = ReadFileBlocks(p, Jww, Jws);
       const TFileBlocks cached = ReadFileBlocksIndexed(&Index, p, p, Jww, Jws);
       EXPECT_EQ(cached.Names, fresh.Names) << p;
+      EXPECT_EQ(cached.Texts, fresh.Texts) << p;
       EXPECT_EQ(cached.Outcome.Kind, fresh.Outcome.Kind) << p;
       EXPECT_EQ(DescribeOutcome(cached.Outcome), DescribeOutcome(fresh.Outcome)) << p;
       fromIndex += cached.FromIndex;
@@ -188,7 +192,9 @@ TEST_F(SavedIndex, AnEntryRecordedRightAfterAWriteIsNotTrusted) {
                          .count();
   {
     TBlockIndex index(IndexPath);
-    index.Record(path, stamp, TFileBlocks{{}, {"STALE"}, false});
+    TFileBlocks stale;
+    stale.Names = {"STALE"};
+    index.Record(path, stamp, stale);
   }
   TBlockIndex index(IndexPath);
   TFileBlocks out;
@@ -223,6 +229,13 @@ TEST_F(SavedIndex, AnUnusableIndexNeverChangesTheRows) {
        true},
       {"another schema", [&] { rawDb("CREATE TABLE t(x); PRAGMA user_version=99;"); }, true},
       {"another program's database", [&] { rawDb("CREATE TABLE files(x)"); }, true},
+      {"an index of the earlier layout, without texts: made anew",
+       [&] {
+         rawDb(
+             "CREATE TABLE files(id INTEGER PRIMARY KEY, path TEXT);"
+             "CREATE TABLE blocks(file INTEGER, name BLOB); PRAGMA user_version=1;");
+       },
+       false},
 #ifndef _WIN32
       // A writer that dies in the middle of its transaction: the journal
       // undoes it, and the index is usable.

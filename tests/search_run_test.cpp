@@ -120,11 +120,11 @@ TEST_F(SearchRunTest, CallsPerFileComeInOrder) {
   W.Entries = {a, (Dir / "notes.txt").string(), b};
   W.LogCells = true;
   RunBlockSearch(W, Jww, Jws);
-  EXPECT_THAT(W.Calls,
-              ElementsAre("clear", "select 0", Reading(a), "pump", "cell 0,1", "cell 1,1",
-                          "cell 2,1", "cell 0,2", "cell 1,2", "cell 2,2", "deselect 0", "pump",
-                          "select 2", Reading(b), "pump", "cell 0,3", "cell 1,3", "cell 2,3",
-                          "deselect 2", "pump", "status " + IdlePrompt, "rows 4", "show"));
+  EXPECT_THAT(W.Calls, ElementsAre("clear", "select 0", Reading(a), "pump", "cell 0,1", "cell 1,1",
+                                   "cell 2,1", "cell 3,1", "cell 0,2", "cell 1,2", "cell 2,2",
+                                   "cell 3,2", "deselect 0", "pump", "select 2", Reading(b), "pump",
+                                   "cell 0,3", "cell 1,3", "cell 2,3", "cell 3,3", "deselect 2",
+                                   "pump", "status " + IdlePrompt, "rows 4", "show"));
   EXPECT_EQ(W.Cell(0, 1), "a.jww");
   EXPECT_EQ(W.Cell(1, 1), a);
   EXPECT_EQ(W.Cell(0, 3), "b.jws");

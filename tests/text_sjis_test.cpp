@@ -123,6 +123,27 @@ TEST(TextPosTest, FindsOccurrencesOnCharacterBoundariesOnly) {
   for (const auto& C : Cases) EXPECT_EQ(TextPos(C.Sub, C.S), C.Pos) << C.Sub << " in " << C.S;
 }
 
+TEST(TextPosTest, SearchKeyFoundAgreesWithItOnEveryShortText) {
+  // Every text of up to six bytes over lead, trail and single bytes, and
+  // keys of up to three: found exactly where TextPos finds them.
+  const char bytes[] = {'\x82', '\x60', 'A', '\x81'};
+  auto text = [&](int N, int Len) {
+    std::string s;
+    for (int i = 0; i < Len; ++i, N /= 4) s += bytes[N % 4];
+    return s;
+  };
+  for (int len = 1; len <= 6; ++len) {
+    for (int n = 0; n < 1 << (2 * len); ++n) {
+      for (int klen = 1; klen <= 3; ++klen) {
+        for (int k = 0; k < 1 << (2 * klen); ++k) {
+          const std::string s = text(n, len), key = text(k, klen);
+          ASSERT_EQ(SearchKeyFound(key, s), TextPos(key, s) > 0);
+        }
+      }
+    }
+  }
+}
+
 TEST(WidthKanaConvertTest, WidensAsciiAndKanaAndTurnsHiraganaIntoKatakana) {
   struct {
     std::string In, Out;

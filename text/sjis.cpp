@@ -269,6 +269,24 @@ std::string WidthKanaConvert(std::string_view S) {
   return Out;
 }
 
+// TextPos(Key, NormalizedName) > 0, but the filter asks it of every row at
+// every keystroke: candidates are found bytewise, and only they are checked
+// to start on a character boundary (scanned from the start, as TextPos does).
+// Candidates are sought by the key's second byte: in a normalised text
+// nearly every character is double-byte with one of a few lead bytes, so
+// the first byte alone would stop almost everywhere.
 bool SearchKeyFound(std::string_view Key, std::string_view NormalizedName) {
-  return TextPos(Key, NormalizedName) > 0;
+  const std::string_view& name = NormalizedName;
+  if (Key.empty() || Key.size() > name.size()) return false;
+  const size_t pick = Key.size() > 1 ? 1 : 0;
+  size_t aligned = 0;  // a character starts here
+  for (size_t hit = name.find(Key[pick], pick); hit != std::string_view::npos;
+       hit = name.find(Key[pick], hit + 1)) {
+    const size_t at = hit - pick;
+    if (name.size() - at < Key.size()) return false;
+    if (name.compare(at, Key.size(), Key) != 0) continue;
+    while (aligned < at) aligned += CodePageCharBytes(name, aligned);
+    if (aligned == at) return true;
+  }
+  return false;
 }

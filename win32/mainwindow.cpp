@@ -184,6 +184,7 @@ TWindowLayout TForm1::WindowLayout() const {
   layout.ResultsMaximized = Form2->Maximized();
   layout.Preview = Form2->Results.PreviewSplit();
   layout.Thumbnails = Form2->Results.ThumbnailPlace();
+  layout.TextsColumn = Form2->TextsColumnShown();
   return layout;
 }
 
@@ -196,6 +197,7 @@ void TForm1::ApplyWindowLayout(const TWindowLayout& Layout) {
   Form2->SetMaximized(Layout.ResultsMaximized);
   Form2->Results.SetPreviewSplit(Layout.Preview);
   Form2->Results.SetThumbnailPlace(Layout.Thumbnails);
+  Form2->SetTextsColumnShown(Layout.TextsColumn);
   StartMaximized = Layout.MainMaximized;
 }
 

@@ -19,6 +19,7 @@
 namespace {
 
 constexpr int SplitterWidth = 3;
+// The column of the texts inside each block, when shown (96-DPI pixels).
 
 // The preview's answer has arrived (posted by its worker thread).
 constexpr UINT WmPreviewArrived = WM_APP + 1;
@@ -34,7 +35,7 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
   FilterEdit =
       MakeChild(L"EDIT", L"", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, Handle, IdFilter, Font);
   SendMessageW(FilterEdit, EM_SETCUEBANNER, TRUE,
-               reinterpret_cast<LPARAM>(L"ブロック名・ファイル名"));
+               reinterpret_cast<LPARAM>(L"ブロック名・ファイル名・図形内の文字"));
   PreviewButton = MakeChild(L"BUTTON", L"プレビュー", WS_TABSTOP | BS_AUTOCHECKBOX | BS_PUSHLIKE,
                             Handle, IdPreviewButton, Font);
   Button_SetCheck(PreviewButton, Results.PreviewSplit().Shown ? BST_CHECKED : BST_UNCHECKED);
@@ -81,7 +82,7 @@ TForm2::TForm2(HWND Owner) : Owner(Owner) {
   StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", 0, Handle, 0, Font);
   Preview = std::make_unique<TPreviewPane>(Handle, Font);
   SetClient(Handle, ToDevicePixels(TWindowLayout().Results, DpiOf(Handle)));
-  RowsChanged();
+  ColumnsChanged();
   CurrentChanged();
   ThumbnailPlaceChanged();
 }
@@ -137,7 +138,7 @@ void TForm2::Layout() {
 // The list view asks for the cells it draws; the header shows the sort.
 void TForm2::RowsChanged() {
   HWND header = ListView_GetHeader(SG1);
-  for (int c = 0; c < ResultColCount; ++c) {
+  for (int c = 0; c < Header_GetItemCount(header); ++c) {
     HDITEMW item{};
     item.mask = HDI_FORMAT;
     Header_GetItem(header, c, &item);
@@ -163,7 +164,7 @@ void TForm2::FitColumns() {
   GetClientRect(SG1, &r);
   Fitting = true;
   Results.Columns().Fit(MulDiv(r.right, 96, DpiOf(Handle)));
-  for (int c = 0; c < ResultColCount; ++c) {
+  for (int c = 0; c < Results.ShownColumnCount(); ++c) {
     if (Results.Columns().Visible(c) &&
         ListView_GetColumnWidth(SG1, c) != Scaled(Handle, Results.Columns().Drawn(c)))
       ListView_SetColumnWidth(SG1, c, Scaled(Handle, Results.Columns().Drawn(c)));
@@ -176,7 +177,7 @@ void TForm2::FitColumns() {
 void TForm2::ColumnsDragged() {
   if (Fitting) return;
   bool changed = false;
-  for (int c = 0; c < ResultColCount; ++c) {
+  for (int c = 0; c < Results.ShownColumnCount(); ++c) {
     const int now = ListView_GetColumnWidth(SG1, c);
     if (!Results.Columns().Visible(c) || now == Scaled(Handle, Results.Columns().Drawn(c)))
       continue;
@@ -396,6 +397,34 @@ void TForm2::RowMenu(int Position, POINT At) {
   DestroyMenu(menu);
   if (chosen > 0 && static_cast<size_t>(chosen) <= items.size())
     Results.RowMenuChosen(items[static_cast<size_t>(chosen) - 1].Action, SelectedPositions());
+}
+
+void TForm2::HeaderMenu(POINT At) {
+  const THeaderMenuItem item = Results.HeaderMenu();
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING | (item.Checked ? MF_CHECKED : MF_UNCHECKED), 1,
+              W(item.Caption).c_str());
+  const int chosen =
+      TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, At.x, At.y, 0, Handle, nullptr);
+  DestroyMenu(menu);
+  if (chosen == 1) Results.HeaderMenuChosen();
+}
+
+// A list view cannot hide a column: the texts column is added or removed.
+void TForm2::ColumnsChanged() {
+  const bool present = Header_GetItemCount(ListView_GetHeader(SG1)) > TextsCol;
+  if (Results.TextsColumnShown() && !present) {
+    const std::wstring header = W(Results.HeaderText(TextsCol));
+    LVCOLUMNW col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.pszText = const_cast<wchar_t*>(header.c_str());
+    col.cx = Scaled(Handle, DesignTextsColumnWidth);
+    col.iSubItem = TextsCol;
+    ListView_InsertColumn(SG1, TextsCol, &col);
+  } else if (!Results.TextsColumnShown() && present) {
+    ListView_DeleteColumn(SG1, TextsCol);
+  }
+  RowsChanged();
 }
 
 void TForm2::ShowModal() {
@@ -649,6 +678,12 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
       if (hdr->hwndFrom == StatusBar1 && hdr->code == NM_CLICK) {
         ShowProblems();
         return 0;
+      }
+      if (hdr->hwndFrom == ListView_GetHeader(SG1) && hdr->code == NM_RCLICK) {
+        POINT at;
+        GetCursorPos(&at);
+        HeaderMenu(at);
+        return TRUE;
       }
       if (rows && hdr->code == NM_RCLICK) {
         POINT at;

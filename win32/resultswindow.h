@@ -80,6 +80,11 @@ class TForm2 : public TResultsView {
   // The whole text of the cell at Position, Col when it is drawn cut (the
   // tooltip's), else empty.
   std::wstring CutCellText(int Position, int Col) const;
+  // The header's menu (a right-click on the header): shows or hides the
+  // column of the texts inside each block.
+  void HeaderMenu(POINT At);
+  bool TextsColumnShown() const { return Results.TextsColumnShown(); }
+  void SetTextsColumnShown(bool Shown) { Results.SetTextsColumnShown(Shown); }
   // Called right after the window shows (tests close it from here).
   std::function<void(TForm2&)> OnShown;
 
@@ -87,6 +92,7 @@ class TForm2 : public TResultsView {
   void RowsChanged() override;
   void CurrentChanged() override;
   void StatusChanged() override;
+  void ColumnsChanged() override;
   void ShowPreview(const std::shared_ptr<const TDisplayList>& List) override;
   void ShowPreviewText(const std::string& Utf8) override;
   void PreviewArrived() override;

@@ -115,7 +115,8 @@ class TLayoutTest : public QObject {
                                        "main.maximized=0\r\nresults.maximized=0\r\n"
                                        "results.previewShare=0.3281\r\n"
                                        "results.previewShown=1\r\n"
-                                       "results.thumbnails=0\r\nresults.thumbnailSize=96\r\n"));
+                                       "results.thumbnails=0\r\nresults.thumbnailSize=96\r\n"
+                                       "results.textsColumn=0\r\n"));
     }
     TForms again(path);
     again.Show();
