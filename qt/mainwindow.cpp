@@ -135,6 +135,8 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   listColumn->addWidget(ListBox1, 1);
   FileCountLabel = new QLabel(listSide);
   FileCountLabel->setContentsMargins(4, 0, 4, 1);
+  // The narrowest list (MinListWidth) cuts the count rather than widening.
+  FileCountLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   listColumn->addWidget(FileCountLabel);
   ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
   ListBox1->setMinimumWidth(MinListWidth);
@@ -351,10 +353,10 @@ int TForm1::ListWidth() const {
 }
 
 void TForm1::SetListWidth(int Width) {
-  // The panel of buttons takes whatever the list leaves.
-  QList<int> sizes = Splitter1->sizes();
-  int total = 0;
-  for (int s : sizes) total += s;
+  // The panel of buttons takes whatever the list leaves. The splitter spans
+  // the window, also before it is first laid out (when its sizes are not
+  // known yet and a wider window would widen the list).
+  const int total = width() - MainSplitterWidth;
   Splitter1->setSizes({Width, std::max(total - Width, 1)});
 }
 
