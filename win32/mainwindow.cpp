@@ -388,7 +388,7 @@ void TForm1::ShowRejected() {
 
 void TForm1::ProcessMessages() {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) {
     // Esc whatever has focus; with none (or Alt held) it comes as a system
     // key.
     if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.wParam == VK_ESCAPE) {
