@@ -99,6 +99,9 @@ class TForm1 : public TMainView {
   bool StartMaximized = false;  // the layout file says it was closed maximised
   bool WorkCursor = false;      // the busy cursor of a batch change is shown
   int HotEntry = -1;            // the entry the tooltip speaks of
+  // During a run the queue is looked at no more often than this.
+  static constexpr ULONGLONG PumpInterval = 10;  // milliseconds
+  ULONGLONG LastPump = 0;                        // 0: look at the next call
   std::wstring TipText;
 };
 
