@@ -29,6 +29,49 @@ std::string RejectionOf(const std::string& Path) {
   return {};
 }
 
+const std::vector<TFileFilter>& DrawingFileFilters() {
+  static const std::vector<TFileFilter> filters = {
+      {"JW 図面・図形ファイル", {"*.jww", "*.jws"}},
+      {"JW 図面ファイル", {"*.jww"}},
+      {"JW 図形ファイル", {"*.jws"}},
+  };
+  return filters;
+}
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& Parts, const char* Between) {
+  std::string out;
+  for (const std::string& p : Parts) out += (out.empty() ? "" : Between) + p;
+  return out;
+}
+
+}  // namespace
+
+std::string WindowsFileFilter() {
+  std::string out;
+  for (const TFileFilter& f : DrawingFileFilters()) {
+    const std::string patterns = Joined(f.Patterns, ";");
+    out += f.Description + " (" + patterns + ")" + '\0' + patterns + '\0';
+  }
+  return out + '\0';
+}
+
+std::vector<std::string> SpacedFileFilters() {
+  std::vector<std::string> out;
+  for (const TFileFilter& f : DrawingFileFilters()) {
+    std::vector<std::string> patterns = f.Patterns;
+    for (const std::string& p : f.Patterns) {
+      std::string upper = p;
+      std::transform(upper.begin(), upper.end(), upper.begin(),
+                     [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+      patterns.push_back(upper);
+    }
+    out.push_back(f.Description + " (" + Joined(patterns, " ") + ")");
+  }
+  return out;
+}
+
 std::vector<std::string> AcceptedFiles(const std::vector<std::string>& Paths) {
   std::vector<std::string> out;
   for (const std::string& p : Paths) {

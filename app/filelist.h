@@ -16,6 +16,24 @@ bool AcceptsFile(const std::string& Path);
 // another extension.
 std::string RejectionOf(const std::string& Path);
 
+// The open-file dialog's choices, the first the default: drawing and figure
+// files, drawing files only, figure files only. Patterns are lower case;
+// the dialogs match them in any letter case.
+struct TFileFilter {
+  std::string Description;            // UTF-8
+  std::vector<std::string> Patterns;  // "*.jww", ...
+};
+const std::vector<TFileFilter>& DrawingFileFilters();
+// The choices as Windows' open-file dialog takes them: "description
+// (patterns)", NUL, the patterns joined by ";", NUL, ..., and a closing NUL.
+// Windows matches them in any letter case.
+std::string WindowsFileFilter();
+// The choices as "description (patterns)" with the patterns joined by
+// spaces, each also in upper case: a dialog that matches letter case (the
+// desktop's own, on Linux) still shows "PLAN.JWW" ("Plan.JwW" is shown by
+// the program's own dialog, which ignores case).
+std::vector<std::string> SpacedFileFilters();
+
 // A path named on the command line or dropped that the list did not take.
 struct TRejectedPath {
   std::string Path;    // native

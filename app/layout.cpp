@@ -161,6 +161,10 @@ std::string LayoutExtra(const std::vector<std::pair<std::string, std::string>>& 
   return std::string(Default);
 }
 
+int32_t MainListWidth(int32_t ClientWidth) {
+  return std::max(ClientWidth - MainSplitterWidth - ButtonPanelWidth, MinListWidth);
+}
+
 void ApplyLayoutLines(TWindowLayout& Layout, const std::vector<std::string>& Lines) {
   const TWindowLayout design;
   bool mainBad = false, resultsBad = false;

@@ -51,6 +51,16 @@ inline constexpr int32_t MinResultsHeight = 150;
 // The room the main window's buttons need right of the file list: however
 // wide the list is set, they stay in view.
 inline constexpr int32_t ButtonPanelWidth = 104;
+// The strip between the file list and the buttons.
+inline constexpr int32_t MainSplitterWidth = 3;
+// The file list's width in a main window whose client area is ClientWidth
+// wide: everything the buttons and the strip leave, so that the list widens
+// with the window and the buttons keep their panel. Never below
+// MinListWidth.
+int32_t MainListWidth(int32_t ClientWidth);
+
+// The main window's design width.
+inline constexpr int32_t DesignMainWidth = 600;
 
 // Positions and sizes are kept within this many pixels either way: far
 // beyond any screen, and far enough from the int range that a left edge plus
@@ -126,10 +136,12 @@ bool WriteLayoutFile(const std::string& Path, std::string_view Content);
 // Both windows as the layout file keeps them, in logical pixels (96 per
 // inch): client areas, the file list's width, the result columns' widths,
 // the open-file dialog's folder, and what lines 14 and after remember. The
-// defaults are the windows' design values.
+// defaults are the windows' design values; the main window is wide enough
+// for the whole idle prompt on its status bar, and its list takes the rest
+// beside the buttons.
 struct TWindowLayout {
-  TRect Main{192, 107, 280, 245};
-  int32_t ListWidth = 176;
+  TRect Main{192, 107, DesignMainWidth, 245};
+  int32_t ListWidth = DesignMainWidth - MainSplitterWidth - ButtonPanelWidth;
   TRect Results{222, 129, 456, 293};
   std::array<int32_t, 3> Columns = DesignColumnWidths;
   std::string LastFolder;

@@ -47,6 +47,32 @@ std::string CopiedProblems(const std::vector<TListedProblem>& Lines) {
   return out;
 }
 
+// The list changes in one batch while it lives: the view shows the busy
+// cursor from its start to its end.
+class TMainModel::TChanging {
+ public:
+  explicit TChanging(TMainModel& Model) : Model(Model), Outer(Model.Changing) {
+    if (Outer) return;
+    Model.Changing = true;
+    Model.View.StateChanged();
+  }
+  ~TChanging() {
+    if (Outer) return;
+    Model.Changing = false;
+    Model.View.StateChanged();
+  }
+  TChanging(const TChanging&) = delete;
+  TChanging& operator=(const TChanging&) = delete;
+
+ private:
+  TMainModel& Model;
+  bool Outer;
+};
+
+std::string TMainModel::FileCountText() const {
+  return std::to_string(Count()) + " ファイル";
+}
+
 bool TMainModel::Selected(int Index) const {
   return InRange(Index, Chosen.size()) && Chosen[static_cast<size_t>(Index)];
 }
@@ -80,6 +106,14 @@ void TMainModel::SetSelection(const std::vector<int>& SelectedLines, int Current
   View.StateChanged();  // a marked entry selected alone says why
 }
 
+void TMainModel::SelectAll() {
+  if (Paths.empty()) return;
+  std::fill(Chosen.begin(), Chosen.end(), 1);
+  if (Current < 0) Current = 0;
+  View.ListChanged();
+  View.StateChanged();
+}
+
 int64_t TMainModel::Milliseconds() const {
   if (Clock) return Clock();
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -88,19 +122,28 @@ int64_t TMainModel::Milliseconds() const {
 }
 
 bool TMainModel::AddAll(const std::vector<std::string>& Candidates) {
-  bool added = false;
+  TChanging changing(*this);
+  std::vector<std::string> taken;
   for (const std::string& path : Candidates) {
-    if (!AcceptsFile(path)) continue;
-    Paths.push_back(path);
-    Chosen.push_back(0);
-    Marks.push_back(-1);
-    added = true;
+    if (AcceptsFile(path)) taken.push_back(path);
   }
-  if (added) View.ListChanged();
+  const bool added = !taken.empty();
+  Append(std::move(taken));
   return added;
 }
 
+void TMainModel::Append(std::vector<std::string> Found) {
+  if (Found.empty()) return;
+  TChanging changing(*this);
+  Paths.reserve(Paths.size() + Found.size());
+  for (std::string& path : Found) Paths.push_back(std::move(path));
+  Chosen.resize(Paths.size(), 0);
+  Marks.resize(Paths.size(), -1);
+  View.ListChanged();
+}
+
 void TMainModel::AddOrRefuse(const std::vector<std::string>& Candidates) {
+  TChanging changing(*this);
   Refused.clear();
   std::vector<std::string> taken;
   for (const std::string& path : Candidates) {
@@ -110,7 +153,7 @@ void TMainModel::AddOrRefuse(const std::vector<std::string>& Candidates) {
     else
       Refused.push_back({path, std::move(reason)});
   }
-  AddAll(taken);
+  Append(std::move(taken));
   View.StateChanged();
 }
 
@@ -136,6 +179,7 @@ void TMainModel::AddFromFolder() {
 
 void TMainModel::AddFolder(const std::string& Folder) {
   if (Busy || Folder.empty()) return;
+  TChanging changing(*this);
   Refused.clear();
   std::vector<std::string> found;
   for (TFoundFile& f : FindDrawingFiles(Folder)) {
@@ -144,7 +188,8 @@ void TMainModel::AddFolder(const std::string& Folder) {
     else
       Refused.push_back({std::move(f.Path), std::move(f.Problem)});
   }
-  AddAll(found);
+  // The walk took only existing drawing and figure files.
+  Append(std::move(found));
   View.StateChanged();
   LastFolder = Folder.back() == FolderDelimiter ? Folder : Folder + FolderDelimiter;
 }
@@ -164,15 +209,22 @@ void TMainModel::AddCommandLine(const std::vector<std::string>& Args) {
 
 void TMainModel::Delete() {
   if (Busy || Paths.empty() || Current < 0) return;
-  bool deleted = false;
-  for (size_t i = Paths.size(); i-- > 0;) {
-    if (!Chosen[i]) continue;
-    Paths.erase(Paths.begin() + static_cast<std::ptrdiff_t>(i));
-    Chosen.erase(Chosen.begin() + static_cast<std::ptrdiff_t>(i));
-    Marks.erase(Marks.begin() + static_cast<std::ptrdiff_t>(i));
-    deleted = true;
+  if (std::find(Chosen.begin(), Chosen.end(), 1) == Chosen.end()) return;
+  TChanging changing(*this);
+  // The entries kept move up in one pass, in their order: a deletion of
+  // thousands costs no more than one of a few.
+  size_t kept = 0;
+  for (size_t i = 0; i < Paths.size(); ++i) {
+    if (Chosen[i]) continue;
+    if (kept != i) {
+      Paths[kept] = std::move(Paths[i]);
+      Marks[kept] = Marks[i];
+    }
+    ++kept;
   }
-  if (!deleted) return;
+  Paths.resize(kept);
+  Marks.resize(kept);
+  Chosen.assign(kept, 0);
   Current = std::min(Current, Count() - 1);
   View.ListChanged();
 }

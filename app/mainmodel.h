@@ -26,12 +26,13 @@ class TMainView {
  public:
   virtual ~TMainView() = default;
   // Entries were added or removed: draw the whole list again (entries,
-  // marks, selection and current line from the model).
+  // marks, selection and current line from the model). A batch (a folder's
+  // files, a deletion of many) is told once.
   virtual void ListChanged() = 0;
   // One entry's selection or mark changed.
   virtual void EntryChanged(int Index) = 0;
-  // The status text, the busy state (buttons, drops, progress, stop) or the
-  // progress changed.
+  // The status text, the busy state (buttons, drops, progress, stop, the
+  // busy cursor while the list changes) or the progress changed.
   virtual void StateChanged() = 0;
   // Processes the window messages waiting in the queue, then returns.
   virtual void ProcessMessages() = 0;
@@ -93,8 +94,14 @@ class TMainModel : public TSearchWindow {
   // The entry's tooltip: its path, and why it is marked.
   std::string EntryTip(int Index) const;
 
+  // What the line under the list says: how many files it holds.
+  std::string FileCountText() const;
+
   // The user's selection and current line (-1: none), as the list shows it.
   void SetSelection(const std::vector<int>& SelectedLines, int CurrentLine);
+  // Ctrl+A: every entry selected; the current line stays (the first entry
+  // when there was none).
+  void SelectAll();
   // "追加(&A)": asks for files and adds those the list takes; the dialog's
   // folder becomes the one to start at next time.
   void AddFromDialog();
@@ -124,6 +131,9 @@ class TMainModel : public TSearchWindow {
   // Esc and "中止": the run ends after the file being read.
   void Stop();
   bool Running() const { return Busy; }
+  // Whether the list is being changed (a batch of files added or deleted):
+  // the busy cursor shows.
+  bool Working() const { return Changing; }
   // Whether the window may close now (not in the middle of a run).
   bool CanClose() const { return !Busy; }
   // The user closes the window: true when it may close now; during a run
@@ -170,6 +180,10 @@ class TMainModel : public TSearchWindow {
  private:
   // Appends the paths the list takes; true when any was.
   bool AddAll(const std::vector<std::string>& Candidates);
+  // Appends Found (paths already known to be taken) as one batch.
+  void Append(std::vector<std::string> Found);
+  // Marks the list as changing (the busy cursor) while it lives.
+  class TChanging;
   // Adds the paths the list takes and keeps the others with their reasons.
   void AddOrRefuse(const std::vector<std::string>& Candidates);
   void SetBusy(bool Value);
@@ -187,6 +201,7 @@ class TMainModel : public TSearchWindow {
   bool Busy = false;
   bool StopAsked = false;
   bool CloseAsked = false;
+  bool Changing = false;
   bool ProgressShown = false;
   std::vector<TRejectedPath> Refused;
   std::set<int> Undrawn;  // entries changed during a run, not drawn yet

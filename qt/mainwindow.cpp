@@ -1,6 +1,7 @@
 #include "qt/mainwindow.h"
 #include "qt/designfont.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -22,6 +23,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -38,7 +40,6 @@
 
 namespace {
 
-constexpr int SplitterWidth = 3;
 constexpr int StatusBarHeight = 19;
 constexpr int AssumedTitleHeight = 30;
 
@@ -55,9 +56,8 @@ std::string Native(const QString& Path) {
 
 std::optional<QStringList> ShowOpenDialog(QWidget* Parent, const QString& StartFolder) {
   QFileDialog dialog(Parent);
-  const QStringList filters = {QStringLiteral("JWW Files(*.jww)"),
-                               QStringLiteral("JWS Files(*.jws)"),
-                               QStringLiteral("JW Files(*.jw*)")};
+  QStringList filters;
+  for (const std::string& f : SpacedFileFilters()) filters << QString::fromStdString(f);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFiles);
   dialog.setNameFilters(filters);
@@ -124,25 +124,41 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   auto* row = new QVBoxLayout(Panel2);
   row->setContentsMargins(0, 0, 0, 0);
   Splitter1 = new QSplitter(Qt::Horizontal, Panel2);
-  Splitter1->setHandleWidth(SplitterWidth);
+  Splitter1->setHandleWidth(MainSplitterWidth);
   Splitter1->setChildrenCollapsible(false);
-  ListBox1 = new QListWidget(Splitter1);
+  // The list with its count under it.
+  auto* listSide = new QWidget(Splitter1);
+  auto* listColumn = new QVBoxLayout(listSide);
+  listColumn->setContentsMargins(0, 0, 0, 0);
+  listColumn->setSpacing(1);
+  ListBox1 = new QListWidget(listSide);
+  listColumn->addWidget(ListBox1, 1);
+  FileCountLabel = new QLabel(listSide);
+  FileCountLabel->setContentsMargins(4, 0, 4, 1);
+  // The narrowest list (MinListWidth) cuts the count rather than widening.
+  FileCountLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  listColumn->addWidget(FileCountLabel);
   ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
   ListBox1->setMinimumWidth(MinListWidth);
   ListBox1->setUniformItemSizes(true);
   ListBox1->setTextElideMode(Qt::ElideMiddle);
   ListBox1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   ListBox1->setItemDelegate(new TElidingDelegate(ListBox1));
+  // Each entry's tooltip is asked of the model when it is about to show.
+  ListBox1->viewport()->installEventFilter(this);
   connect(AddShortcut(ListBox1, QKeySequence::Delete, Qt::WidgetShortcut), &QAction::triggered,
           this, [this] { Button2Click(); });
+  connect(AddShortcut(ListBox1, QKeySequence::SelectAll, Qt::WidgetShortcut), &QAction::triggered,
+          this, [this] { Model.SelectAll(); });
   connect(ListBox1, &QListWidget::itemSelectionChanged, this, [this] { SelectionFromList(); });
   connect(ListBox1, &QListWidget::currentRowChanged, this, [this] { SelectionFromList(); });
   Panel1 = new QWidget(Splitter1);
   Panel1->setMinimumWidth(ButtonPanelWidth);
-  Splitter1->addWidget(ListBox1);
+  Splitter1->addWidget(listSide);
   Splitter1->addWidget(Panel1);
-  Splitter1->setStretchFactor(0, 0);
-  Splitter1->setStretchFactor(1, 1);
+  // A wider window widens the list; the buttons keep their panel.
+  Splitter1->setStretchFactor(0, 1);
+  Splitter1->setStretchFactor(1, 0);
   row->addWidget(Splitter1);
   column->addWidget(Panel2, 1);
   setCentralWidget(central);
@@ -153,8 +169,12 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
   Button4 = MakeButton(QStringLiteral("終了(&X)"), 144, Panel1);
   FolderButton = MakeButton(QStringLiteral("フォルダ(&F)"), 68, Panel1);
   FolderButton->resize(88, 25);  // the caption is longer than the others
+  // Tab goes as the screen reads: the list, then the buttons top down.
+  setTabOrder(ListBox1, Button1);
+  setTabOrder(Button1, Button2);
   setTabOrder(Button2, FolderButton);
   setTabOrder(FolderButton, Button3);
+  setTabOrder(Button3, Button4);
   connect(FolderButton, &QPushButton::clicked, this, [this] { FolderButtonClick(); });
   connect(AddShortcut(this, QKeySequence(Qt::CTRL | Qt::Key_D), Qt::WindowShortcut),
           &QAction::triggered, this, [this] { FolderButtonClick(); });
@@ -239,6 +259,8 @@ void TForm1::FormShow() {
     }
   }
   Model.AddCommandLine(InitialFiles);
+  ListChanged();  // the count under the list, also when it is empty
+  ListBox1->setFocus();
 }
 
 void TForm1::closeEvent(QCloseEvent* Event) {
@@ -275,6 +297,17 @@ void TForm1::CloseWindow() {
 }
 
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Watched == ListBox1->viewport() && Event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(Event);
+    const int row = ListBox1->indexAt(help->pos()).row();
+    if (row < 0) {
+      QToolTip::hideText();
+    } else {
+      QToolTip::showText(help->globalPos(), QString::fromStdString(Model.EntryTip(row)),
+                         ListBox1->viewport(), ListBox1->visualItemRect(ListBox1->item(row)));
+    }
+    return true;
+  }
   if (Watched == StatusBar1 && Event->type() == QEvent::MouseButtonRelease &&
       Model.StatusClickable()) {
     ShowRejected();
@@ -320,10 +353,10 @@ int TForm1::ListWidth() const {
 }
 
 void TForm1::SetListWidth(int Width) {
-  // The panel of buttons takes whatever the list leaves.
-  QList<int> sizes = Splitter1->sizes();
-  int total = 0;
-  for (int s : sizes) total += s;
+  // The panel of buttons takes whatever the list leaves. The splitter spans
+  // the window, also before it is first laid out (when its sizes are not
+  // known yet and a wider window would widen the list).
+  const int total = width() - MainSplitterWidth;
   Splitter1->setSizes({Width, std::max(total - Width, 1)});
 }
 
@@ -340,34 +373,59 @@ void TForm1::SelectionFromList() {
 void TForm1::DrawEntry(int Index) {
   QListWidgetItem* item = ListBox1->item(Index);
   if (!item) return;
-  item->setSelected(Model.Selected(Index));
+  if (item->isSelected() != Model.Selected(Index)) item->setSelected(Model.Selected(Index));
+  // Only a marked entry has an icon; the others are left alone, so that
+  // drawing thousands of entries costs no change each.
   const TFileOutcome* mark = Model.Mark(Index);
+  const int kind = mark ? (mark->Failed() ? 2 : 1) : 0;
+  if (item->data(Qt::UserRole).toInt() == kind) return;
+  item->setData(Qt::UserRole, kind);
   item->setIcon(mark ? style()->standardIcon(mark->Failed() ? QStyle::SP_MessageBoxCritical
                                                             : QStyle::SP_MessageBoxWarning)
                      : QIcon());
-  item->setToolTip(QString::fromStdString(Model.EntryTip(Index)));
+}
+
+void TForm1::SelectionToList() {
+  QItemSelection selection;
+  const int n = Model.Count();
+  for (int i = 0; i < n;) {
+    if (!Model.Selected(i)) {
+      ++i;
+      continue;
+    }
+    int last = i;
+    while (last + 1 < n && Model.Selected(last + 1)) ++last;
+    selection.select(ListBox1->model()->index(i, 0), ListBox1->model()->index(last, 0));
+    i = last + 1;
+  }
+  ListBox1->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+  if (ListBox1->currentRow() != Model.CurrentLine())
+    ListBox1->setCurrentRow(Model.CurrentLine(), QItemSelectionModel::NoUpdate);
 }
 
 // The model's view.
 
+// Changed entries are replaced in two steps whatever their number: the
+// entries from the first that differs are removed at once and the model's
+// inserted at once, then the selection is set as one range set.
 void TForm1::ListChanged() {
   Mirroring = true;
-  // One repaint for the whole list, however many entries changed.
   ListBox1->setUpdatesEnabled(false);
-  while (ListBox1->count() > Model.Count()) delete ListBox1->takeItem(ListBox1->count() - 1);
-  for (int i = 0; i < Model.Count(); ++i) {
-    const QString text = ShownPath(Model.ListEntry(i));
-    QListWidgetItem* item = ListBox1->item(i);
-    if (!item) {
-      item = new QListWidgetItem(text);
-      ListBox1->addItem(item);
-    } else if (item->text() != text) {
-      item->setText(text);
-    }
-    DrawEntry(i);
+  const int n = Model.Count();
+  const int had = ListBox1->count();
+  int same = 0;
+  while (same < n && same < had && ListBox1->item(same)->text() == ShownPath(Model.ListEntry(same)))
+    ++same;
+  if (same < had) ListBox1->model()->removeRows(same, had - same);
+  QStringList added;
+  added.reserve(n - same);
+  for (int i = same; i < n; ++i) added << ShownPath(Model.ListEntry(i));
+  ListBox1->insertItems(same, added);
+  for (int i = 0; i < n; ++i) {
+    if (Model.Mark(i) || ListBox1->item(i)->data(Qt::UserRole).toInt() != 0) DrawEntry(i);
   }
-  if (ListBox1->currentRow() != Model.CurrentLine())
-    ListBox1->setCurrentRow(Model.CurrentLine(), QItemSelectionModel::NoUpdate);
+  SelectionToList();
+  FileCountLabel->setText(QString::fromStdString(Model.FileCountText()));
   ListBox1->setUpdatesEnabled(true);
   Mirroring = false;
 }
@@ -379,6 +437,14 @@ void TForm1::EntryChanged(int Index) {
 }
 
 void TForm1::StateChanged() {
+  // Busy while a batch of entries is added or deleted.
+  if (Model.Working() != WorkCursor) {
+    WorkCursor = Model.Working();
+    if (WorkCursor)
+      QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+      QApplication::restoreOverrideCursor();
+  }
   StatusBar1->showMessage(QString::fromStdString(Model.StatusText()));
   StatusBar1->setToolTip(QString::fromStdString(Model.StatusTip()));
   StatusBar1->setCursor(Model.StatusClickable() ? Qt::PointingHandCursor : Qt::ArrowCursor);

@@ -47,6 +47,8 @@ class TForm1 : public QMainWindow, public TMainView {
   QLabel* Label1;
   QWidget* Panel2;
   QListWidget* ListBox1;
+  // Under the list: how many files it holds.
+  QLabel* FileCountLabel;
   QSplitter* Splitter1;
   QWidget* Panel1;
   QPushButton* Button1;
@@ -141,10 +143,13 @@ class TForm1 : public QMainWindow, public TMainView {
   // Moves both windows onto a screen that is there now.
   void PlaceWindows();
   void SelectionFromList();
+  // The list's selection and current line set from the model in one step.
+  void SelectionToList();
   void DrawEntry(int Index);
 
   bool Shown = false;
   bool Closed = false;
   bool Mirroring = false;  // the list is being set from the model
   bool ResultsMaximized = false;
+  bool WorkCursor = false;  // the busy cursor of a batch change is shown
 };

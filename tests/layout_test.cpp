@@ -47,7 +47,7 @@ TEST(LayoutNumbers, ListAndColumnsAreLimitedOrTakeTheirDesignWidth) {
   } cases[] = {
       {"list width above 2000", 5, "5000", 2000},
       {"list width below 20", 5, "10", 20},
-      {"list width not a number", 5, "", 176},
+      {"list width not a number", 5, "", TWindowLayout().ListWidth},
       {"column 0 not a number", 10, "abc", 99},
       {"column 0 31", 10, "31", 99},
       {"column 0 32", 10, "32", 32},
@@ -201,7 +201,7 @@ TEST_F(LayoutFile, UnusableWindowsTakeTheirDesignValues) {
   TWindowLayout layout;
   layout.LastFolder = "/exe/";
   ASSERT_TRUE(ReadWindowLayout(Path("q.dat"), layout));
-  EXPECT_EQ(layout.ListWidth, 176);
+  EXPECT_EQ(layout.ListWidth, design.ListWidth);
   EXPECT_EQ(layout.Columns, design.Columns);
   EXPECT_EQ(layout.LastFolder, "");
 

@@ -30,7 +30,12 @@ struct TFakeView : TMainView {
   std::vector<std::string> Statuses;  // as each state change left it
   std::function<void()> OnPump;
   TMainModel* Model = nullptr;
-  void ListChanged() override {}
+  int Lists = 0;            // ListChanged calls
+  bool WorkingSeen = true;  // every ListChanged came with the busy cursor
+  void ListChanged() override {
+    ++Lists;
+    if (Model) WorkingSeen = WorkingSeen && Model->Working();
+  }
   void EntryChanged(int) override {}
   void StateChanged() override {
     if (Model && (Statuses.empty() || Statuses.back() != Model->StatusText()))
@@ -157,6 +162,51 @@ TEST_F(MainModel, DeletesTheSelectedLinesOnlyWithACurrentLine) {
     for (int i : c.left) expected.push_back(paths[static_cast<size_t>(i)]);
     EXPECT_EQ(model.ListPaths(), expected) << c.what;
   }
+}
+
+TEST_F(MainModel, BatchesAreAppliedInOneStepWithOneNotification) {
+  for (int i = 0; i < 300; ++i) Touch("in/f" + std::to_string(1000 + i) + ".jww");
+  Model.LastFolder = "/start/";
+  View.Folder = File("in");
+  Model.AddFromFolder();
+  EXPECT_EQ(View.AskedAt, "/start/");
+  EXPECT_EQ(Model.Count(), 300);
+  EXPECT_EQ(Model.FileCountText(), "300 ファイル");
+  EXPECT_EQ(View.Lists, 1);
+  Model.AddFromDialog();  // the folder dialog's folder is the next start
+  EXPECT_EQ(View.AskedAt, File("in") + Delimiter());
+
+  std::vector<int> odd;
+  for (int i = 1; i < 300; i += 2) odd.push_back(i);
+  Model.SetSelection(odd, 299);
+  Model.Delete();
+  EXPECT_EQ(View.Lists, 2);
+  ASSERT_EQ(Model.Count(), 150);
+  EXPECT_EQ(Model.ListPaths()[149], File("in/f1298.jww"));  // order kept
+  EXPECT_EQ(Model.CurrentLine(), 149);
+  EXPECT_TRUE(View.WorkingSeen);
+  EXPECT_FALSE(Model.Working());
+
+  Model.SelectAll();  // Ctrl+A
+  EXPECT_TRUE(Model.Selected(0) && Model.Selected(149));
+  Model.Delete();
+  EXPECT_EQ(Model.FileCountText(), "0 ファイル");
+  EXPECT_EQ(Model.CurrentLine(), -1);
+}
+
+TEST(MainWindowRules, ListWidensAndDialogFiltersMatchAnyCase) {
+  EXPECT_EQ(MainListWidth(DesignMainWidth), TWindowLayout().ListWidth);
+  EXPECT_EQ(MainListWidth(DesignMainWidth + 100), TWindowLayout().ListWidth + 100);
+  EXPECT_EQ(MainListWidth(50), MinListWidth);
+  using namespace std::string_literals;
+  EXPECT_EQ(WindowsFileFilter(),
+            "JW 図面・図形ファイル (*.jww;*.jws)\0*.jww;*.jws\0"
+            "JW 図面ファイル (*.jww)\0*.jww\0JW 図形ファイル (*.jws)\0*.jws\0\0"s);
+  EXPECT_EQ(SpacedFileFilters(), (std::vector<std::string>{
+                                     "JW 図面・図形ファイル (*.jww *.jws *.JWW *.JWS)",
+                                     "JW 図面ファイル (*.jww *.JWW)",
+                                     "JW 図形ファイル (*.jws *.JWS)",
+                                 }));
 }
 
 TEST_F(MainModel, ARunMarksProblemFilesAndShowsTheResults) {

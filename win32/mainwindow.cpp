@@ -21,7 +21,13 @@
 
 namespace {
 
-constexpr int LabelPanel = 20, SplitterWidth = 3;
+constexpr int LabelPanel = 20, CountLine = 16;
+
+// Lets the folder dialog open at the folder it is given.
+int CALLBACK BrowseStart(HWND Dialog, UINT Message, LPARAM, LPARAM Folder) {
+  if (Message == BFFM_INITIALIZED && Folder) SendMessageW(Dialog, BFFM_SETSELECTIONW, TRUE, Folder);
+  return 0;
+}
 
 }  // namespace
 
@@ -54,16 +60,32 @@ TForm1::TForm1() {
                            100, nullptr, nullptr, GetModuleHandleW(nullptr), this);
   Font = MakeFont(Handle);
   Label1 = MakeChild(L"STATIC", L"検索するJWファイル名", SS_LEFT, Handle, 0, Font);
-  ListBox1 = MakeChild(L"LISTBOX", L"",
-                       WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_EXTENDEDSEL | LBS_NOTIFY |
-                           LBS_NOINTEGRALHEIGHT | LBS_WANTKEYBOARDINPUT | LBS_OWNERDRAWFIXED |
-                           LBS_HASSTRINGS,
-                       Handle, IdList, Font);
+  // A list without data of its own: it draws each entry from the model, so
+  // that thousands of entries are added or deleted by a count.
+  ListBox1 =
+      MakeChild(L"LISTBOX", L"",
+                WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_EXTENDEDSEL | LBS_NOTIFY |
+                    LBS_NOINTEGRALHEIGHT | LBS_WANTKEYBOARDINPUT | LBS_OWNERDRAWFIXED | LBS_NODATA,
+                Handle, IdList, Font);
+  FileCount = MakeChild(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, Handle, 0, Font);
+  // Created in the order Tab visits them, which is the screen's, top down.
   Button1 = MakeChild(L"BUTTON", L"追加(&A)", WS_TABSTOP, Handle, IdAdd, Font);
   Button2 = MakeChild(L"BUTTON", L"削除(&D)", WS_TABSTOP, Handle, IdDelete, Font);
+  FolderButton = MakeChild(L"BUTTON", L"フォルダ(&F)", WS_TABSTOP, Handle, IdFolder, Font);
   Button3 = MakeChild(L"BUTTON", L"検索(&S)", WS_TABSTOP, Handle, IdSearch, Font);
   Button4 = MakeChild(L"BUTTON", L"終了(&X)", WS_TABSTOP, Handle, IdExit, Font);
-  FolderButton = MakeChild(L"BUTTON", L"フォルダ(&F)", WS_TABSTOP, Handle, IdFolder, Font);
+  ListTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX,
+                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Handle,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_SUBCLASS;
+  tool.hwnd = ListBox1;
+  tool.uId = 1;
+  tool.lpszText = const_cast<wchar_t*>(L"");
+  SendMessageW(ListTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(ListTip, TTM_SETMAXTIPWIDTH, 0, Scaled(Handle, 600));  // long paths wrap
+  SetWindowSubclass(ListBox1, ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
   // The bar never paints over 中止 and the progress bar beside its text.
   StatusBar1 = MakeChild(STATUSCLASSNAMEW, L"", WS_CLIPSIBLINGS | SBARS_TOOLTIPS, Handle, 0, Font);
   ProgressBar1 = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD, 0, 0, 10, 10, StatusBar1,
@@ -80,6 +102,7 @@ TForm1::TForm1() {
 
 TForm1::~TForm1() {
   Form2.reset();
+  if (ListBox1) RemoveWindowSubclass(ListBox1, ListProc, 1);
   if (Handle) DestroyWindow(Handle);
   if (Font) DeleteObject(Font);
 }
@@ -96,15 +119,25 @@ void TForm1::Layout() {
   GetWindowRect(StatusBar1, &sb);
   const int status = sb.bottom - sb.top;
   const int top = Scaled(Handle, LabelPanel);
-  // However wide the list is set, the buttons stay in view.
-  const int list = std::max(std::min(Scaled(Handle, ListWidth),
-                                     static_cast<int>(r.right) - Scaled(Handle, SplitterWidth) -
-                                         Scaled(Handle, ButtonPanelWidth)),
-                            Scaled(Handle, MinListWidth));
+  // The list takes the width the buttons leave: it widens with the window.
+  const int dpi = DpiOf(Handle);
+  ListWidth = MainListWidth(MulDiv(r.right, 96, dpi));
+  const int list = Scaled(Handle, ListWidth);
   MoveWindow(Label1, Scaled(Handle, 8), Scaled(Handle, 4), Scaled(Handle, 200), Scaled(Handle, 16),
              TRUE);
-  MoveWindow(ListBox1, 0, top, list, std::max(static_cast<int>(r.bottom) - top - status, 10), TRUE);
-  const int x = list + Scaled(Handle, SplitterWidth + 8);
+  const int count = Scaled(Handle, CountLine);
+  const int height = std::max(static_cast<int>(r.bottom) - top - status - count, 10);
+  MoveWindow(ListBox1, 0, top, list, height, TRUE);
+  MoveWindow(FileCount, Scaled(Handle, 4), top + height, list - Scaled(Handle, 4), count, TRUE);
+  RECT inside{};
+  GetClientRect(ListBox1, &inside);
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = ListBox1;
+  tool.uId = 1;
+  tool.rect = inside;
+  SendMessageW(ListTip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+  const int x = list + Scaled(Handle, MainSplitterWidth + 8);
   const int tops[] = {8, 40, 96, 144, 68};
   HWND buttons[] = {Button1, Button2, Button3, Button4, FolderButton};
   for (int i = 0; i < 5; ++i)
@@ -164,6 +197,8 @@ void TForm1::FormShow(int ShowCommand) {
   }
   Layout();
   Model.AddCommandLine(InitialFiles);
+  ListChanged();  // the count under the list, also when it is empty
+  SetFocus(ListBox1);
 }
 
 void TForm1::LoadLayout() {
@@ -176,7 +211,7 @@ void TForm1::LoadLayout() {
 TWindowLayout TForm1::WindowLayout() const {
   TWindowLayout layout;
   layout.Main = ToLogicalPixels(NormalClient(Handle), DpiOf(Handle));
-  layout.ListWidth = ListWidth;
+  layout.ListWidth = MainListWidth(layout.Main.Width);
   layout.Results = ToLogicalPixels(NormalClient(Form2->Handle), DpiOf(Form2->Handle));
   for (int c = 0; c < ResultColCount; ++c)
     layout.Columns[static_cast<size_t>(c)] = Form2->ColWidth(c);
@@ -213,7 +248,9 @@ std::optional<std::vector<std::string>> TForm1::AskFiles(const std::string& Star
     OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = Handle;
-    ofn.lpstrFilter = L"JWW Files(*.jww)\0*.jww\0JWS Files(*.jws)\0*.jws\0JW Files(*.jw*)\0*.jw*\0";
+    const std::wstring filter = OpenFilter();
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
     ofn.lpstrFile = buffer.data();
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
@@ -237,9 +274,18 @@ std::optional<std::vector<std::string>> TForm1::AskFiles(const std::string& Star
   return chosen;
 }
 
-std::optional<std::string> TForm1::AskFolder(const std::string&) {
+std::wstring TForm1::OpenFilter() {
+  return W(WindowsFileFilter());
+}
+
+std::optional<std::string> TForm1::AskFolder(const std::string& StartFolder) {
+  std::wstring start = W(StartFolder);
+  // The dialog selects a folder given without its closing delimiter.
+  if (start.size() > 3 && start.back() == L'\\') start.pop_back();
   BROWSEINFOW bi{};
   bi.hwndOwner = Handle;
+  bi.lpfn = BrowseStart;
+  bi.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(start.c_str());
   bi.lpszTitle = L"追加するフォルダー";
   bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
   PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&bi);
@@ -272,20 +318,32 @@ void TForm1::Close() {
 }
 
 // The list box is drawn from the model: its entries, selection and marks.
+// It holds no data, only the count, so a batch of any size is a few
+// messages; the selection is set by ranges.
 void TForm1::ListChanged() {
   const LRESULT top = SendMessageW(ListBox1, LB_GETTOPINDEX, 0, 0);  // kept in view
   SendMessageW(ListBox1, WM_SETREDRAW, FALSE, 0);
-  SendMessageW(ListBox1, LB_RESETCONTENT, 0, 0);
-  for (int i = 0; i < Model.Count(); ++i) {
-    SendMessageW(ListBox1, LB_ADDSTRING, 0,
-                 reinterpret_cast<LPARAM>(W(Model.ListEntry(i)).c_str()));
-    if (Model.Selected(i)) SendMessageW(ListBox1, LB_SETSEL, TRUE, i);
+  const int n = Model.Count();
+  if (SendMessageW(ListBox1, LB_GETCOUNT, 0, 0) != n)
+    SendMessageW(ListBox1, LB_SETCOUNT, static_cast<WPARAM>(n), 0);
+  SendMessageW(ListBox1, LB_SETSEL, FALSE, -1);
+  for (int i = 0; i < n;) {
+    if (!Model.Selected(i)) {
+      ++i;
+      continue;
+    }
+    int last = i;
+    while (last + 1 < n && Model.Selected(last + 1)) ++last;
+    SendMessageW(ListBox1, LB_SELITEMRANGEEX, static_cast<WPARAM>(i), last);
+    i = last + 1;
   }
   if (Model.CurrentLine() >= 0)
     SendMessageW(ListBox1, LB_SETCARETINDEX, static_cast<WPARAM>(Model.CurrentLine()), FALSE);
   SendMessageW(ListBox1, LB_SETTOPINDEX, static_cast<WPARAM>(std::max<LRESULT>(top, 0)), 0);
   SendMessageW(ListBox1, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(ListBox1, nullptr, TRUE);
+  SetWindowTextW(FileCount, W(Model.FileCountText()).c_str());
+  HotEntry = -1;  // the entry under the mouse may be another now
 }
 
 void TForm1::EntryChanged(int Index) {
@@ -296,6 +354,15 @@ void TForm1::EntryChanged(int Index) {
 }
 
 void TForm1::StateChanged() {
+  if (!Model.Running()) LastPump = 0;  // a run's first step looks at the queue
+  // Busy while a batch of entries is added or deleted.
+  if (Model.Working() != WorkCursor) {
+    WorkCursor = Model.Working();
+    POINT at{};
+    GetCursorPos(&at);
+    if (WindowFromPoint(at) == Handle || IsChild(Handle, WindowFromPoint(at)))
+      SetCursor(LoadCursorW(nullptr, WorkCursor ? IDC_WAIT : IDC_ARROW));
+  }
   const bool stopShown = IsWindowVisible(StopButton) != 0;
   for (HWND b : {Button1, Button2, Button3, Button4, FolderButton})
     EnableWindow(b, Model.ButtonsEnabled());
@@ -325,8 +392,15 @@ void TForm1::ShowRejected() {
 }
 
 void TForm1::ProcessMessages() {
+  // An empty look at the queue costs the system a round trip (under Wine a
+  // third of a run of small files went on it): the queue is looked at every
+  // few milliseconds, which still answers Esc and repaints at once to the
+  // eye. The first call of a run always looks.
+  const ULONGLONG now = GetTickCount64();
+  if (Model.Running() && now - LastPump < PumpInterval && LastPump != 0) return;
+  LastPump = Model.Running() ? now : 0;
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) {
     // Esc whatever has focus; with none (or Alt held) it comes as a system
     // key.
     if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && msg.wParam == VK_ESCAPE) {
@@ -348,10 +422,12 @@ void TForm1::ShowResults() {
 
 // The user's selection and caret, handed to the model.
 void TForm1::SelectionFromList() {
-  std::vector<int> selected;
-  const int count = static_cast<int>(SendMessageW(ListBox1, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    if (SendMessageW(ListBox1, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0) selected.push_back(i);
+  const LRESULT count = SendMessageW(ListBox1, LB_GETSELCOUNT, 0, 0);
+  std::vector<int> selected(static_cast<size_t>(std::max<LRESULT>(count, 0)));
+  if (!selected.empty()) {
+    const LRESULT got = SendMessageW(ListBox1, LB_GETSELITEMS, selected.size(),
+                                     reinterpret_cast<LPARAM>(selected.data()));
+    selected.resize(static_cast<size_t>(std::max<LRESULT>(got, 0)));
   }
   Model.SetSelection(selected, static_cast<int>(SendMessageW(ListBox1, LB_GETCARETINDEX, 0, 0)));
 }
@@ -374,10 +450,33 @@ void TForm1::DrawEntry(const DRAWITEMSTRUCT& Item) {
                size, 0, nullptr, DI_NORMAL);
     text.left += size + Scaled(Handle, 3);
   }
+  // A long path loses its middle: the file name stays in view.
   const std::wstring path = W(Model.ListEntry(index));
+  text.right -= Scaled(Handle, 2);
   DrawTextW(Item.hDC, path.c_str(), static_cast<int>(path.size()), &text,
-            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+            DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_PATH_ELLIPSIS);
   if (Item.itemState & ODS_FOCUS) DrawFocusRect(Item.hDC, &Item.rcItem);
+}
+
+void TForm1::ListHover(LPARAM Point) {
+  const LRESULT hit = SendMessageW(ListBox1, LB_ITEMFROMPOINT, 0, Point);
+  const int entry = HIWORD(hit) ? -1 : static_cast<int>(LOWORD(hit));
+  if (entry == HotEntry) return;
+  HotEntry = entry;
+  TipText = entry < 0 ? std::wstring() : W(Model.EntryTip(entry));
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = ListBox1;
+  tool.uId = 1;
+  tool.lpszText = TipText.data();
+  SendMessageW(ListTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+  if (entry < 0) SendMessageW(ListTip, TTM_POP, 0, 0);
+}
+
+LRESULT CALLBACK TForm1::ListProc(HWND List, UINT Message, WPARAM Wp, LPARAM Lp, UINT_PTR,
+                                  DWORD_PTR Self) {
+  if (Message == WM_MOUSEMOVE) reinterpret_cast<TForm1*>(Self)->ListHover(Lp);
+  return DefSubclassProc(List, Message, Wp, Lp);
 }
 
 LRESULT TForm1::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
@@ -396,6 +495,10 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
       // Busy while a run goes, though Esc and 中止 still answer.
       if (Model.Running() && LOWORD(Lp) == HTCLIENT && reinterpret_cast<HWND>(Wp) != StopButton) {
         SetCursor(LoadCursorW(nullptr, IDC_APPSTARTING));
+        return TRUE;
+      }
+      if (Model.Working()) {
+        SetCursor(LoadCursorW(nullptr, IDC_WAIT));
         return TRUE;
       }
       break;
@@ -464,6 +567,10 @@ LRESULT TForm1::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
     case WM_VKEYTOITEM:
       if (LOWORD(Wp) == VK_DELETE) {
         Button2Click();
+        return -2;
+      }
+      if (LOWORD(Wp) == 'A' && GetKeyState(VK_CONTROL) < 0) {
+        Model.SelectAll();
         return -2;
       }
       return -1;

@@ -29,6 +29,8 @@ class TForm1 : public TMainView {
 
   HWND Handle = nullptr;
   HWND ListBox1 = nullptr;
+  HWND FileCount = nullptr;  // under the list: how many files it holds
+  HWND ListTip = nullptr;    // the tooltip of the entry under the mouse
   HWND Label1 = nullptr;
   HWND Button1 = nullptr, Button2 = nullptr, Button3 = nullptr, Button4 = nullptr;
   HWND FolderButton = nullptr;  // adds a folder's drawing and figure files
@@ -71,6 +73,9 @@ class TForm1 : public TMainView {
   // The paths that could not be added (a click on the status bar); modal.
   void ShowRejected();
 
+  // The filter string the open-file dialog is given.
+  static std::wstring OpenFilter();
+
   static LRESULT CALLBACK Proc(HWND Window, UINT Message, WPARAM W, LPARAM L);
   LRESULT OnMessage(UINT Message, WPARAM W, LPARAM L);
 
@@ -83,11 +88,21 @@ class TForm1 : public TMainView {
   void SaveLayout();
   void SelectionFromList();
   void DrawEntry(const DRAWITEMSTRUCT& Item);
+  // The mouse over the list: the tooltip says the entry under it.
+  void ListHover(LPARAM Point);
+  static LRESULT CALLBACK ListProc(HWND List, UINT Message, WPARAM W, LPARAM L, UINT_PTR Id,
+                                   DWORD_PTR Self);
 
   HFONT Font = nullptr;
   int ListWidth = TWindowLayout().ListWidth;
   bool Closed = false;
   bool StartMaximized = false;  // the layout file says it was closed maximised
+  bool WorkCursor = false;      // the busy cursor of a batch change is shown
+  int HotEntry = -1;            // the entry the tooltip speaks of
+  // During a run the queue is looked at no more often than this.
+  static constexpr ULONGLONG PumpInterval = 10;  // milliseconds
+  ULONGLONG LastPump = 0;                        // 0: look at the next call
+  std::wstring TipText;
 };
 
 // Registers the window classes and loads the common controls.

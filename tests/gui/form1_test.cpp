@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QTreeWidget>
 #include <QtTest>
 #include <memory>
@@ -82,6 +84,14 @@ void Drop(QWidget* Target, const QList<QUrl>& Urls, bool* EnterAccepted = nullpt
 
 QUrl Url(const std::string& Path) {
   return QUrl::fromLocalFile(QString::fromStdString(Path));
+}
+
+// The tooltip the list shows over entry Row.
+QString TipOf(QListWidget* List, int Row) {
+  const QPoint at = List->visualItemRect(List->item(Row)).center();
+  QHelpEvent help(QEvent::ToolTip, at, List->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(List->viewport(), &help);
+  return QToolTip::text();
 }
 
 int SelectedCount(const QListWidget* List) {
@@ -370,7 +380,9 @@ class TForm1Test : public QObject {
     QVERIFY(f.Form1->ListBox1->item(1)->icon().isNull());
     TFileOutcome wrong;
     wrong.Kind = TOutcomeKind::WrongSignature;
-    QCOMPARE(bad->toolTip(), f.Q(junk) + "\n" + QString::fromStdString(DescribeOutcomeJa(wrong)));
+    QCOMPARE(TipOf(f.Form1->ListBox1, 0),
+             f.Q(junk) + "\n" + QString::fromStdString(DescribeOutcomeJa(wrong)));
+    QCOMPARE(TipOf(f.Form1->ListBox1, 1), f.Q(good));
     QCOMPARE(f.Form2().StatusBarText(),
              QStringLiteral("1 行（2 ファイル）・読み込めなかったファイル 1"));
     QCOMPARE(f.Form2().Model->Results().Problems().size(), size_t(1));
@@ -411,6 +423,43 @@ class TForm1Test : public QObject {
     QVERIFY(!f.Form1->isVisible());
     QVERIFY(!f.Form1->JwwReader);
     QVERIFY(QFile::exists(f.Q(f.File("quillon.dat"))));
+  }
+
+  // The list starts with focus and says how many files it holds; Ctrl+A
+  // selects them all; a wider window widens the list, not the buttons; the
+  // open-file dialog offers the three JW choices in both letter cases.
+  void listAndDialogWiring() {
+    TForms f;
+    f.Show();
+    QCOMPARE(f.Form1->focusWidget(), f.Form1->ListBox1);
+    QCOMPARE(f.Form1->FileCountLabel->text(), QStringLiteral("0 ファイル"));
+    f.Form1->DropFiles({f.Touch("a.jww"), f.Touch("b.JWS"), f.Touch("c.jww")});
+    QCOMPARE(f.Form1->FileCountLabel->text(), QStringLiteral("3 ファイル"));
+    QTest::keyClick(f.Form1->ListBox1, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(SelectedCount(f.Form1->ListBox1), 3);
+    QVERIFY(f.Form1->Model.Selected(0) && f.Form1->Model.Selected(2));
+
+    const int panel = f.Form1->Panel1->width(), list = f.Form1->ListBox1->width();
+    f.Form1->resize(f.Form1->width() + 100, f.Form1->height());
+    QTRY_COMPARE(f.Form1->ListBox1->width(), list + 100);
+    QCOMPARE(f.Form1->Panel1->width(), panel);
+
+    TForm1 plain;  // with its own dialog
+    QStringList filters;
+    QString at;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog);
+      filters = dialog->nameFilters();
+      at = dialog->directory().absolutePath();
+      dialog->reject();
+    });
+    QVERIFY(!plain.OpenDialog1(f.Dir.path()).has_value());
+    QCOMPARE(filters,
+             (QStringList{QStringLiteral("JW 図面・図形ファイル (*.jww *.jws *.JWW *.JWS)"),
+                          QStringLiteral("JW 図面ファイル (*.jww *.JWW)"),
+                          QStringLiteral("JW 図形ファイル (*.jws *.JWS)")}));
+    QCOMPARE(at, QDir(f.Dir.path()).absolutePath());
   }
 
   // The folder button adds a folder's files in path order; Delete deletes.

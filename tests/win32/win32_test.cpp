@@ -140,6 +140,61 @@ TEST_F(Win32Forms, DeleteTakesTheUsersSelectionAndNeedsACurrentLine) {
   form.Close();
 }
 
+// The list starts with focus, counts its files, selects all on Ctrl+A, says
+// the entry under the mouse as a tooltip and widens with the window; the
+// open-file dialog offers the three JW choices.
+TEST_F(Win32Forms, TheListSaysWhichFileIsWhich) {
+  const std::string a = Write(u8"a.jww", {"A"}), b = Write(u8"図面 b.jww", {"B"});
+  TForm1 form;
+  form.QuitOnClose = false;
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.FormShow(SW_SHOWNOACTIVATE);
+  EXPECT_EQ(GetFocus(), form.ListBox1);
+  EXPECT_EQ(TextOf(form.FileCount), "0 ファイル");
+  Drop(form.Handle, {a, b});
+  EXPECT_EQ(TextOf(form.FileCount), "2 ファイル");
+
+  BYTE keys[256];
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageW(form.ListBox1, WM_KEYDOWN, 'A', 0);
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  EXPECT_EQ(SendMessageW(form.ListBox1, LB_GETSELCOUNT, 0, 0), 2);
+  EXPECT_TRUE(form.Model.Selected(0) && form.Model.Selected(1));
+
+  RECT item{};
+  SendMessageW(form.ListBox1, LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+  SendMessageW(form.ListBox1, WM_MOUSEMOVE, 0, MAKELPARAM(item.left + 4, item.top + 2));
+  std::wstring tip(1024, L'\0');
+  TTTOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = form.ListBox1;
+  tool.uId = 1;
+  tool.lpszText = tip.data();
+  SendMessageW(form.ListTip, TTM_GETTEXTW, tip.size(), reinterpret_cast<LPARAM>(&tool));
+  EXPECT_EQ(std::wstring(tip.c_str()), WideOfUtf8(b));
+
+  RECT list{}, button{};
+  GetWindowRect(form.ListBox1, &list);
+  GetWindowRect(form.Button1, &button);
+  const TRect client = NormalClient(form.Handle);
+  SetClient(form.Handle, {client.Left, client.Top, client.Width + 100, client.Height});
+  RECT wider{}, moved{};
+  GetWindowRect(form.ListBox1, &wider);
+  GetWindowRect(form.Button1, &moved);
+  EXPECT_EQ(wider.right - wider.left, list.right - list.left + 100);
+  EXPECT_EQ(moved.left - moved.right, button.left - button.right);  // the same width
+  EXPECT_EQ(moved.left, button.left + 100);
+
+  const wchar_t filter[] =
+      L"JW 図面・図形ファイル (*.jww;*.jws)\0*.jww;*.jws\0JW 図面ファイル (*.jww)\0*.jww\0"
+      L"JW 図形ファイル (*.jws)\0*.jws\0";
+  EXPECT_EQ(TForm1::OpenFilter(), std::wstring(filter, sizeof filter / sizeof *filter));
+  form.Close();
+}
+
 TEST_F(Win32Forms, RunsMarkProblemsStopOnEscAndKeepEveryRow) {
   constexpr int Many = 33000;  // more than a string grid's 32,766 rows
   jwb::Drawing big(700);
