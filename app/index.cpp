@@ -46,6 +46,14 @@ CREATE TABLE blocks (
   texts BLOB NOT NULL,
   PRIMARY KEY (file, position)
 ) WITHOUT ROWID;
+CREATE TABLE drawings (
+  file INTEGER NOT NULL,
+  position INTEGER NOT NULL,
+  compact BLOB NOT NULL,
+  print BLOB NOT NULL,
+  draws INTEGER NOT NULL,
+  PRIMARY KEY (file, position)
+) WITHOUT ROWID;
 )sql";
 
 int64_t NowNs() {
@@ -100,6 +108,14 @@ void Bind(sqlite3_stmt* S, int Index, int64_t Value) {
 }
 void Bind(sqlite3_stmt* S, int Index, const std::string& Text) {
   sqlite3_bind_text(S, Index, Text.data(), static_cast<int>(Text.size()), SQLITE_TRANSIENT);
+}
+
+void BindBlob(sqlite3_stmt* S, int Index, const std::string& Bytes) {
+  sqlite3_bind_blob(S, Index, Bytes.data(), static_cast<int>(Bytes.size()), SQLITE_TRANSIENT);
+}
+std::string ColumnBytes(sqlite3_stmt* S, int Col) {
+  const auto* bytes = static_cast<const char*>(sqlite3_column_blob(S, Col));
+  return std::string(bytes ? bytes : "", static_cast<size_t>(sqlite3_column_bytes(S, Col)));
 }
 
 bool Corruption(int Code) {
@@ -210,7 +226,10 @@ void TBlockIndex::Open() {
         // New, or made by an earlier version of this program: (re)made
         // empty, so that every file is read once more and recorded whole.
         Exec(Writer, "BEGIN IMMEDIATE");
-        if (!empty) Exec(Writer, "DROP TABLE IF EXISTS blocks; DROP TABLE IF EXISTS files;");
+        if (!empty)
+          Exec(Writer,
+               "DROP TABLE IF EXISTS drawings; DROP TABLE IF EXISTS blocks; "
+               "DROP TABLE IF EXISTS files;");
         Exec(Writer, Schema);
         Exec(Writer, ("PRAGMA user_version=" + std::to_string(IndexSchemaVersion)).c_str());
         Exec(Writer, "COMMIT");
@@ -338,15 +357,9 @@ bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFi
       Loaded = true;
       LoadEntries();
     }
-    const auto found = Entries.find(FilePath);
-    if (found == Entries.end()) return false;
-    const TEntry& e = found->second;
-    if (e.Stamp.Size != Stamp.Size || e.Stamp.ModifiedNs != Stamp.ModifiedNs ||
-        e.Stamp.ChangedNs != Stamp.ChangedNs || e.Stamp.Device != Stamp.Device ||
-        e.Stamp.FileId != Stamp.FileId || e.ReaderVersion != IndexReaderVersion ||
-        e.RecordedNs - Stamp.ModifiedNs < RacyWindowNs) {
-      return false;
-    }
+    const TEntry* entry = CurrentEntry(FilePath, Stamp);
+    if (!entry) return false;
+    const TEntry& e = *entry;
     TFileBlocks blocks;
     blocks.Outcome = e.Outcome;
     blocks.Names = e.Names;
@@ -357,6 +370,128 @@ bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFi
     TurnOff("the index " + Path + " failed while reading (" + e.What + "); files are read directly",
             Corruption(e.Code));
     return false;
+  }
+}
+
+const TBlockIndex::TEntry* TBlockIndex::CurrentEntry(const std::string& FilePath,
+                                                     const TFileStamp& Stamp) {
+  if (!Loaded) {
+    Loaded = true;
+    LoadEntries();
+  }
+  const auto found = Entries.find(FilePath);
+  if (found == Entries.end()) return nullptr;
+  const TEntry& e = found->second;
+  if (e.Stamp.Size != Stamp.Size || e.Stamp.ModifiedNs != Stamp.ModifiedNs ||
+      e.Stamp.ChangedNs != Stamp.ChangedNs || e.Stamp.Device != Stamp.Device ||
+      e.Stamp.FileId != Stamp.FileId || e.ReaderVersion != IndexReaderVersion ||
+      e.RecordedNs - Stamp.ModifiedNs < RacyWindowNs) {
+    return nullptr;
+  }
+  return &e;
+}
+
+bool TBlockIndex::FindDrawings(const std::string& FilePath, const TFileStamp& Stamp,
+                               std::vector<TKeptDrawing>& Drawings,
+                               std::vector<std::string>& Names) {
+  if (!Usable()) return false;
+  std::lock_guard<std::mutex> lock(ReadLock);
+  try {
+    const TEntry* e = CurrentEntry(FilePath, Stamp);
+    if (!e) return false;
+    TStatement query(Reader,
+                     "SELECT compact, print, draws FROM drawings WHERE file = ? ORDER BY position");
+    if (!query.Ok()) Raise(Reader, query.PrepareCode());
+    Bind(*query, 1, e->Id);
+    std::vector<TKeptDrawing> kept;
+    int code;
+    while ((code = sqlite3_step(*query)) == SQLITE_ROW) {
+      TKeptDrawing d;
+      d.Compact = ColumnBytes(*query, 0);
+      const std::string print = ColumnBytes(*query, 1);
+      if (print.size() != 16) return false;
+      for (int i = 0; i < 8; ++i) {
+        d.Print.High = d.Print.High << 8 | static_cast<uint8_t>(print[static_cast<size_t>(i)]);
+        d.Print.Low = d.Print.Low << 8 | static_cast<uint8_t>(print[static_cast<size_t>(i) + 8]);
+      }
+      d.Draws = sqlite3_column_int64(*query, 2) != 0;
+      kept.push_back(std::move(d));
+    }
+    if (code != SQLITE_DONE) Raise(Reader, code);
+    // Drawings of every definition, or none kept.
+    if (kept.empty() || kept.size() != e->Names.size()) return false;
+    Drawings = std::move(kept);
+    Names = e->Names;
+    return true;
+  } catch (const EIndex& e) {
+    TurnOff("the index " + Path + " failed while reading (" + e.What + "); files are read directly",
+            Corruption(e.Code));
+    return false;
+  }
+}
+
+void TBlockIndex::RecordDrawings(const std::string& FilePath, const TFileStamp& Stamp,
+                                 std::vector<TKeptDrawing> Drawings) {
+  if (!Usable() || Drawings.empty()) return;
+  {
+    std::lock_guard<std::mutex> lock(QueueLock);
+    DrawingQueue.push_back({FilePath, Stamp, std::move(Drawings)});
+  }
+  QueueChanged.notify_all();
+}
+
+void TBlockIndex::WriteDrawings(std::vector<TPendingDrawings>& Batch) {
+  if (!Usable()) return;
+  try {
+    Exec(Writer, "BEGIN IMMEDIATE");
+    // Only beside the entry of the same version of the file.
+    TStatement entry(Writer,
+                     "SELECT id FROM files WHERE path = ? AND size = ? AND modified_ns = ? AND "
+                     "changed_ns = ? AND device = ? AND file_id = ? AND reader_version = ?");
+    TStatement drop(Writer, "DELETE FROM drawings WHERE file = ?");
+    TStatement add(
+        Writer, "INSERT INTO drawings (file, position, compact, print, draws) VALUES (?,?,?,?,?)");
+    for (TStatement* s : {&entry, &drop, &add}) {
+      if (!s->Ok()) Raise(Writer, s->PrepareCode());
+    }
+    for (const TPendingDrawings& p : Batch) {
+      Bind(*entry, 1, p.Path);
+      const int64_t stamp[] = {static_cast<int64_t>(p.Stamp.Size),
+                               p.Stamp.ModifiedNs,
+                               p.Stamp.ChangedNs,
+                               static_cast<int64_t>(p.Stamp.Device),
+                               static_cast<int64_t>(p.Stamp.FileId),
+                               IndexReaderVersion};
+      for (int i = 0; i < 6; ++i) Bind(*entry, i + 2, stamp[i]);
+      const int found = sqlite3_step(*entry);
+      const int64_t id = found == SQLITE_ROW ? sqlite3_column_int64(*entry, 0) : 0;
+      sqlite3_reset(*entry);
+      if (found != SQLITE_ROW && found != SQLITE_DONE) Raise(Writer, found);
+      if (found != SQLITE_ROW) continue;
+      Bind(*drop, 1, id);
+      if (const int code = sqlite3_step(*drop); code != SQLITE_DONE) Raise(Writer, code);
+      sqlite3_reset(*drop);
+      for (size_t n = 0; n < p.Drawings.size(); ++n) {
+        const TKeptDrawing& d = p.Drawings[n];
+        std::string print(16, '\0');
+        for (int i = 0; i < 8; ++i) {
+          print[static_cast<size_t>(i)] = static_cast<char>(d.Print.High >> (56 - 8 * i));
+          print[static_cast<size_t>(i) + 8] = static_cast<char>(d.Print.Low >> (56 - 8 * i));
+        }
+        Bind(*add, 1, id);
+        Bind(*add, 2, static_cast<int64_t>(n));
+        BindBlob(*add, 3, d.Compact);
+        BindBlob(*add, 4, print);
+        Bind(*add, 5, static_cast<int64_t>(d.Draws));
+        if (const int code = sqlite3_step(*add); code != SQLITE_DONE) Raise(Writer, code);
+        sqlite3_reset(*add);
+      }
+    }
+    Exec(Writer, "COMMIT");
+  } catch (const EIndex& e) {
+    sqlite3_exec(Writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    TurnOff("the index " + Path + " could not be written (" + e.What + "); files are read directly",
+            Corruption(e.Code));
   }
 }
 
@@ -372,19 +507,24 @@ void TBlockIndex::Record(const std::string& FilePath, const TFileStamp& Stamp,
 
 void TBlockIndex::Flush() {
   std::unique_lock<std::mutex> lock(QueueLock);
-  QueueChanged.wait(lock, [&] { return (Queue.empty() && !Writing) || !WriterThread.joinable(); });
+  QueueChanged.wait(lock, [&] {
+    return (Queue.empty() && DrawingQueue.empty() && !Writing) || !WriterThread.joinable();
+  });
 }
 
 void TBlockIndex::WriteLoop() {
   std::unique_lock<std::mutex> lock(QueueLock);
   for (;;) {
-    QueueChanged.wait(lock, [&] { return Stopping || !Queue.empty(); });
-    if (Queue.empty()) return;  // stopping, nothing left
+    QueueChanged.wait(lock, [&] { return Stopping || !Queue.empty() || !DrawingQueue.empty(); });
+    if (Queue.empty() && DrawingQueue.empty()) return;  // stopping, nothing left
     std::vector<TPending> batch;
     batch.swap(Queue);
+    std::vector<TPendingDrawings> drawings;
+    drawings.swap(DrawingQueue);
     Writing = true;
     lock.unlock();
-    WriteBatch(batch);
+    if (!batch.empty()) WriteBatch(batch);
+    if (!drawings.empty()) WriteDrawings(drawings);
     lock.lock();
     Writing = false;
     QueueChanged.notify_all();
@@ -416,10 +556,11 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
         "stop_inner_count = excluded.stop_inner_count, "
         "stop_message = excluded.stop_message RETURNING id");
     TStatement dropBlocks(Writer, "DELETE FROM blocks WHERE file = ?");
+    TStatement dropDrawings(Writer, "DELETE FROM drawings WHERE file = ?");
     TStatement addBlock(Writer,
                         "INSERT INTO blocks (file, position, name, name_utf8, texts) "
                         "VALUES (?,?,?,?,?)");
-    for (TStatement* s : {&putFile, &dropBlocks, &addBlock}) {
+    for (TStatement* s : {&putFile, &dropBlocks, &dropDrawings, &addBlock}) {
       if (!s->Ok()) Raise(Writer, s->PrepareCode());
     }
     auto run = [&](TStatement& S) {
@@ -457,6 +598,8 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
       sqlite3_reset(*putFile);
       Bind(*dropBlocks, 1, id);
       run(dropBlocks);
+      Bind(*dropDrawings, 1, id);  // drawn from what the file was before
+      run(dropDrawings);
       for (size_t n = 0; n < p.Blocks.Names.size(); ++n) {
         const std::string& name = p.Blocks.Names[n];
         const std::string& texts = n < p.Blocks.Texts.size() ? p.Blocks.Texts[n] : std::string();
@@ -507,12 +650,13 @@ void TBlockIndex::ForgetOthersUnder(const std::string& Folder,
     if (gone.empty()) return;
     Exec(Writer, "BEGIN IMMEDIATE");
     TStatement dropBlocks(Writer, "DELETE FROM blocks WHERE file = ?");
+    TStatement dropDrawings(Writer, "DELETE FROM drawings WHERE file = ?");
     TStatement dropFile(Writer, "DELETE FROM files WHERE id = ?");
-    for (TStatement* s : {&dropBlocks, &dropFile}) {
+    for (TStatement* s : {&dropBlocks, &dropDrawings, &dropFile}) {
       if (!s->Ok()) Raise(Writer, s->PrepareCode());
     }
     for (const int64_t id : gone) {
-      for (TStatement* s : {&dropBlocks, &dropFile}) {
+      for (TStatement* s : {&dropBlocks, &dropDrawings, &dropFile}) {
         Bind(**s, 1, id);
         const int code = sqlite3_step(**s);
         sqlite3_reset(**s);

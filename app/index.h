@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/fingerprint.h"
 #include "app/search.h"
 #include "text/nativefile.h"
 
@@ -32,11 +33,19 @@ inline constexpr int IndexReaderVersion = 1;
 // The layout of the tables (PRAGMA user_version). An index of an earlier
 // layout is emptied and made anew in this one; one of a later layout (a
 // newer program's) is not ours to use.
-inline constexpr int IndexSchemaVersion = 2;
+inline constexpr int IndexSchemaVersion = 3;
 // An entry recorded less than this after its file's last write may have
 // missed a second write within the same tick of the file system's clock; it
 // is not trusted (as version-control tools treat racily clean files).
 inline constexpr int64_t RacyWindowNs = 2'000'000'000;
+
+// One definition's drawing as the index keeps it: the thumbnail's compact
+// form and the drawing's fingerprint.
+struct TKeptDrawing {
+  std::string Compact;
+  TFingerprint Print{};
+  bool Draws = false;
+};
 
 // Where the index lives: $XDG_CACHE_HOME/quillon/index.sqlite3 (~/.cache
 // when unset) on Linux, %LOCALAPPDATA%\Quillon\index.sqlite3 on Windows.
@@ -64,6 +73,15 @@ class TBlockIndex {
   // Keeps what reading Path (seen as Stamp before it was opened) gave. The
   // write happens on the index's own thread, in large transactions.
   void Record(const std::string& Path, const TFileStamp& Stamp, const TFileBlocks& Blocks);
+  // The drawings of the definitions of Path, in file order, with the names
+  // they go with, when the index holds the file under exactly Stamp (as
+  // Find) and its drawings were kept. Thread-safe.
+  bool FindDrawings(const std::string& Path, const TFileStamp& Stamp,
+                    std::vector<TKeptDrawing>& Drawings, std::vector<std::string>& Names);
+  // Keeps the drawings read from Path (seen as Stamp before it was opened)
+  // beside its entry, when the index holds the file under that stamp.
+  void RecordDrawings(const std::string& Path, const TFileStamp& Stamp,
+                      std::vector<TKeptDrawing> Drawings);
   // Waits until everything recorded so far is written.
   void Flush();
   // Forgets the files under Folder (a folder path) that are not in Kept.
@@ -80,6 +98,12 @@ class TBlockIndex {
   void TurnOff(const std::string& Why, bool Corrupt);
   void WriteLoop();
   void WriteBatch(std::vector<TPending>& Batch);
+  struct TPendingDrawings {
+    std::string Path;
+    TFileStamp Stamp;
+    std::vector<TKeptDrawing> Drawings;
+  };
+  void WriteDrawings(std::vector<TPendingDrawings>& Batch);
 
   const std::string Path;
   const int BusyTimeoutMs;
@@ -102,12 +126,16 @@ class TBlockIndex {
     std::vector<std::string> Texts;
   };
   void LoadEntries();
+  // The entry of Path when it holds the file under exactly Stamp; with
+  // ReadLock held.
+  const TEntry* CurrentEntry(const std::string& FilePath, const TFileStamp& Stamp);
   bool Loaded = false;
   std::unordered_map<std::string, TEntry> Entries;
 
   std::mutex QueueLock;
   std::condition_variable QueueChanged;
   std::vector<TPending> Queue;
+  std::vector<TPendingDrawings> DrawingQueue;
   bool Writing = false;
   bool Stopping = false;
   std::thread WriterThread;

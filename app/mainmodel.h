@@ -72,6 +72,9 @@ class TResultSink {
   virtual void SetCell(int Col, int Row, const std::string& Text) = 0;
   virtual void SetRowCount(int Rows) = 0;
   virtual void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) = 0;
+  // The saved index the run went through (empty: none): the results keep
+  // their drawings beside its entries.
+  virtual void SetIndexPath(const std::string& Path) { (void)Path; }
 };
 
 class TMainModel : public TSearchWindow {

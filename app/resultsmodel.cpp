@@ -331,6 +331,12 @@ void TResultsModel::Timer(int Id) {
   }
 }
 
+void TResultsModel::SetIndexPath(const std::string& Path) {
+  if (Path == IndexPath) return;
+  IndexPath = Path;
+  ThumbWorker.reset();  // made again with the index when next wanted
+}
+
 void TResultsModel::SetThumbnailPlace(const TThumbnailPlace& Value) {
   Thumbs = {Value.Shown, ClampThumbnailSize(Value.Size)};
   View.ThumbnailPlaceChanged();

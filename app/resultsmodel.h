@@ -90,6 +90,7 @@ class TResultsModel : public TResultSink {
   std::string Cell(int Col, int Row) const;
   void SetRowCount(int Rows) override;
   void SetReport(const TRunSummary& Summary, std::vector<TProblemFile> Problems) override;
+  void SetIndexPath(const std::string& Path) override;
 
   // --- What the view draws --------------------------------------------------
   const std::string& HeaderText(int Col) const { return Header[static_cast<size_t>(Col)]; }
@@ -231,6 +232,7 @@ class TResultsModel : public TResultSink {
   TThumbnailPlace Thumbs;
   TThumbnailCache ThumbCache;
   std::unique_ptr<TThumbnailWorker> ThumbWorker;  // made when first wanted
+  std::string IndexPath;                          // where drawings are kept
   std::mutex ArrivedLock;                         // the worker hands its answer over here
   std::optional<std::pair<uint64_t, TPreview>> Arrived;
 };

@@ -1,8 +1,10 @@
 #include "app/thumbnail.h"
 
 #include "app/catalog.h"
+#include "app/index.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
+#include "text/nativefile.h"
 #include "text/sjis.h"
 
 #include <algorithm>
@@ -243,7 +245,8 @@ std::optional<TDisplayList> ExpandThumbnail(std::string_view B) {
   return list;
 }
 
-TThumbnailWorker::TThumbnailWorker(std::function<void()> Ready) : Ready(std::move(Ready)) {
+TThumbnailWorker::TThumbnailWorker(std::function<void()> Ready, std::string IndexPath)
+    : Ready(std::move(Ready)), IndexPath(std::move(IndexPath)) {
   Thread = std::thread([this] { Run(); });
 }
 
@@ -282,6 +285,9 @@ std::vector<TMadeThumbnail> TThumbnailWorker::Take() {
 void TThumbnailWorker::Run() {
   TJwwData jww;
   TJwsData jws;
+  // Opened on this thread, and closed (what it was given written) with it.
+  std::unique_ptr<TBlockIndex> index;
+  if (!IndexPath.empty()) index = std::make_unique<TBlockIndex>(IndexPath);
   for (;;) {
     std::string path;
     {
@@ -293,15 +299,29 @@ void TThumbnailWorker::Run() {
       InHand = path;
     }
     std::vector<TMadeThumbnail> made;
-    try {
-      ReadFileDrawings(
-          path, jww, jws, [](const std::string&) { return true; },
-          [&](int Position, const std::string& Name, const TDisplayList& List) {
-            made.push_back({path, Position, Name, CompactThumbnail(List), FingerprintOf(List),
-                            !List.EmptyDrawing()});
-          });
-    } catch (const std::exception&) {  // memory, mostly: the frames stay empty
-      made.clear();
+    TFileStamp stamp;
+    const bool stamped = index && index->Usable() && StampOfFile(path, stamp);
+    std::vector<TKeptDrawing> kept;
+    std::vector<std::string> names;
+    if (stamped && index->FindDrawings(path, stamp, kept, names)) {
+      for (size_t n = 0; n < kept.size(); ++n)
+        made.push_back({path, static_cast<int>(n), std::move(names[n]), std::move(kept[n].Compact),
+                        kept[n].Print, kept[n].Draws});
+    } else {
+      try {
+        const TFileOutcome outcome = ReadFileDrawings(
+            path, jww, jws, [](const std::string&) { return true; },
+            [&](int Position, const std::string& Name, const TDisplayList& List) {
+              made.push_back({path, Position, Name, CompactThumbnail(List), FingerprintOf(List),
+                              !List.EmptyDrawing()});
+            });
+        if (stamped && !outcome.Failed()) {
+          for (const TMadeThumbnail& m : made) kept.push_back({m.Compact, m.Print, m.Draws});
+          index->RecordDrawings(path, stamp, std::move(kept));
+        }
+      } catch (const std::exception&) {  // memory, mostly: the frames stay empty
+        made.clear();
+      }
     }
     // The file counts as read even when it gave nothing.
     made.push_back({path, -1, {}, {}});

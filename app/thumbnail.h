@@ -55,8 +55,10 @@ struct TMadeThumbnail {
 class TThumbnailWorker {
  public:
   // Ready is called on the worker's thread whenever thumbnails wait to be
-  // taken; a window hands it over to its own thread and calls Take.
-  explicit TThumbnailWorker(std::function<void()> Ready);
+  // taken; a window hands it over to its own thread and calls Take. With an
+  // IndexPath, a file the saved index holds unchanged with its drawings is
+  // not read at all, and the drawings of a file read are kept there.
+  explicit TThumbnailWorker(std::function<void()> Ready, std::string IndexPath = {});
   ~TThumbnailWorker();  // finishes the file in hand, drops the rest
   TThumbnailWorker(const TThumbnailWorker&) = delete;
   TThumbnailWorker& operator=(const TThumbnailWorker&) = delete;
@@ -71,6 +73,7 @@ class TThumbnailWorker {
  private:
   void Run();
   std::function<void()> Ready;
+  const std::string IndexPath;
   std::mutex Lock;
   std::condition_variable Wake;
   std::deque<std::string> Waiting;

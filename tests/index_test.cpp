@@ -11,16 +11,19 @@
 #endif
 
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <mutex>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "app/index.h"
 #include "app/search.h"
+#include "app/thumbnail.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
 #include "testkit/jwbuilder.h"
@@ -290,6 +293,49 @@ TEST_F(SavedIndex, AnUnusableIndexNeverChangesTheRows) {
     sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close(holder);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The thumbnails' drawings kept beside an entry: a second look at an
+// unchanged file reads nothing and gives the same drawings; a changed file
+// is read again.
+TEST_F(SavedIndex, KeepsTheDrawingsOfAnUnchangedFile) {
+  Put("a.jww", Library('A', 3, false));
+  const std::string path = Files().front();
+  SearchBothWays({path});  // the entry the drawings go beside
+  auto draw = [&] {
+    std::mutex lock;
+    std::condition_variable ready;
+    std::vector<TMadeThumbnail> made;
+    TThumbnailWorker worker([&] { ready.notify_all(); }, IndexPath);
+    worker.Want({path});
+    std::unique_lock<std::mutex> hold(lock);
+    while (made.empty() || made.back().Position >= 0) {
+      ready.wait_for(hold, std::chrono::milliseconds(100));
+      for (TMadeThumbnail& m : worker.Take()) made.push_back(std::move(m));
+    }
+    return made;
+  };
+  const std::vector<TMadeThumbnail> first = draw();
+  const uint64_t opened = FileOpenCount();
+  const std::vector<TMadeThumbnail> again = draw();
+  EXPECT_EQ(FileOpenCount(), opened);  // answered by the index
+  ASSERT_EQ(again.size(), first.size());
+  ASSERT_EQ(first.size(), 4u);  // three definitions and the end of the file
+  for (size_t n = 0; n + 1 < first.size(); ++n) {
+    EXPECT_EQ(again[n].Name, first[n].Name);
+    EXPECT_EQ(again[n].Compact, first[n].Compact);
+    EXPECT_EQ(again[n].Print, first[n].Print);
+  }
+  Put("a.jww", Library('B', 2, false));
+  SearchBothWays({path});
+  const std::vector<TMadeThumbnail> changed = draw();
+  EXPECT_GT(FileOpenCount(), opened);
+  EXPECT_EQ(changed.size(), 3u);
+  EXPECT_EQ(changed[0].Name, "B001");
 }
 
 }  // namespace
