@@ -52,15 +52,29 @@ void TakeScreenshots(TForm1& Form1, const QString& Dir, const QString& Filter,
       waiter->deleteLater();
       waiter->stop();
       form2->grab().save(Dir + QStringLiteral("/results.png"));
-      // The list of problem files is modal: saved and closed from a timer.
-      QTimer::singleShot(200, form2, [form2, Dir] {
-        if (auto* list = form2->findChild<QDialog*>(QStringLiteral("ProblemList"))) {
-          list->grab().save(Dir + QStringLiteral("/problems.png"));
-          list->reject();
-        }
+      // Then the thumbnails, once every row shown has its drawing (or 3 s).
+      form2->Results.ToggleThumbnails();
+      auto* thumbs = new QTimer(form2);
+      QObject::connect(thumbs, &QTimer::timeout, form2, [form2, thumbs, Dir, tries = 0]() mutable {
+        bool drawn = true;
+        for (int p = 0; p < form2->Results.ShownCount(); ++p)
+          drawn = drawn && form2->Results.ThumbnailAt(p);
+        if (!drawn && ++tries < 60) return;
+        thumbs->deleteLater();
+        thumbs->stop();
+        form2->grab().save(Dir + QStringLiteral("/thumbnails.png"));
+        form2->Results.ToggleThumbnails();
+        // The list of problem files is modal: saved and closed from a timer.
+        QTimer::singleShot(200, form2, [form2, Dir] {
+          if (auto* list = form2->findChild<QDialog*>(QStringLiteral("ProblemList"))) {
+            list->grab().save(Dir + QStringLiteral("/problems.png"));
+            list->reject();
+          }
+        });
+        form2->ShowProblems();
+        form2->Button2Click();
       });
-      form2->ShowProblems();
-      form2->Button2Click();
+      thumbs->start(50);
     });
     waiter->start(50);
   });
