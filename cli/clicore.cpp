@@ -15,6 +15,7 @@
 #include "app/catalog.h"
 #include "app/filelist.h"
 #include "app/search.h"
+#include "app/thumbnail.h"
 #include "jws/jwsunit.h"
 #include "jww/jwwunit.h"
 #include "text/codec.h"
@@ -101,6 +102,57 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
         result.Rows.push_back(std::move(row));
       }
       result.Outcome = blocks.Outcome;
+    }
+    if (result.Outcome.Failed()) {
+      result.Error = DescribeOutcome(result.Outcome);
+    } else if (result.Outcome.Kind == TOutcomeKind::Skipped) {
+      result.Warning = "warning: " + DescribeOutcome(result.Outcome);
+    }
+  } catch (const std::exception& e) {
+    result.Rows.clear();
+    result.Error = std::string("reading failed: ") + e.what();
+  }
+  return result;
+}
+
+TFileResult ReadPrintsIndexed(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww,
+                              TJwsData& Jws, TBlockIndex& Index) {
+  TFileStamp stamp;
+  if (!Input.Problem.empty() || !Index.Usable() || !StampOfFile(Input.FullPath, stamp))
+    return ReadInput(Input, Filter, Jww, Jws, TDrawingUse::Fingerprint);
+  TFileResult result;
+  try {
+    const std::string fileName = ExtractName(Input.FullPath);
+    const std::string pathKey =
+        Filter.Words.Active() ? QueryPathKey(Input.FullPath) : std::string();
+    auto put = [&](int Position, const std::string& Name, const std::string& Texts,
+                   const TKeptDrawing& Drawing) {
+      if (!Filter.Keeps(Name, pathKey, Texts)) return;
+      TRow row{fileName, Input.FullPath, Cp932ToUtf8(Name), Position, {}};
+      row.Print = Drawing.Print;
+      row.Draws = Drawing.Draws;
+      row.NameKey = NormalizeForSearch(Name);
+      row.Texts = Texts;
+      result.Rows.push_back(std::move(row));
+    };
+    // The entry the drawings go beside, from the index or read now.
+    const TFileBlocks blocks = ReadFileBlocksIndexed(&Index, Input.Path, Input.FullPath, Jww, Jws);
+    std::vector<TKeptDrawing> kept;
+    std::vector<std::string> names;
+    if (Index.FindDrawings(Input.FullPath, stamp, kept, names)) {
+      for (size_t n = 0; n < names.size(); ++n)
+        put(static_cast<int>(n), names[n], n < blocks.Texts.size() ? blocks.Texts[n] : "", kept[n]);
+      result.Outcome = blocks.Outcome;
+    } else {
+      result.Outcome = ReadFileDrawingsAndTexts(
+          Input.Path, Jww, Jws, [](const std::string&, const std::string&) { return true; },
+          [&](int Position, const std::string& Name, const std::string& Texts,
+              const TDisplayList& List) {
+            kept.push_back({CompactThumbnail(List), FingerprintOf(List), !List.EmptyDrawing()});
+            put(Position, Name, Texts, kept.back());
+          });
+      if (!result.Outcome.Failed() && kept.size() == blocks.Names.size())
+        Index.RecordDrawings(Input.FullPath, stamp, std::move(kept));
     }
     if (result.Outcome.Failed()) {
       result.Error = DescribeOutcome(result.Outcome);

@@ -98,6 +98,13 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
                       TDrawingUse Drawings = TDrawingUse::None, bool Standalone = false,
                       const std::function<bool(TRow&&)>& Put = {}, TBlockIndex* Index = nullptr);
 
+// Reads one input's fingerprints for the duplicate report through Index (not
+// null): a file the index holds unchanged with its drawings is not read at
+// all; otherwise its names go into the index as a search's would, and the
+// drawings made from the whole file beside them. Never throws.
+TFileResult ReadPrintsIndexed(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww,
+                              TJwsData& Jws, TBlockIndex& Index);
+
 // The size of a catalog drawing, in SVG units.
 inline constexpr double DrawingWidth = 240;
 inline constexpr double DrawingHeight = 170;

@@ -225,7 +225,7 @@ int main(int argc, char** argv) {
   const std::vector<qcli::TInput> inputs = qcli::CollectInputs(paths, recursive);
   // The saved index serves the plain search; drawings are always read.
   std::unique_ptr<TBlockIndex> index;
-  if ((useIndex || indexFileOption->count() > 0) && !drawings && !duplicates) {
+  if ((useIndex || indexFileOption->count() > 0) && (!drawings || duplicates)) {
     index = std::make_unique<TBlockIndex>(indexFileOption->count() > 0 ? indexFile
                                                                        : DefaultIndexPath());
   }
@@ -240,6 +240,10 @@ int main(int argc, char** argv) {
         inputs.size(), jobs, static_cast<size_t>(jobs) * 4,
         [] { return std::make_unique<TReaders>(); },
         [&](size_t i, std::unique_ptr<TReaders>& readers) {
+          // The catalog draws every file; the report alone may answer from
+          // the index.
+          if (index && !drawings)
+            return qcli::ReadPrintsIndexed(inputs[i], filter, readers->Jww, readers->Jws, *index);
           return qcli::ReadInput(
               inputs[i], filter, readers->Jww, readers->Jws,
               drawings ? qcli::TDrawingUse::Svg : qcli::TDrawingUse::Fingerprint);
@@ -259,6 +263,11 @@ int main(int argc, char** argv) {
     for (const qcli::TRow& row : rows) printed.push_back({row.NameKey, row.Print, !row.Draws});
     qcli::WriteDuplicates(std::cout, formats.at(formatName), rows, FindDuplicates(printed));
     std::cout.flush();
+    if (index) {
+      index->Flush();
+      const std::string problem = index->Problem();
+      if (!problem.empty()) std::cerr << ProgramName << ": " << qcli::MessageField(problem) << '\n';
+    }
     if (!std::cout) {
       std::cerr << ProgramName << ": cannot write the output\n";
       return ExitSomeNotRead;

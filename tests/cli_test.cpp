@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -650,6 +651,22 @@ TEST_F(CliProgram, DuplicatesGroupOneDrawingUnderTwoNamesAndOneNameOverTwoDrawin
           {{"group", 2}, {"kind", "same-name"}, {"file", "b.jws"}, {"path", b}, {"block", "wc"}})
           .dump());
   EXPECT_EQ(Cli({"--duplicates", "--format", "svg", "--output-dir", Dir.string(), a}).status, 2);
+
+  // Through the saved index: the same report, and the second one answered
+  // from the fingerprints kept there.
+  for (const std::string& f : {a, b})
+    fs::last_write_time(f, fs::file_time_type::clock::now() - std::chrono::minutes(1));
+  const std::string index = (Dir / "index.sqlite3").string();
+  EXPECT_EQ(Cli({"--duplicates", "--index-file", index, a, b}).out, r.out);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(index.c_str(), &db), SQLITE_OK);
+  sqlite3_stmt* count = nullptr;
+  sqlite3_prepare_v2(db, "SELECT count(*) FROM drawings", -1, &count, nullptr);
+  ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(count, 0), 5);
+  sqlite3_finalize(count);
+  sqlite3_close(db);
+  EXPECT_EQ(Cli({"--duplicates", "--index-file", index, a, b}).out, r.out);
 }
 
 }  // namespace
