@@ -167,6 +167,7 @@ void TResultTable::SetRowCount(int NewRows) {
     Rows.resize(static_cast<size_t>(Count));
   }
   DropUnusedFiles();
+  Only.clear();
   CurrentRow = std::clamp(CurrentRow, 1, Count);
   Rebuild();
 }
@@ -255,9 +256,17 @@ void TResultTable::SetFilter(std::string_view Utf8) {
   Refilter();
 }
 
+void TResultTable::SetOnlyRows(std::vector<bool> Keep) {
+  Only = std::move(Keep);
+  if (!Only.empty()) Only.resize(static_cast<size_t>(Count), false);
+  Shown.clear();
+  Refilter();
+}
+
 void TResultTable::Refilter() {
   if (FilterQuery.Active()) MakeKeys();
   auto keep = [&](int32_t r) {
+    if (!Only.empty() && !Only[static_cast<size_t>(r)]) return false;
     const TRow& row = Rows[static_cast<size_t>(r)];
     return FilterQuery.Matches(row.Key, Files[row.File].PathKey, row.TextKey);
   };

@@ -74,6 +74,11 @@ class TResultTable {
   void SetFilter(std::string_view Utf8);
   const std::string& FilterText() const { return Filter; }
   bool Filtering() const { return !Filter.empty(); }
+  // A narrowing of its own, combined with the filter: only the result rows
+  // Keep marks (Keep[r - 1] for row r) are shown; an empty Keep ends it. A
+  // new row count ends it too.
+  void SetOnlyRows(std::vector<bool> Keep);
+  bool OnlyRows() const { return !Only.empty(); }
   void SetSort(int Col, TSortOrder Order);
   int SortColumn() const { return SortCol; }
   TSortOrder SortOrder() const { return Order; }
@@ -150,7 +155,8 @@ class TResultTable {
   std::vector<int32_t> Shown;       // Ordered, less what the filter hides
   std::vector<int32_t> Where;       // Where[row] = its place in Shown, or -1
   std::string Filter;
-  TQuery FilterQuery;  // inactive without a filter
+  TQuery FilterQuery;      // inactive without a filter
+  std::vector<bool> Only;  // SetOnlyRows' rows, empty when not narrowed
   int SortCol = 0;
   TSortOrder Order = TSortOrder::Search;
   int CurrentRow = 1;
