@@ -268,4 +268,57 @@ TEST(ResultsModel, ThumbnailsAreDrawnForTheRowsOnScreen) {
   std::filesystem::remove_all(dir);
 }
 
+// Two files where rows A and Z draw the same lines under other names: the
+// counts come once both files are read, and the row menu narrows to them.
+TEST(ResultsModel, TheSameDrawingColumnCountsAndNarrowsTheRows) {
+  const auto dir = std::filesystem::temp_directory_path() / "quillon-model-same";
+  std::filesystem::create_directories(dir);
+  jwb::Drawing a(700), b(700);
+  a.Def(1, "A").Line();
+  a.Def(2, "B").Arc();
+  b.Def(1, "Z").Line();
+  const std::string pa = (dir / "a.jww").string(), pb = (dir / "b.jww").string();
+  jwb::WriteFile(pa, a.JwwBytes());
+  jwb::WriteFile(pb, b.JwwBytes());
+  TFakeView view;
+  TResultsModel m(view);
+  const char* rows[][2] = {{"A", "a"}, {"B", "a"}, {"Z", "b"}};
+  for (int r = 1; r <= 3; ++r) {
+    m.SetCell(1, r, rows[r - 1][1] == std::string("a") ? pa : pb);
+    m.SetCell(2, r, rows[r - 1][0]);
+  }
+  m.SetRowCount(4);
+  EXPECT_EQ(m.RowMenu(0).size(), 4u);  // asks for the prints; none known yet
+  m.SetSameColumnShown(true);
+  EXPECT_EQ(m.ShownColumns(), (std::vector<int>{0, 1, 2, SameCol}));
+  for (int taken = 0; m.ShownText(0, SameCol).empty(); m.TakeThumbnails()) {
+    std::unique_lock<std::mutex> hold(view.Lock);
+    view.Arrived.wait(hold, [&] { return view.Arrivals > taken; });
+    taken = view.Arrivals;
+  }
+  EXPECT_EQ(m.ShownText(0, SameCol) + m.ShownText(1, SameCol) + m.ShownText(2, SameCol), "101");
+  m.SetCurrentPosition(1);  // B has no other
+  EXPECT_EQ(m.RowMenu(1).size(), 4u);
+  m.SetCurrentPosition(2);
+  ASSERT_EQ(m.RowMenu(2).size(), 5u);
+  // Ended by the item again, by emptying the filter box, and by Esc.
+  for (int end = 0; end < 3; ++end) {
+    m.RowMenuChosen(TRowAction::SameDrawingRows, {});
+    EXPECT_EQ(m.ShownCount(), 2);
+    EXPECT_NE(m.StatusText().find("同じ図形 2 行"), std::string::npos);
+    m.SetFilter("Z");
+    EXPECT_EQ(m.ShownCount(), 1);
+    if (end == 0) m.RowMenuChosen(TRowAction::SameDrawingRows, {});
+    if (end == 1) m.SetFilter("");
+    if (end == 2) {
+      EXPECT_TRUE(m.FilterEscape());
+    }
+    m.SetFilter("");
+    EXPECT_EQ(m.ShownCount(), 3) << end;
+    EXPECT_FALSE(m.SameRowsShown());
+  }
+  m.StopPreview();
+  std::filesystem::remove_all(dir);
+}
+
 }  // namespace
