@@ -72,6 +72,7 @@ void TResultsModel::SetRowCount(int Rows) {
   if (ThumbWorker) ThumbWorker->Cancel();
   ThumbCache.Clear();
   PrintsWanted = SameKnown = false;
+  PrintFiles.clear();
   RowPrints.clear();
   SameCounts.clear();
   SameOnly.reset();
@@ -173,12 +174,14 @@ void TResultsModel::WantPrints() {
   if (PrintsWanted) return;
   PrintsWanted = true;
   // Every file of the run, in the order of its rows.
-  std::vector<std::string> paths;
+  PrintFiles.clear();
+  PrintFilesRead = 0;
   for (int row = 1; row < Results.RowCount(); ++row) {
     const std::string& path = Results.Cell(PathCol, row);
-    if (!path.empty() && (paths.empty() || paths.back() != path)) paths.push_back(path);
+    if (!path.empty() && (PrintFiles.empty() || PrintFiles.back() != path))
+      PrintFiles.push_back(path);
   }
-  const std::vector<std::string> ask = ThumbCache.ToAsk(paths);
+  const std::vector<std::string> ask = ThumbCache.ToAsk(PrintFiles);
   if (!ask.empty()) {
     if (!ThumbWorker)
       ThumbWorker = std::make_unique<TThumbnailWorker>([this] { View.ThumbnailsArrived(); });
@@ -189,9 +192,8 @@ void TResultsModel::WantPrints() {
 
 void TResultsModel::CountSame() {
   if (!PrintsWanted || SameKnown) return;
-  for (int row = 1; row < Results.RowCount(); ++row) {
-    const std::string& path = Results.Cell(PathCol, row);
-    if (!path.empty() && !ThumbCache.FileDone(path)) return;
+  for (; PrintFilesRead < PrintFiles.size(); ++PrintFilesRead) {
+    if (!ThumbCache.FileDone(PrintFiles[PrintFilesRead])) return;
   }
   // A file's definitions are consecutive rows, from position 0.
   const size_t rows = static_cast<size_t>(Results.RowCount() - 1);

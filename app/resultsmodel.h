@@ -250,6 +250,8 @@ class TResultsModel : public TResultSink {
   bool TextsShown = false;
   bool SameShown = false;
   bool PrintsWanted = false;                           // this run's files were asked for
+  std::vector<std::string> PrintFiles;                 // this run's files, in order
+  size_t PrintFilesRead = 0;                           // those before it are read
   bool SameKnown = false;                              // SameCounts and RowPrints hold every row
   std::vector<std::optional<TFingerprint>> RowPrints;  // [Row - 1]; none: draws nothing known
   std::vector<size_t> SameCounts;                      // [Row - 1]; UnknownCount: not known

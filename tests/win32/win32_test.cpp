@@ -591,4 +591,48 @@ TEST_F(Win32Forms, ThumbnailsFollowTheTable) {
   form.Close();
 }
 
+// The same-drawing column joins the list view after the texts column or in
+// its place, and its counts come in from the worker (every block here draws
+// the same line).
+TEST_F(Win32Forms, TheSameDrawingColumnJoinsTheListView) {
+  const std::string a = Write(u8"a.jww", {"A", "B"});
+  const std::string b = Write(u8"b.jww", {"C"});
+  TForm1 form;
+  form.QuitOnClose = false;
+  form.Model.LayoutFile = Utf8OfPath(Dir / "layout.dat");
+  form.FormShow(SW_SHOWNOACTIVATE);
+  form.DropFiles({a, b});
+  int alone = 0, both = 0;
+  std::wstring header, count, after;
+  form.Form2->OnShown = [&](TForm2& f) {
+    f.Results.HeaderMenuChosen(1);
+    alone = Header_GetItemCount(ListView_GetHeader(f.SG1));
+    wchar_t text[32]{};
+    HDITEMW item{};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 32;
+    Header_GetItem(ListView_GetHeader(f.SG1), 3, &item);
+    header = text;
+    const ULONGLONG until = GetTickCount64() + 30000;
+    while (f.DrawnText(0, 3).empty() && GetTickCount64() < until) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    count = f.DrawnText(0, 3);
+    f.Results.HeaderMenuChosen(0);
+    both = Header_GetItemCount(ListView_GetHeader(f.SG1));
+    after = f.DrawnText(0, 4);
+    f.Close();
+  };
+  Click(form.Handle, form.Button3);
+  EXPECT_EQ(alone, 4);
+  EXPECT_EQ(header, L"同じ図形");
+  EXPECT_EQ(count, L"2");
+  EXPECT_EQ(both, 5);
+  EXPECT_EQ(after, L"2");
+  form.Close();
+}
+
 }  // namespace
