@@ -243,12 +243,10 @@ TEST_F(LayoutFile, ThePreviewIsKeptAsAShareOfTheWindow) {
   // The thumbnail view and its size, kept within range.
   ApplyLayoutExtras(old, {{"results.thumbnails", "1"}, {"results.thumbnailSize", "999"}});
   EXPECT_EQ(old.Thumbnails, (TThumbnailPlace{true, MaxThumbnailSize}));
-  // The same-drawing column, written and read back.
-  old.SameColumn = true;
+  old.SameColumn = true;  // written and read back
   TWindowLayout back;
   ApplyLayoutExtras(back, LayoutValuesOf(old).Extras);
-  EXPECT_TRUE(back.SameColumn);
-  EXPECT_FALSE(back.TextsColumn);
+  EXPECT_TRUE(back.SameColumn && !back.TextsColumn);
 }
 
 TEST(LayoutPlace, TheUserConfigurationFolderNeverTheProgramsFolder) {
