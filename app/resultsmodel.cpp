@@ -220,7 +220,16 @@ void TResultsModel::CountSame() {
     if (!known[i]) SameCounts[i] = UnknownCount;
   }
   SameKnown = true;
-  View.CellsChanged();
+  // Sorted by the counts, the rows move (unknown ones come first).
+  std::vector<int64_t> numbers(rows, -1);
+  for (size_t i = 0; i < rows; ++i) {
+    if (SameCounts[i] != UnknownCount) numbers[i] = static_cast<int64_t>(SameCounts[i]);
+  }
+  Results.SetSortNumbers(std::move(numbers));
+  if (Results.SortColumn() == SameCol && Results.SortOrder() != TSortOrder::Search)
+    ViewChanged();
+  else
+    View.CellsChanged();
 }
 
 std::optional<size_t> TResultsModel::SameCount(int Row) const {
@@ -253,7 +262,7 @@ bool TResultsModel::EndSameRows() {
 }
 
 void TResultsModel::HeaderClick(int Col) {
-  if (Col < 0 || Col > TextsCol) return;  // the counts are not sorted by
+  if (Col < 0 || Col > SameCol) return;
   Results.SetSort(Col, NextSortOrder(Results.SortColumn(), Results.SortOrder(), Col));
   ViewChanged();
 }

@@ -307,6 +307,9 @@ TEST(ResultsModel, TheSameDrawingColumnCountsAndNarrowsTheRows) {
     if (end == 2) m.SetFilter("");
     EXPECT_EQ(m.ShownCount(), end == 0 ? 2 : 3) << end;
   }
+  m.HeaderClick(SameCol);
+  m.HeaderClick(SameCol);  // descending, by number
+  EXPECT_EQ(m.ShownText(2, BlockNameCol), "Zb");
   m.StopPreview();
   std::filesystem::remove_all(dir);
 }
