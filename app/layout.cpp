@@ -236,6 +236,7 @@ void ApplyLayoutExtras(TWindowLayout& Layout,
   if (const std::string size = LayoutExtra(Extras, LayoutThumbnailSize); !size.empty())
     Layout.Thumbnails.Size = ClampThumbnailSize(TextToInt(size));
   Layout.TextsColumn = LayoutExtra(Extras, LayoutTextsColumn) == "1";
+  Layout.SameColumn = LayoutExtra(Extras, LayoutSameColumn) == "1";
 }
 
 bool ReadWindowLayout(const std::string& Path, TWindowLayout& Layout) {
@@ -259,7 +260,8 @@ TLayoutValues LayoutValuesOf(const TWindowLayout& Layout) {
                    {std::string(LayoutPreviewShown), Layout.Preview.Shown ? "1" : "0"},
                    {std::string(LayoutThumbnailsShown), Layout.Thumbnails.Shown ? "1" : "0"},
                    {std::string(LayoutThumbnailSize), std::to_string(Layout.Thumbnails.Size)},
-                   {std::string(LayoutTextsColumn), Layout.TextsColumn ? "1" : "0"}};
+                   {std::string(LayoutTextsColumn), Layout.TextsColumn ? "1" : "0"},
+                   {std::string(LayoutSameColumn), Layout.SameColumn ? "1" : "0"}};
   return values;
 }
 

@@ -114,6 +114,8 @@ inline constexpr std::string_view LayoutPreviewWidth = "results.preview";
 inline constexpr std::string_view LayoutThumbnailsShown = "results.thumbnails";
 inline constexpr std::string_view LayoutThumbnailSize = "results.thumbnailSize";
 inline constexpr std::string_view LayoutTextsColumn = "results.textsColumn";
+// The results' column of how many other rows draw the same.
+inline constexpr std::string_view LayoutSameColumn = "results.sameColumn";
 
 // The "key=value" lines after the 13th of a layout file's content (CR bytes
 // dropped, a byte 0x1A ends the file, lines without "=" skipped).
@@ -150,6 +152,7 @@ struct TWindowLayout {
   TPreviewSplit Preview;
   TThumbnailPlace Thumbnails;
   bool TextsColumn = false;  // the results' column of texts inside blocks
+  bool SameColumn = false;   // the results' column of rows drawing the same
   bool operator==(const TWindowLayout&) const = default;
 };
 

@@ -12,6 +12,10 @@ enum : int { LoadingTimer = 1, NoteTimer = 2 };
 
 const std::string NothingBelowText = "これより下に一致する行はありません";
 const std::string NothingAboveText = "これより上に一致する行はありません";
+const std::string SameHeader = "同じ図形";
+
+// A row whose file gave no drawing for it.
+constexpr size_t UnknownCount = static_cast<size_t>(-1);
 
 #ifdef _WIN32
 const char* const LineEnd = "\r\n";
@@ -24,7 +28,9 @@ const char* const LineEnd = "\n";
 TResultsModel::TResultsModel(TResultsView& View) : View(View) {
   for (int c = 0; c < ResultColCount; ++c) Header[static_cast<size_t>(c)] = ResultHeader[c];
   Header[TextsCol] = BlockTextsHeader;
+  Header[SameCol] = SameHeader;
   ColumnWidths.SetVisible(TextsCol, false);
+  ColumnWidths.SetVisible(SameCol, false);
   Follower = std::make_unique<TPreviewFollower>([this](uint64_t Ticket, TPreview P) {
     {
       std::lock_guard<std::mutex> hold(ArrivedLock);
@@ -65,7 +71,13 @@ void TResultsModel::SetRowCount(int Rows) {
   if (Follower) Follower->Forget();
   if (ThumbWorker) ThumbWorker->Cancel();
   ThumbCache.Clear();
+  PrintsWanted = SameKnown = false;
+  PrintFiles.clear();
+  RowPrints.clear();
+  SameCounts.clear();
+  SameOnly.reset();
   Results.SetRowCount(Rows);
+  if (SameShown) WantPrints();
   ViewChanged();
 }
 
@@ -75,6 +87,11 @@ void TResultsModel::SetReport(const TRunSummary& Summary, std::vector<TProblemFi
 }
 
 std::string TResultsModel::DisplayText(int Col, int Row) const {
+  if (Col == SameCol) {
+    if (Row == 0) return Header[SameCol];
+    const std::optional<size_t> count = SameCount(Row);
+    return count ? std::to_string(*count) : std::string();
+  }
   const std::string text = Cell(Col, Row);
   if (Row >= 1 && Col == TextsCol) return BlockTextsUtf8(text);
   return Row >= 1 && Col == BlockNameCol ? Cp932ToUtf8(text) : text;
@@ -95,6 +112,10 @@ std::string TResultsModel::StatusText() const {
     const std::string text = Results.MatchedText(Results.Current());
     if (!text.empty()) parts.push_back("図形内の文字「" + Cp932ToUtf8(text) + "」に一致");
   }
+  if (SameOnly)
+    parts.push_back(SameHeader + " " +
+                    std::to_string(std::count(RowPrints.begin(), RowPrints.end(), SameOnly)) +
+                    " 行");
   parts.push_back(Note);
   return JoinStatusParts(parts);
 }
@@ -111,7 +132,9 @@ void TResultsModel::ViewChanged() {
 }
 
 void TResultsModel::SetFilter(const std::string& Utf8) {
-  if (Results.FilterText() == Utf8) return;
+  // Emptying the box ends the same-drawing rows as well.
+  const bool ended = Utf8.empty() && EndSameRows();
+  if (Results.FilterText() == Utf8 && !ended) return;
   Results.SetFilter(Utf8);
   ViewChanged();
 }
@@ -123,11 +146,123 @@ void TResultsModel::SetTextsColumnShown(bool Shown) {
   View.ColumnsChanged();
 }
 
-THeaderMenuItem TResultsModel::HeaderMenu() const {
-  return {"図形内の文字を表示(&T)", TextsShown};
+void TResultsModel::SetSameColumnShown(bool Shown) {
+  if (SameShown == Shown) return;
+  SameShown = Shown;
+  ColumnWidths.SetVisible(SameCol, Shown);
+  View.ColumnsChanged();
+  if (Shown) WantPrints();
+}
+
+std::vector<int> TResultsModel::ShownColumns() const {
+  std::vector<int> cols{FileNameCol, PathCol, BlockNameCol};
+  if (TextsShown) cols.push_back(TextsCol);
+  if (SameShown) cols.push_back(SameCol);
+  return cols;
+}
+
+std::vector<THeaderMenuItem> TResultsModel::HeaderMenu() const {
+  return {{"図形内の文字(&T)", TextsShown}, {"同じ図形(&S)", SameShown}};
+}
+
+void TResultsModel::HeaderMenuChosen(size_t Index) {
+  if (Index == 0) SetTextsColumnShown(!TextsShown);
+  if (Index == 1) SetSameColumnShown(!SameShown);
+}
+
+void TResultsModel::WantPrints() {
+  if (PrintsWanted) return;
+  PrintsWanted = true;
+  // Every file of the run, in the order of its rows.
+  PrintFiles.clear();
+  PrintFilesRead = 0;
+  for (int row = 1; row < Results.RowCount(); ++row) {
+    const std::string& path = Results.Cell(PathCol, row);
+    if (!path.empty() && (PrintFiles.empty() || PrintFiles.back() != path))
+      PrintFiles.push_back(path);
+  }
+  const std::vector<std::string> ask = ThumbCache.ToAsk(PrintFiles);
+  if (!ask.empty()) {
+    if (!ThumbWorker)
+      ThumbWorker = std::make_unique<TThumbnailWorker>([this] { View.ThumbnailsArrived(); });
+    ThumbWorker->Want(ask);
+  }
+  CountSame();
+}
+
+void TResultsModel::CountSame() {
+  if (!PrintsWanted || SameKnown) return;
+  for (; PrintFilesRead < PrintFiles.size(); ++PrintFilesRead) {
+    if (!ThumbCache.FileDone(PrintFiles[PrintFilesRead])) return;
+  }
+  // A file's definitions are consecutive rows, from position 0.
+  const size_t rows = static_cast<size_t>(Results.RowCount() - 1);
+  std::vector<TPrintedRow> printed(rows);
+  RowPrints.assign(rows, std::nullopt);
+  std::vector<bool> known(rows, false);
+  int position = 0;
+  for (size_t i = 0; i < rows; ++i) {
+    const int row = static_cast<int>(i) + 1;
+    const std::string& path = Results.Cell(PathCol, row);
+    position = row > 1 && Results.Cell(PathCol, row - 1) == path ? position + 1 : 0;
+    const TPrintedRow* print =
+        ThumbCache.FindPrint(path, position, Results.Cell(BlockNameCol, row));
+    if (!print) {
+      printed[i].EmptyDrawing = true;
+      continue;
+    }
+    printed[i] = *print;
+    known[i] = true;
+    if (!print->EmptyDrawing) RowPrints[i] = print->Print;
+  }
+  SameCounts = SameDrawingCounts(printed);
+  for (size_t i = 0; i < rows; ++i) {
+    if (!known[i]) SameCounts[i] = UnknownCount;
+  }
+  SameKnown = true;
+  // Sorted by the counts, the rows move (unknown ones come first).
+  std::vector<int64_t> numbers(rows, -1);
+  for (size_t i = 0; i < rows; ++i) {
+    if (SameCounts[i] != UnknownCount) numbers[i] = static_cast<int64_t>(SameCounts[i]);
+  }
+  Results.SetSortNumbers(std::move(numbers));
+  if (Results.SortColumn() == SameCol && Results.SortOrder() != TSortOrder::Search)
+    ViewChanged();
+  else
+    View.CellsChanged();
+}
+
+std::optional<size_t> TResultsModel::SameCount(int Row) const {
+  if (!SameKnown || Row < 1 || static_cast<size_t>(Row) > SameCounts.size()) return std::nullopt;
+  const size_t count = SameCounts[static_cast<size_t>(Row - 1)];
+  if (count == UnknownCount) return std::nullopt;
+  return count;
+}
+
+void TResultsModel::ToggleSameRows() {
+  if (EndSameRows()) {
+    ViewChanged();
+    return;
+  }
+  const int row = Results.Current();
+  const std::optional<size_t> count = CurrentPosition() >= 0 ? SameCount(row) : std::nullopt;
+  if (!count || *count == 0 || !RowPrints[static_cast<size_t>(row - 1)]) return;
+  SameOnly = RowPrints[static_cast<size_t>(row - 1)];
+  std::vector<bool> keep(RowPrints.size());
+  for (size_t i = 0; i < keep.size(); ++i) keep[i] = RowPrints[i] == SameOnly;
+  Results.SetOnlyRows(std::move(keep));
+  ViewChanged();
+}
+
+bool TResultsModel::EndSameRows() {
+  if (!SameOnly) return false;
+  SameOnly.reset();
+  Results.SetOnlyRows({});
+  return true;
 }
 
 void TResultsModel::HeaderClick(int Col) {
+  if (Col < 0 || Col > SameCol) return;
   Results.SetSort(Col, NextSortOrder(Results.SortColumn(), Results.SortOrder(), Col));
   ViewChanged();
 }
@@ -174,7 +309,7 @@ std::string TResultsModel::CopiedText(std::vector<int> Positions) const {
   std::string out;
   for (int p : Positions) {
     if (p < 0 || p >= Results.ShownCount()) continue;
-    for (int c = 0; c < ShownColumnCount(); ++c) {
+    for (int c : ShownColumns()) {
       if (c > 0) out += '\t';
       out += ShownText(p, c);
     }
@@ -214,12 +349,19 @@ void TResultsModel::DoubleClick(int Position) {
   Open(DoubleClickAction());
 }
 
-std::vector<TRowMenuItem> TResultsModel::RowMenu(int Position) const {
+std::vector<TRowMenuItem> TResultsModel::RowMenu(int Position) {
   if (Position < 0 || Position >= Results.ShownCount()) return {};
-  return {{TRowAction::OpenWithProgram, "関連付けられたプログラムで開く(&O)"},
-          {TRowAction::ShowInFolder, "フォルダーに表示(&F)"},
-          {TRowAction::CopyPath, "パスをコピー(&P)"},
-          {TRowAction::CopyRows, "行をコピー(&C)"}};
+  WantPrints();
+  std::vector<TRowMenuItem> items{
+      {TRowAction::OpenWithProgram, "関連付けられたプログラムで開く(&O)"},
+      {TRowAction::ShowInFolder, "フォルダーに表示(&F)"},
+      {TRowAction::CopyPath, "パスをコピー(&P)"},
+      {TRowAction::CopyRows, "行をコピー(&C)"}};
+  const std::optional<size_t> same =
+      CurrentPosition() >= 0 ? SameCount(Results.Current()) : std::nullopt;
+  if (SameOnly || (same && *same > 0))
+    items.push_back({TRowAction::SameDrawingRows, "同じ図形の行を表示(&S)"});
+  return items;
 }
 
 void TResultsModel::RowMenuChosen(TRowAction Action, const std::vector<int>& Selected) {
@@ -236,6 +378,9 @@ void TResultsModel::RowMenuChosen(TRowAction Action, const std::vector<int>& Sel
     case TRowAction::CopyRows:
       CopyRows(Selected);
       break;
+    case TRowAction::SameDrawingRows:
+      ToggleSameRows();
+      break;
   }
 }
 
@@ -247,7 +392,7 @@ void TResultsModel::UserInput() {
 }
 
 bool TResultsModel::FilterEscape() {
-  if (Results.FilterText().empty()) return false;
+  if (Results.FilterText().empty() && !SameOnly) return false;
   SetFilter({});
   return true;
 }
@@ -381,5 +526,7 @@ void TResultsModel::ThumbnailsOnScreen(int First, int Last) {
 }
 
 void TResultsModel::TakeThumbnails() {
-  if (ThumbWorker) ThumbCache.Add(ThumbWorker->Take());
+  if (!ThumbWorker) return;
+  ThumbCache.Add(ThumbWorker->Take());
+  CountSame();
 }

@@ -33,7 +33,10 @@ class TResultsView {
   // (select nothing when the filter hides it).
   virtual void CurrentChanged() = 0;
   virtual void StatusChanged() = 0;
-  // The texts column was shown or hidden (TextsColumnShown).
+  // Texts of the rows drawn changed (their number and order did not): draw
+  // the cells again.
+  virtual void CellsChanged() {}
+  // The texts or the same-drawing column was shown or hidden.
   virtual void ColumnsChanged() {}
   // The preview pane shows a drawing, or a text in its place (empty: none).
   virtual void ShowPreview(const std::shared_ptr<const TDisplayList>& List) = 0;
@@ -55,14 +58,18 @@ class TResultsView {
 };
 
 // What a row's menu offers.
-enum class TRowAction { OpenWithProgram, ShowInFolder, CopyPath, CopyRows };
+enum class TRowAction { OpenWithProgram, ShowInFolder, CopyPath, CopyRows, SameDrawingRows };
 struct TRowMenuItem {
   TRowAction Action;
   std::string Caption;  // UTF-8, "&" before the access key
 };
 
-// The header's context menu: one check item that shows or hides the
-// column of the texts inside each block.
+// The fifth column: how many other rows of the run draw the same
+// (TFingerprint). The table does not hold it; the model works it out.
+inline constexpr int SameCol = TextsCol + 1;
+
+// The header's context menu: check items that show or hide the optional
+// columns (the texts inside each block, the rows drawing the same).
 struct THeaderMenuItem {
   std::string Caption;  // UTF-8, "&" before the access key
   bool Checked = false;
@@ -120,11 +127,18 @@ class TResultsModel : public TResultSink {
   // user turns it on from the header's menu; the layout file keeps it.
   bool TextsColumnShown() const { return TextsShown; }
   void SetTextsColumnShown(bool Shown);
-  // The columns drawn: the three of the header row, and TextsCol when shown.
-  int ShownColumnCount() const { return TextsShown ? TextsCol + 1 : ResultColCount; }
-  THeaderMenuItem HeaderMenu() const;
-  // The item of HeaderMenu was chosen: the column is shown or hidden.
-  void HeaderMenuChosen() { SetTextsColumnShown(!TextsShown); }
+  // The fifth column, how many other rows draw the same: hidden until the
+  // user turns it on; while shown, every file of the run is read in the
+  // background for the drawings' fingerprints, and a cell stays empty until
+  // all of them are in.
+  bool SameColumnShown() const { return SameShown; }
+  void SetSameColumnShown(bool Shown);
+  // The columns drawn, in order: the three of the header row, then TextsCol
+  // and SameCol when shown.
+  std::vector<int> ShownColumns() const;
+  std::vector<THeaderMenuItem> HeaderMenu() const;
+  // Item Index of HeaderMenu was chosen: its column is shown or hidden.
+  void HeaderMenuChosen(size_t Index);
   // "検索" (Enter, F3): the next shown row below the current one whose block
   // name contains Utf8 becomes current. When there is none the current row
   // stays (no wrap, no sound) and the status bar says so until the user's
@@ -149,7 +163,9 @@ class TResultsModel : public TResultSink {
   void DoubleClick(int Position);
   // The menu of the row drawn at Position (none beside the rows), and the
   // choice made in it; CopyRows copies Selected.
-  std::vector<TRowMenuItem> RowMenu(int Position) const;
+  // Opening it asks for the fingerprints, so that "同じ図形の行を表示" is
+  // offered once they are known and the current row has others.
+  std::vector<TRowMenuItem> RowMenu(int Position);
   void RowMenuChosen(TRowAction Action, const std::vector<int>& Selected);
   // A text shown in the status bar for a few seconds.
   void SetNote(const std::string& Utf8);
@@ -159,8 +175,16 @@ class TResultsModel : public TResultSink {
   // The user pressed a key or clicked in the window: a note that waits for
   // it (find-next's) goes.
   void UserInput();
-  // Esc in the filter box: true when it cleared a filter (the view empties
-  // the box); false when the box was empty and Esc closes the window.
+  // Only the rows that draw the same as the current row are shown (with the
+  // filter); chosen again, clearing the filter box, or Esc ends it.
+  bool SameRowsShown() const { return SameOnly.has_value(); }
+  void ToggleSameRows();
+  // How many other rows draw the same as result row Row; nothing while not
+  // known (or the row's file gave no drawing).
+  std::optional<size_t> SameCount(int Row) const;
+  // Esc in the filter box: true when it cleared a filter or ended the
+  // same-drawing rows (the view empties the box); false when there was
+  // neither and Esc closes the window.
   bool FilterEscape();
 
   // --- The preview ----------------------------------------------------------
@@ -214,20 +238,34 @@ class TResultsModel : public TResultSink {
 
  private:
   void ViewChanged();
+  // Asks the thumbnail worker for every file of the run, once per run.
+  void WantPrints();
+  // Once every file of the run is read: the counts of SameCount.
+  void CountSame();
+  bool EndSameRows();
   bool Find(const std::string& Utf8, bool Upwards);
 
   TResultsView& View;
   TResultTable Results;
-  std::array<std::string, TextsCol + 1> Header;
+  std::array<std::string, SameCol + 1> Header;
   bool TextsShown = false;
+  bool SameShown = false;
+  bool PrintsWanted = false;                           // this run's files were asked for
+  std::vector<std::string> PrintFiles;                 // this run's files, in order
+  size_t PrintFilesRead = 0;                           // those before it are read
+  bool SameKnown = false;                              // SameCounts and RowPrints hold every row
+  std::vector<std::optional<TFingerprint>> RowPrints;  // [Row - 1]; none: draws nothing known
+  std::vector<size_t> SameCounts;                      // [Row - 1]; UnknownCount: not known
+  std::optional<TFingerprint> SameOnly;                // ToggleSameRows' drawing
   std::string Note;
   int NotesShowing = 0;   // note timers still running
   bool NoteHeld = false;  // the note stays until the user's next input
   bool Showing = false;
   TPreviewSplit Split;
-  // The three of the header row, then the texts (shown only when asked for).
+  // The three of the header row, then the texts and the same-drawing count
+  // (shown only when asked for).
   TResultColumns ColumnWidths{{DesignColumnWidths[0], DesignColumnWidths[1], DesignColumnWidths[2],
-                               DesignTextsColumnWidth}};
+                               DesignTextsColumnWidth, DesignSameColumnWidth}};
   std::unique_ptr<TPreviewFollower> Follower;
   TThumbnailPlace Thumbs;
   TThumbnailCache ThumbCache;

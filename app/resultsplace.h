@@ -33,6 +33,8 @@ std::vector<int32_t> FitColumns(int32_t Client, const std::vector<TFitColumn>& C
 inline constexpr std::array<int32_t, 3> DesignColumnWidths{99, 206, 120};
 // The width the column of the texts inside each block takes when shown.
 inline constexpr int32_t DesignTextsColumnWidth = 240;
+// The width of the column of how many other rows draw the same.
+inline constexpr int32_t DesignSameColumnWidth = 72;
 
 // The narrowest the path column is cut to (in the middle) before the other
 // columns give up width, and the narrowest of any other result column.

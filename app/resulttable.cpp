@@ -167,6 +167,8 @@ void TResultTable::SetRowCount(int NewRows) {
     Rows.resize(static_cast<size_t>(Count));
   }
   DropUnusedFiles();
+  Only.clear();
+  Numbers.clear();
   CurrentRow = std::clamp(CurrentRow, 1, Count);
   Rebuild();
 }
@@ -209,9 +211,14 @@ void TResultTable::MakeKeys() {
 }
 
 void TResultTable::SetSort(int Col, TSortOrder NewOrder) {
-  SortCol = std::clamp(Col, 0, TextsCol);
+  SortCol = std::max(Col, 0);
   Order = NewOrder;
   Rebuild();
+}
+
+void TResultTable::SetSortNumbers(std::vector<int64_t> Values) {
+  Numbers = std::move(Values);
+  if (SortCol > TextsCol && Order != TSortOrder::Search) Rebuild();
 }
 
 void TResultTable::Rebuild() {
@@ -232,9 +239,13 @@ void TResultTable::Rebuild() {
       if (SortCol == PathCol) return pathKeys[row.File];
       return Files[row.File].Key;
     };
+    auto number = [&](int32_t r) {
+      return static_cast<size_t>(r) < Numbers.size() ? Numbers[static_cast<size_t>(r)] : -1;
+    };
     const bool down = Order == TSortOrder::Descending;
     std::stable_sort(Ordered.begin(), Ordered.end(), [&](int32_t a, int32_t b) {
-      const int c = NaturalCompare(key(a), key(b));
+      const int c = SortCol > TextsCol ? (number(a) > number(b)) - (number(a) < number(b))
+                                       : NaturalCompare(key(a), key(b));
       return down ? c > 0 : c < 0;
     });
   }
@@ -255,9 +266,17 @@ void TResultTable::SetFilter(std::string_view Utf8) {
   Refilter();
 }
 
+void TResultTable::SetOnlyRows(std::vector<bool> Keep) {
+  Only = std::move(Keep);
+  if (!Only.empty()) Only.resize(static_cast<size_t>(Count), false);
+  Shown.clear();
+  Refilter();
+}
+
 void TResultTable::Refilter() {
   if (FilterQuery.Active()) MakeKeys();
   auto keep = [&](int32_t r) {
+    if (!Only.empty() && !Only[static_cast<size_t>(r)]) return false;
     const TRow& row = Rows[static_cast<size_t>(r)];
     return FilterQuery.Matches(row.Key, Files[row.File].PathKey, row.TextKey);
   };

@@ -74,7 +74,16 @@ class TResultTable {
   void SetFilter(std::string_view Utf8);
   const std::string& FilterText() const { return Filter; }
   bool Filtering() const { return !Filter.empty(); }
+  // A narrowing of its own, combined with the filter: only the result rows
+  // Keep marks (Keep[r - 1] for row r) are shown; an empty Keep ends it. A
+  // new row count ends it too.
+  void SetOnlyRows(std::vector<bool> Keep);
+  bool OnlyRows() const { return !Only.empty(); }
+  // Col 0..3 sorts by that column's texts; a column after them the table
+  // does not hold sorts by SetSortNumbers' numbers (Numbers[r - 1] for row r,
+  // a row without one first).
   void SetSort(int Col, TSortOrder Order);
+  void SetSortNumbers(std::vector<int64_t> Numbers);
   int SortColumn() const { return SortCol; }
   TSortOrder SortOrder() const { return Order; }
 
@@ -150,7 +159,9 @@ class TResultTable {
   std::vector<int32_t> Shown;       // Ordered, less what the filter hides
   std::vector<int32_t> Where;       // Where[row] = its place in Shown, or -1
   std::string Filter;
-  TQuery FilterQuery;  // inactive without a filter
+  TQuery FilterQuery;            // inactive without a filter
+  std::vector<bool> Only;        // SetOnlyRows' rows, empty when not narrowed
+  std::vector<int64_t> Numbers;  // SetSortNumbers'
   int SortCol = 0;
   TSortOrder Order = TSortOrder::Search;
   int CurrentRow = 1;

@@ -9,6 +9,10 @@ void TResultModel::Reset() {
   emit headerDataChanged(Qt::Horizontal, 0, ColCount - 1);
 }
 
+void TResultModel::CellsChanged() {
+  if (rowCount() > 0) emit dataChanged(index(0, 0), index(rowCount() - 1, ColCount - 1));
+}
+
 QString TResultModel::DisplayText(int Col, int Row) const {
   return QString::fromStdString(Source.DisplayText(Col, Row));
 }
@@ -26,7 +30,9 @@ QVariant TResultModel::data(const QModelIndex& Index, int Role) const {
   // Paths are elided in the middle; the tooltip has the whole of them.
   if (Role == Qt::DisplayRole)
     return QString::fromStdString(Source.ShownText(Index.row(), Index.column()));
-  if (Role == Qt::ToolTipRole && Index.column() != BlockNameCol)
+  if (Role == Qt::TextAlignmentRole && Index.column() == SameCol)
+    return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+  if (Role == Qt::ToolTipRole && Index.column() != BlockNameCol && Index.column() != SameCol)
     return QString::fromStdString(
         Source.ShownText(Index.row(), Index.column() == TextsCol ? TextsCol : PathCol));
   return {};

@@ -16,13 +16,16 @@ class TResultModel : public QAbstractTableModel {
 
  public:
   // The three columns of the header row, then the texts inside each block
-  // (hidden by the view unless the user shows them).
-  static constexpr int ColCount = TextsCol + 1;
+  // and the count of rows drawing the same (each hidden by the view unless
+  // the user shows it).
+  static constexpr int ColCount = SameCol + 1;
 
   TResultModel(TResultsModel& Source, QObject* Parent = nullptr);
 
   // The rows shown changed: the view asks again.
   void Reset();
+  // The texts of the rows shown changed, not their number or order.
+  void CellsChanged();
   // The text shown for a cell of result row Row (row 0: the header).
   QString DisplayText(int Col, int Row) const;
   // Result row of a model row, and back (-1 when hidden).

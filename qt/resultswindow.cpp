@@ -184,16 +184,19 @@ TForm2::TForm2(QWidget* Parent) : QDialog(Parent) {
           [this](int Col) { Results.HeaderClick(Col); });
   for (int c = 0; c < ResultColCount; ++c)
     SG1->setColumnWidth(c, Design.Columns[static_cast<size_t>(c)]);
-  // The header's menu shows or hides the column of the texts.
+  // The header's menu shows or hides the optional columns.
   SG1->horizontalHeader()->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(SG1->horizontalHeader(), &QWidget::customContextMenuRequested, this,
           [this](const QPoint& At) {
             QMenu menu(this);
-            const THeaderMenuItem item = Results.HeaderMenu();
-            QAction* toggle = menu.addAction(QString::fromStdString(item.Caption));
-            toggle->setCheckable(true);
-            toggle->setChecked(item.Checked);
-            connect(toggle, &QAction::triggered, this, [this] { Results.HeaderMenuChosen(); });
+            const std::vector<THeaderMenuItem> items = Results.HeaderMenu();
+            for (size_t i = 0; i < items.size(); ++i) {
+              QAction* toggle = menu.addAction(QString::fromStdString(items[i].Caption));
+              toggle->setCheckable(true);
+              toggle->setChecked(items[i].Checked);
+              connect(toggle, &QAction::triggered, this,
+                      [this, i] { Results.HeaderMenuChosen(i); });
+            }
             menu.exec(SG1->horizontalHeader()->mapToGlobal(At));
           });
   ColumnsChanged();
@@ -376,7 +379,7 @@ void TForm2::resizeEvent(QResizeEvent* Event) {
 void TForm2::FitColumns() {
   Fitting = true;
   Results.Columns().Fit(SG1->viewport()->width());
-  for (int c = 0; c <= TextsCol; ++c) {
+  for (int c = 0; c < TResultModel::ColCount; ++c) {
     if (Results.Columns().Visible(c)) SG1->setColumnWidth(c, Results.Columns().Drawn(c));
   }
   Fitting = false;
@@ -484,6 +487,10 @@ void TForm2::CopySelection() {
 
 // The model's view.
 
+void TForm2::CellsChanged() {
+  Model->CellsChanged();
+}
+
 void TForm2::RowsChanged() {
   Drawing = true;
   Model->Reset();
@@ -521,6 +528,7 @@ void TForm2::StatusChanged() {
 
 void TForm2::ColumnsChanged() {
   SG1->setColumnHidden(TextsCol, !Results.TextsColumnShown());
+  SG1->setColumnHidden(SameCol, !Results.SameColumnShown());
   FitColumns();
 }
 

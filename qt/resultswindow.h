@@ -78,6 +78,8 @@ class TForm2 : public QDialog, public TResultsView {
   // Whether the column of the texts inside each block is shown.
   bool TextsColumnShown() const { return Results.TextsColumnShown(); }
   void SetTextsColumnShown(bool Shown) { Results.SetTextsColumnShown(Shown); }
+  bool SameColumnShown() const { return Results.SameColumnShown(); }
+  void SetSameColumnShown(bool Shown) { Results.SetSameColumnShown(Shown); }
   // The preview pane's width as placed in the window now; 0 when hidden.
   int PreviewWidth() const;
   // Places the pane Width wide, as a drag of its divider would.
@@ -114,6 +116,7 @@ class TForm2 : public QDialog, public TResultsView {
   void CurrentChanged() override;
   void StatusChanged() override;
   void ColumnsChanged() override;
+  void CellsChanged() override;
   void ShowPreview(const std::shared_ptr<const TDisplayList>& List) override;
   void ShowPreviewText(const std::string& Utf8) override;
   void PreviewArrived() override;

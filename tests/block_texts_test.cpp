@@ -112,8 +112,8 @@ TEST(BlockTexts, TheFilterFindsAWordInOneTextAndTheStatusNamesIt) {
   }
   EXPECT_EQ(m.ShownText(0, TextsCol), "AB / CD");
   EXPECT_FALSE(m.TextsColumnShown());
-  m.HeaderMenuChosen();
-  EXPECT_TRUE(m.HeaderMenu().Checked);
+  m.HeaderMenuChosen(0);
+  EXPECT_TRUE(m.HeaderMenu()[0].Checked);
 }
 
 }  // namespace

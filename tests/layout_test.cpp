@@ -238,11 +238,15 @@ TEST_F(LayoutFile, ThePreviewIsKeptAsAShareOfTheWindow) {
   TWindowLayout old;  // the design width, 456
   ApplyLayoutExtras(old, {{"results.preview", "114"}});
   const auto extras = LayoutValuesOf(old).Extras;
-  EXPECT_EQ(extras.size(), 7u);  // maximised twice, share, shown, thumbnails twice, texts
+  EXPECT_EQ(extras.size(), 8u);  // maximised twice, share, shown, thumbnails twice, two columns
   EXPECT_EQ(extras[2], std::make_pair(std::string(LayoutPreviewShare), std::string("0.25")));
   // The thumbnail view and its size, kept within range.
   ApplyLayoutExtras(old, {{"results.thumbnails", "1"}, {"results.thumbnailSize", "999"}});
   EXPECT_EQ(old.Thumbnails, (TThumbnailPlace{true, MaxThumbnailSize}));
+  old.SameColumn = true;  // written and read back
+  TWindowLayout back;
+  ApplyLayoutExtras(back, LayoutValuesOf(old).Extras);
+  EXPECT_TRUE(back.SameColumn && !back.TextsColumn);
 }
 
 TEST(LayoutPlace, TheUserConfigurationFolderNeverTheProgramsFolder) {

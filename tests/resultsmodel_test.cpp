@@ -268,4 +268,50 @@ TEST(ResultsModel, ThumbnailsAreDrawnForTheRowsOnScreen) {
   std::filesystem::remove_all(dir);
 }
 
+// Two files where rows A and Z draw the same line: the counts come once both
+// files are read, and the row menu narrows to those two rows.
+TEST(ResultsModel, TheSameDrawingColumnCountsAndNarrowsTheRows) {
+  const auto dir = std::filesystem::temp_directory_path() / "quillon-model-same";
+  std::filesystem::create_directories(dir);
+  jwb::Drawing a(700), b(700);
+  a.Def(1, "A").Line();
+  a.Def(2, "Zb").Arc();
+  b.Def(1, "Z").Line();
+  jwb::WriteFile((dir / "a.jww").string(), a.JwwBytes());
+  jwb::WriteFile((dir / "b.jww").string(), b.JwwBytes());
+  TFakeView view;
+  TResultsModel m(view);
+  for (int r = 1; r <= 3; ++r) {
+    m.SetCell(1, r, (dir / (r < 3 ? "a.jww" : "b.jww")).string());
+    m.SetCell(2, r, r == 1 ? "A" : r == 2 ? "Zb" : "Z");
+  }
+  m.SetRowCount(4);
+  m.SetSameColumnShown(true);
+  for (int taken = 0; m.ShownText(0, SameCol).empty(); m.TakeThumbnails()) {
+    std::unique_lock<std::mutex> hold(view.Lock);
+    view.Arrived.wait(hold, [&] { return view.Arrivals > taken; });
+    taken = view.Arrivals;
+  }
+  EXPECT_EQ(m.ShownText(0, SameCol) + m.ShownText(1, SameCol) + m.ShownText(2, SameCol), "101");
+  m.SetCurrentPosition(1);  // Zb draws what no other row does
+  EXPECT_EQ(m.RowMenu(1).size(), 4u);
+  m.SetCurrentPosition(2);
+  // With the filter; ended by the item again, by Esc, by emptying the box.
+  for (int end = 0; end < 3; ++end) {
+    m.SetFilter("Z");
+    m.RowMenuChosen(TRowAction::SameDrawingRows, {});
+    EXPECT_EQ(m.ShownCount(), 1);
+    EXPECT_NE(m.StatusText().find("同じ図形 2 行"), std::string::npos);
+    if (end == 0) m.RowMenuChosen(TRowAction::SameDrawingRows, {});
+    if (end == 1) m.FilterEscape();
+    if (end == 2) m.SetFilter("");
+    EXPECT_EQ(m.ShownCount(), end == 0 ? 2 : 3) << end;
+  }
+  m.HeaderClick(SameCol);
+  m.HeaderClick(SameCol);  // descending, by number
+  EXPECT_EQ(m.ShownText(2, BlockNameCol), "Zb");
+  m.StopPreview();
+  std::filesystem::remove_all(dir);
+}
+
 }  // namespace

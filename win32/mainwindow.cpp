@@ -220,6 +220,7 @@ TWindowLayout TForm1::WindowLayout() const {
   layout.Preview = Form2->Results.PreviewSplit();
   layout.Thumbnails = Form2->Results.ThumbnailPlace();
   layout.TextsColumn = Form2->TextsColumnShown();
+  layout.SameColumn = Form2->SameColumnShown();
   return layout;
 }
 
@@ -233,6 +234,7 @@ void TForm1::ApplyWindowLayout(const TWindowLayout& Layout) {
   Form2->Results.SetPreviewSplit(Layout.Preview);
   Form2->Results.SetThumbnailPlace(Layout.Thumbnails);
   Form2->SetTextsColumnShown(Layout.TextsColumn);
+  Form2->SetSameColumnShown(Layout.SameColumn);
   StartMaximized = Layout.MainMaximized;
 }
 

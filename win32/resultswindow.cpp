@@ -143,8 +143,9 @@ void TForm2::RowsChanged() {
     item.mask = HDI_FORMAT;
     Header_GetItem(header, c, &item);
     item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-    if (Results.SortMark(c) == TSortOrder::Ascending) item.fmt |= HDF_SORTUP;
-    if (Results.SortMark(c) == TSortOrder::Descending) item.fmt |= HDF_SORTDOWN;
+    const TSortOrder mark = Results.SortMark(ModelColumn(c));
+    if (mark == TSortOrder::Ascending) item.fmt |= HDF_SORTUP;
+    if (mark == TSortOrder::Descending) item.fmt |= HDF_SORTDOWN;
     Header_SetItem(header, c, &item);
   }
   ListView_SetItemCountEx(SG1, Results.ShownCount(), LVSICF_NOSCROLL);
@@ -164,10 +165,11 @@ void TForm2::FitColumns() {
   GetClientRect(SG1, &r);
   Fitting = true;
   Results.Columns().Fit(MulDiv(r.right, 96, DpiOf(Handle)));
-  for (int c = 0; c < Results.ShownColumnCount(); ++c) {
-    if (Results.Columns().Visible(c) &&
-        ListView_GetColumnWidth(SG1, c) != Scaled(Handle, Results.Columns().Drawn(c)))
-      ListView_SetColumnWidth(SG1, c, Scaled(Handle, Results.Columns().Drawn(c)));
+  const std::vector<int> cols = Results.ShownColumns();
+  for (size_t i = 0; i < cols.size(); ++i) {
+    const int index = static_cast<int>(i);
+    const int width = Scaled(Handle, Results.Columns().Drawn(cols[i]));
+    if (ListView_GetColumnWidth(SG1, index) != width) ListView_SetColumnWidth(SG1, index, width);
   }
   Fitting = false;
 }
@@ -177,11 +179,11 @@ void TForm2::FitColumns() {
 void TForm2::ColumnsDragged() {
   if (Fitting) return;
   bool changed = false;
-  for (int c = 0; c < Results.ShownColumnCount(); ++c) {
-    const int now = ListView_GetColumnWidth(SG1, c);
-    if (!Results.Columns().Visible(c) || now == Scaled(Handle, Results.Columns().Drawn(c)))
-      continue;
-    Results.Columns().Dragged(c, MulDiv(now, 96, DpiOf(Handle)));
+  const std::vector<int> cols = Results.ShownColumns();
+  for (size_t i = 0; i < cols.size(); ++i) {
+    const int now = ListView_GetColumnWidth(SG1, static_cast<int>(i));
+    if (now == Scaled(Handle, Results.Columns().Drawn(cols[i]))) continue;
+    Results.Columns().Dragged(cols[i], MulDiv(now, 96, DpiOf(Handle)));
     changed = true;
   }
   if (changed) FitColumns();
@@ -334,7 +336,15 @@ int TForm2::DrawnRowCount() const {
 }
 
 std::wstring TForm2::DrawnText(int Position, int Col) const {
-  return W(Results.ShownText(Position, Col));
+  return W(Results.ShownText(Position, ModelColumn(Col)));
+}
+
+// The list view's columns are the shown ones in order, each column's
+// subitem its index.
+int TForm2::ModelColumn(int Index) const {
+  const std::vector<int> cols = Results.ShownColumns();
+  return Index >= 0 && static_cast<size_t>(Index) < cols.size() ? cols[static_cast<size_t>(Index)]
+                                                                : -1;
 }
 
 // The user's width: the one the layout file keeps.
@@ -400,31 +410,38 @@ void TForm2::RowMenu(int Position, POINT At) {
 }
 
 void TForm2::HeaderMenu(POINT At) {
-  const THeaderMenuItem item = Results.HeaderMenu();
+  const std::vector<THeaderMenuItem> items = Results.HeaderMenu();
   HMENU menu = CreatePopupMenu();
-  AppendMenuW(menu, MF_STRING | (item.Checked ? MF_CHECKED : MF_UNCHECKED), 1,
-              W(item.Caption).c_str());
+  for (size_t i = 0; i < items.size(); ++i)
+    AppendMenuW(menu, MF_STRING | (items[i].Checked ? MF_CHECKED : MF_UNCHECKED), i + 1,
+                W(items[i].Caption).c_str());
   const int chosen =
       TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, At.x, At.y, 0, Handle, nullptr);
   DestroyMenu(menu);
-  if (chosen == 1) Results.HeaderMenuChosen();
+  if (chosen > 0) Results.HeaderMenuChosen(static_cast<size_t>(chosen) - 1);
 }
 
-// A list view cannot hide a column: the texts column is added or removed.
+// A list view cannot hide a column: the optional columns after the first
+// three are removed and those shown added again, in order.
 void TForm2::ColumnsChanged() {
-  const bool present = Header_GetItemCount(ListView_GetHeader(SG1)) > TextsCol;
-  if (Results.TextsColumnShown() && !present) {
-    const std::wstring header = W(Results.HeaderText(TextsCol));
+  while (Header_GetItemCount(ListView_GetHeader(SG1)) > ResultColCount)
+    ListView_DeleteColumn(SG1, Header_GetItemCount(ListView_GetHeader(SG1)) - 1);
+  const std::vector<int> cols = Results.ShownColumns();
+  for (size_t i = ResultColCount; i < cols.size(); ++i) {
+    const std::wstring header = W(Results.HeaderText(cols[i]));
     LVCOLUMNW col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM | LVCF_FMT;
+    col.fmt = cols[i] == SameCol ? LVCFMT_RIGHT : LVCFMT_LEFT;
     col.pszText = const_cast<wchar_t*>(header.c_str());
-    col.cx = Scaled(Handle, DesignTextsColumnWidth);
-    col.iSubItem = TextsCol;
-    ListView_InsertColumn(SG1, TextsCol, &col);
-  } else if (!Results.TextsColumnShown() && present) {
-    ListView_DeleteColumn(SG1, TextsCol);
+    col.cx = Scaled(Handle, Results.Columns().UserWidth(cols[i]));
+    col.iSubItem = static_cast<int>(i);
+    ListView_InsertColumn(SG1, static_cast<int>(i), &col);
   }
   RowsChanged();
+}
+
+void TForm2::CellsChanged() {
+  InvalidateRect(SG1, nullptr, FALSE);
 }
 
 void TForm2::ShowModal() {
@@ -664,7 +681,7 @@ LRESULT TForm2::OnMessage(UINT Message, WPARAM Wp, LPARAM Lp) {
         return 0;
       }
       if (hdr->hwndFrom == SG1 && hdr->code == LVN_COLUMNCLICK) {
-        Results.HeaderClick(reinterpret_cast<NMLISTVIEW*>(Lp)->iSubItem);
+        Results.HeaderClick(ModelColumn(reinterpret_cast<NMLISTVIEW*>(Lp)->iSubItem));
         return 0;
       }
       if (hdr->hwndFrom == SG1 && hdr->code == LVN_ITEMCHANGED) {

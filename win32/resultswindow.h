@@ -62,7 +62,11 @@ class TForm2 : public TResultsView {
   void SetColWidth(int Col, int Width);
   // The list view's idea of the table: rows drawn and the text of a cell.
   int DrawnRowCount() const;
+  // The text drawn in the list view's column Col (the shown columns in
+  // order).
   std::wstring DrawnText(int Position, int Col) const;
+  // The results' column drawn as the list view's column Index, or -1.
+  int ModelColumn(int Index) const;
   void Button1Click();
   // Shift+F3: the previous match.
   void FindPreviousClick();
@@ -85,6 +89,8 @@ class TForm2 : public TResultsView {
   void HeaderMenu(POINT At);
   bool TextsColumnShown() const { return Results.TextsColumnShown(); }
   void SetTextsColumnShown(bool Shown) { Results.SetTextsColumnShown(Shown); }
+  bool SameColumnShown() const { return Results.SameColumnShown(); }
+  void SetSameColumnShown(bool Shown) { Results.SetSameColumnShown(Shown); }
   // Called right after the window shows (tests close it from here).
   std::function<void(TForm2&)> OnShown;
 
@@ -93,6 +99,7 @@ class TForm2 : public TResultsView {
   void CurrentChanged() override;
   void StatusChanged() override;
   void ColumnsChanged() override;
+  void CellsChanged() override;
   void ShowPreview(const std::shared_ptr<const TDisplayList>& List) override;
   void ShowPreviewText(const std::string& Utf8) override;
   void PreviewArrived() override;

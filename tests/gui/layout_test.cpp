@@ -121,7 +121,7 @@ class TLayoutTest : public QObject {
                                        "results.previewShare=0.3281\r\n"
                                        "results.previewShown=1\r\n"
                                        "results.thumbnails=0\r\nresults.thumbnailSize=96\r\n"
-                                       "results.textsColumn=0\r\n"));
+                                       "results.textsColumn=0\r\nresults.sameColumn=0\r\n"));
     }
     TForms again(path);
     again.Show();

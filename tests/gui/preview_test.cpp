@@ -1,6 +1,8 @@
 // The preview pane: the current row's definition drawn inside the fitted box,
 // and the SVG of a drawing read back as XML.
+#include <QHeaderView>
 #include <QImage>
+#include <QMenu>
 #include <QSlider>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -125,6 +127,33 @@ class TPreviewTest : public QObject {
     QCOMPARE(form.ThumbnailSlider->value(), form.Results.ThumbnailPlace().Size);
     form.ThumbnailButton->click();
     QVERIFY(form.SG1->isVisible());
+  }
+
+  // The header menu's second item shows the same-drawing counts once the
+  // files are read (one drawing in two files).
+  void sameDrawingColumn() {
+    QTemporaryDir dir;
+    const jwb::Bytes bytes = BoxDrawing();
+    TForm2 form;
+    for (int row = 1; row <= 2; ++row) {
+      const QString path = dir.filePath(QString::number(row) + QStringLiteral(".jww"));
+      guitest::WriteBytes(path, QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                           static_cast<qsizetype>(bytes.size())));
+      form.SetCell(1, row, guitest::Native(path));
+      form.SetCell(2, row, "BOX");
+    }
+    form.SetRowCount(3);
+    form.show();
+    QTimer chooser;
+    connect(&chooser, &QTimer::timeout, [] {
+      if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget()))
+        menu->actions().at(1)->trigger(), menu->close();
+    });
+    chooser.start(10);
+    emit form.SG1->horizontalHeader()->customContextMenuRequested(QPoint(5, 5));
+    QVERIFY(!form.SG1->isColumnHidden(SameCol));
+    QTRY_COMPARE_WITH_TIMEOUT(form.SG1->model()->index(1, SameCol).data().toString(),
+                              QStringLiteral("1"), 30000);
   }
 
   // Every definition of the real files is drawn, and its SVG parses.

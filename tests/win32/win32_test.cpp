@@ -566,6 +566,8 @@ TEST_F(Win32Forms, ThumbnailsFollowTheTable) {
   form.DropFiles({a});
   int items = 0, focused = -1;
   bool drawn = false, tableHidden = false;
+  int columns = 0;
+  std::wstring same;
   form.Form2->OnShown = [&](TForm2& f) {
     f.Results.ToggleThumbnails();
     tableHidden = !IsWindowVisible(f.SG1) && IsWindowVisible(f.Thumbs->Handle);
@@ -580,6 +582,12 @@ TEST_F(Win32Forms, ThumbnailsFollowTheTable) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
     }
     drawn = f.Results.ThumbnailAt(0) && f.Results.ThumbnailAt(2);
+    // The files are read: the same-drawing column counts at once, drawn
+    // after the texts column.
+    f.Results.HeaderMenuChosen(1);
+    f.Results.HeaderMenuChosen(0);
+    columns = Header_GetItemCount(ListView_GetHeader(f.SG1));
+    same = f.DrawnText(0, 4);
     f.Results.ToggleThumbnails();
     f.Close();
   };
@@ -588,6 +596,8 @@ TEST_F(Win32Forms, ThumbnailsFollowTheTable) {
   EXPECT_EQ(items, 3);
   EXPECT_EQ(focused, 2);
   EXPECT_TRUE(drawn);
+  EXPECT_EQ(columns, 5);
+  EXPECT_EQ(same, L"2");  // A, B and C draw the same line
   form.Close();
 }
 
