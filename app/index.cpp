@@ -184,6 +184,9 @@ TBlockIndex::~TBlockIndex() {
   }
   QueueChanged.notify_all();
   if (WriterThread.joinable()) WriterThread.join();
+  if (LoaderThread.joinable()) LoaderThread.join();
+  sqlite3_finalize(DrawingsQuery);
+  for (const auto& [sql, statement] : WriterStatements) sqlite3_finalize(statement);
   sqlite3_close(Reader);
   sqlite3_close(Writer);
   if (MoveAside) {
@@ -263,9 +266,9 @@ void TBlockIndex::Open() {
   }
 }
 
-// The files table is read once, at the first question, into memory: a
-// search then costs one look-up in memory a file and, for a file the index
-// holds unchanged, one statement for its names.
+// The entries and their names are read once, into memory, at the first
+// question (or on the loader's thread): a search then costs one look-up in
+// memory a file.
 void TBlockIndex::LoadEntries() {
   // One read transaction for both tables; finished however this ends.
   Exec(Reader, "BEGIN");
@@ -349,46 +352,60 @@ void TBlockIndex::LoadEntries() {
   if (code != SQLITE_DONE) Raise(Reader, code);
 }
 
-bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFileBlocks& Out) {
-  if (!Usable()) return false;
-  std::lock_guard<std::mutex> lock(ReadLock);
+void TBlockIndex::LoadInBackground() {
+  if (!Usable() || LoaderThread.joinable()) return;
+  LoaderThread = std::thread([this] {
+    std::lock_guard<std::mutex> lock(ReadLock);
+    EnsureLoaded();
+  });
+}
+
+void TBlockIndex::EnsureLoaded() {
+  if (Loaded) return;
+  Loaded = true;
   try {
-    if (!Loaded) {
-      Loaded = true;
-      LoadEntries();
-    }
-    const TEntry* entry = CurrentEntry(FilePath, Stamp);
-    if (!entry) return false;
-    const TEntry& e = *entry;
-    TFileBlocks blocks;
-    blocks.Outcome = e.Outcome;
-    blocks.Names = e.Names;
-    blocks.Texts = e.Texts;
-    Out = std::move(blocks);
-    return true;
+    LoadEntries();
   } catch (const EIndex& e) {
+    Entries.clear();
     TurnOff("the index " + Path + " failed while reading (" + e.What + "); files are read directly",
             Corruption(e.Code));
-    return false;
   }
 }
 
-const TBlockIndex::TEntry* TBlockIndex::CurrentEntry(const std::string& FilePath,
-                                                     const TFileStamp& Stamp) {
-  if (!Loaded) {
-    Loaded = true;
-    LoadEntries();
+namespace {
+
+// Whether an entry recorded as Kept (by ReaderVersion, at RecordedNs) still
+// holds the file seen now as Seen.
+bool Holds(const TFileStamp& Kept, int64_t ReaderVersion, int64_t RecordedNs,
+           const TFileStamp& Seen) {
+  return Kept.Size == Seen.Size && Kept.ModifiedNs == Seen.ModifiedNs &&
+         Kept.ChangedNs == Seen.ChangedNs && Kept.Device == Seen.Device &&
+         Kept.FileId == Seen.FileId && ReaderVersion == IndexReaderVersion &&
+         RecordedNs - Seen.ModifiedNs >= RacyWindowNs;
+}
+
+}  // namespace
+
+bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFileBlocks& Out) {
+  if (!Usable()) return false;
+  const TEntry* entry;
+  {
+    std::lock_guard<std::mutex> lock(ReadLock);
+    EnsureLoaded();
+    if (!Usable()) return false;
+    const auto found = Entries.find(FilePath);
+    if (found == Entries.end()) return false;
+    entry = &found->second;
   }
-  const auto found = Entries.find(FilePath);
-  if (found == Entries.end()) return nullptr;
-  const TEntry& e = found->second;
-  if (e.Stamp.Size != Stamp.Size || e.Stamp.ModifiedNs != Stamp.ModifiedNs ||
-      e.Stamp.ChangedNs != Stamp.ChangedNs || e.Stamp.Device != Stamp.Device ||
-      e.Stamp.FileId != Stamp.FileId || e.ReaderVersion != IndexReaderVersion ||
-      e.RecordedNs - Stamp.ModifiedNs < RacyWindowNs) {
-    return nullptr;
-  }
-  return &e;
+  // The entries do not change once loaded: copied without the lock.
+  const TEntry& e = *entry;
+  if (!Holds(e.Stamp, e.ReaderVersion, e.RecordedNs, Stamp)) return false;
+  TFileBlocks blocks;
+  blocks.Outcome = e.Outcome;
+  blocks.Names = e.Names;
+  blocks.Texts = e.Texts;
+  Out = std::move(blocks);
+  return true;
 }
 
 bool TBlockIndex::FindDrawings(const std::string& FilePath, const TFileStamp& Stamp,
@@ -397,31 +414,57 @@ bool TBlockIndex::FindDrawings(const std::string& FilePath, const TFileStamp& St
   if (!Usable()) return false;
   std::lock_guard<std::mutex> lock(ReadLock);
   try {
-    const TEntry* e = CurrentEntry(FilePath, Stamp);
-    if (!e) return false;
-    TStatement query(Reader,
-                     "SELECT compact, print, draws FROM drawings WHERE file = ? ORDER BY position");
-    if (!query.Ok()) Raise(Reader, query.PrepareCode());
-    Bind(*query, 1, e->Id);
+    // One statement, so one snapshot: the file's entry, its names and the
+    // drawings beside them, without loading every other entry.
+    if (!DrawingsQuery) {
+      const int code = sqlite3_prepare_v2(
+          Reader,
+          "SELECT f.size, f.modified_ns, f.changed_ns, f.device, f.file_id, f.reader_version, "
+          "f.recorded_ns, b.name, d.compact, d.print, d.draws FROM files f "
+          "JOIN blocks b ON b.file = f.id "
+          "LEFT JOIN drawings d ON d.file = b.file AND d.position = b.position "
+          "WHERE f.path = ? ORDER BY b.position",
+          -1, &DrawingsQuery, nullptr);
+      if (code != SQLITE_OK) Raise(Reader, code);
+    }
+    sqlite3_stmt* const query = DrawingsQuery;
+    struct TReset {
+      sqlite3_stmt* S;
+      ~TReset() { sqlite3_reset(S); }
+    } reset{query};
+    Bind(query, 1, FilePath);
     std::vector<TKeptDrawing> kept;
+    std::vector<std::string> names;
     int code;
-    while ((code = sqlite3_step(*query)) == SQLITE_ROW) {
+    while ((code = sqlite3_step(query)) == SQLITE_ROW) {
+      if (kept.empty()) {
+        auto col = [&](int I) { return sqlite3_column_int64(query, I); };
+        TFileStamp entry;
+        entry.Size = static_cast<uint64_t>(col(0));
+        entry.ModifiedNs = col(1);
+        entry.ChangedNs = col(2);
+        entry.Device = static_cast<uint64_t>(col(3));
+        entry.FileId = static_cast<uint64_t>(col(4));
+        if (!Holds(entry, col(5), col(6), Stamp)) return false;
+      }
+      // Drawings of every definition, or none kept.
+      if (sqlite3_column_type(query, 8) == SQLITE_NULL) return false;
       TKeptDrawing d;
-      d.Compact = ColumnBytes(*query, 0);
-      const std::string print = ColumnBytes(*query, 1);
+      d.Compact = ColumnBytes(query, 8);
+      const std::string print = ColumnBytes(query, 9);
       if (print.size() != 16) return false;
       for (int i = 0; i < 8; ++i) {
         d.Print.High = d.Print.High << 8 | static_cast<uint8_t>(print[static_cast<size_t>(i)]);
         d.Print.Low = d.Print.Low << 8 | static_cast<uint8_t>(print[static_cast<size_t>(i) + 8]);
       }
-      d.Draws = sqlite3_column_int64(*query, 2) != 0;
+      d.Draws = sqlite3_column_int64(query, 10) != 0;
       kept.push_back(std::move(d));
+      names.push_back(ColumnBytes(query, 7));
     }
     if (code != SQLITE_DONE) Raise(Reader, code);
-    // Drawings of every definition, or none kept.
-    if (kept.empty() || kept.size() != e->Names.size()) return false;
+    if (kept.empty()) return false;
     Drawings = std::move(kept);
-    Names = e->Names;
+    Names = std::move(names);
     return true;
   } catch (const EIndex& e) {
     TurnOff("the index " + Path + " failed while reading (" + e.What + "); files are read directly",
@@ -440,37 +483,43 @@ void TBlockIndex::RecordDrawings(const std::string& FilePath, const TFileStamp& 
   QueueChanged.notify_all();
 }
 
+sqlite3_stmt* TBlockIndex::Kept(const char* Sql) {
+  sqlite3_stmt*& s = WriterStatements[Sql];
+  if (!s) {
+    const int code = sqlite3_prepare_v3(Writer, Sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+    if (code != SQLITE_OK) Raise(Writer, code);
+  }
+  return s;
+}
+
 void TBlockIndex::WriteDrawings(std::vector<TPendingDrawings>& Batch) {
   if (!Usable()) return;
   try {
     Exec(Writer, "BEGIN IMMEDIATE");
     // Only beside the entry of the same version of the file.
-    TStatement entry(Writer,
-                     "SELECT id FROM files WHERE path = ? AND size = ? AND modified_ns = ? AND "
-                     "changed_ns = ? AND device = ? AND file_id = ? AND reader_version = ?");
-    TStatement drop(Writer, "DELETE FROM drawings WHERE file = ?");
-    TStatement add(
-        Writer, "INSERT INTO drawings (file, position, compact, print, draws) VALUES (?,?,?,?,?)");
-    for (TStatement* s : {&entry, &drop, &add}) {
-      if (!s->Ok()) Raise(Writer, s->PrepareCode());
-    }
+    sqlite3_stmt* const entry = Kept(
+        "SELECT id FROM files WHERE path = ? AND size = ? AND modified_ns = ? AND "
+        "changed_ns = ? AND device = ? AND file_id = ? AND reader_version = ?");
+    sqlite3_stmt* const drop = Kept("DELETE FROM drawings WHERE file = ?");
+    sqlite3_stmt* const add =
+        Kept("INSERT INTO drawings (file, position, compact, print, draws) VALUES (?,?,?,?,?)");
     for (const TPendingDrawings& p : Batch) {
-      Bind(*entry, 1, p.Path);
+      Bind(entry, 1, p.Path);
       const int64_t stamp[] = {static_cast<int64_t>(p.Stamp.Size),
                                p.Stamp.ModifiedNs,
                                p.Stamp.ChangedNs,
                                static_cast<int64_t>(p.Stamp.Device),
                                static_cast<int64_t>(p.Stamp.FileId),
                                IndexReaderVersion};
-      for (int i = 0; i < 6; ++i) Bind(*entry, i + 2, stamp[i]);
-      const int found = sqlite3_step(*entry);
-      const int64_t id = found == SQLITE_ROW ? sqlite3_column_int64(*entry, 0) : 0;
-      sqlite3_reset(*entry);
+      for (int i = 0; i < 6; ++i) Bind(entry, i + 2, stamp[i]);
+      const int found = sqlite3_step(entry);
+      const int64_t id = found == SQLITE_ROW ? sqlite3_column_int64(entry, 0) : 0;
+      sqlite3_reset(entry);
       if (found != SQLITE_ROW && found != SQLITE_DONE) Raise(Writer, found);
       if (found != SQLITE_ROW) continue;
-      Bind(*drop, 1, id);
-      if (const int code = sqlite3_step(*drop); code != SQLITE_DONE) Raise(Writer, code);
-      sqlite3_reset(*drop);
+      Bind(drop, 1, id);
+      if (const int code = sqlite3_step(drop); code != SQLITE_DONE) Raise(Writer, code);
+      sqlite3_reset(drop);
       for (size_t n = 0; n < p.Drawings.size(); ++n) {
         const TKeptDrawing& d = p.Drawings[n];
         std::string print(16, '\0');
@@ -478,13 +527,13 @@ void TBlockIndex::WriteDrawings(std::vector<TPendingDrawings>& Batch) {
           print[static_cast<size_t>(i)] = static_cast<char>(d.Print.High >> (56 - 8 * i));
           print[static_cast<size_t>(i) + 8] = static_cast<char>(d.Print.Low >> (56 - 8 * i));
         }
-        Bind(*add, 1, id);
-        Bind(*add, 2, static_cast<int64_t>(n));
-        BindBlob(*add, 3, d.Compact);
-        BindBlob(*add, 4, print);
-        Bind(*add, 5, static_cast<int64_t>(d.Draws));
-        if (const int code = sqlite3_step(*add); code != SQLITE_DONE) Raise(Writer, code);
-        sqlite3_reset(*add);
+        Bind(add, 1, id);
+        Bind(add, 2, static_cast<int64_t>(n));
+        BindBlob(add, 3, d.Compact);
+        BindBlob(add, 4, print);
+        Bind(add, 5, static_cast<int64_t>(d.Draws));
+        if (const int code = sqlite3_step(add); code != SQLITE_DONE) Raise(Writer, code);
+        sqlite3_reset(add);
       }
     }
     Exec(Writer, "COMMIT");
@@ -537,8 +586,7 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
     Exec(Writer, "BEGIN IMMEDIATE");
     // One statement makes or replaces a file's row and answers its id; the
     // names of a replaced row go before the new ones are added.
-    TStatement putFile(
-        Writer,
+    sqlite3_stmt* const putFile = Kept(
         "INSERT INTO files (path, size, modified_ns, changed_ns, device, file_id, "
         "reader_version, recorded_ns, outcome, file_kind, skipped_records, "
         "stop_offset, stop_part, stop_index, stop_count, stop_inner, "
@@ -555,17 +603,13 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
         "stop_inner = excluded.stop_inner, "
         "stop_inner_count = excluded.stop_inner_count, "
         "stop_message = excluded.stop_message RETURNING id");
-    TStatement dropBlocks(Writer, "DELETE FROM blocks WHERE file = ?");
-    TStatement dropDrawings(Writer, "DELETE FROM drawings WHERE file = ?");
-    TStatement addBlock(Writer,
-                        "INSERT INTO blocks (file, position, name, name_utf8, texts) "
-                        "VALUES (?,?,?,?,?)");
-    for (TStatement* s : {&putFile, &dropBlocks, &dropDrawings, &addBlock}) {
-      if (!s->Ok()) Raise(Writer, s->PrepareCode());
-    }
-    auto run = [&](TStatement& S) {
-      const int code = sqlite3_step(*S);
-      sqlite3_reset(*S);
+    sqlite3_stmt* const dropBlocks = Kept("DELETE FROM blocks WHERE file = ?");
+    sqlite3_stmt* const dropDrawings = Kept("DELETE FROM drawings WHERE file = ?");
+    sqlite3_stmt* const addBlock =
+        Kept("INSERT INTO blocks (file, position, name, name_utf8, texts) VALUES (?,?,?,?,?)");
+    auto run = [&](sqlite3_stmt* S) {
+      const int code = sqlite3_step(S);
+      sqlite3_reset(S);
       if (code != SQLITE_DONE && code != SQLITE_ROW) Raise(Writer, code);
     };
     for (const TPending& p : Batch) {
@@ -586,29 +630,29 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
                                 o.Place.Count,
                                 o.Place.Inner,
                                 o.Place.InnerCount};
-      Bind(*putFile, 1, p.Path);
-      for (int i = 0; i < 16; ++i) Bind(*putFile, i + 2, values[i]);
-      Bind(*putFile, 18, o.Message);
-      const int put = sqlite3_step(*putFile);
+      Bind(putFile, 1, p.Path);
+      for (int i = 0; i < 16; ++i) Bind(putFile, i + 2, values[i]);
+      Bind(putFile, 18, o.Message);
+      const int put = sqlite3_step(putFile);
       if (put != SQLITE_ROW) {
-        sqlite3_reset(*putFile);
+        sqlite3_reset(putFile);
         Raise(Writer, put);
       }
-      const int64_t id = sqlite3_column_int64(*putFile, 0);
-      sqlite3_reset(*putFile);
-      Bind(*dropBlocks, 1, id);
+      const int64_t id = sqlite3_column_int64(putFile, 0);
+      sqlite3_reset(putFile);
+      Bind(dropBlocks, 1, id);
       run(dropBlocks);
-      Bind(*dropDrawings, 1, id);  // drawn from what the file was before
+      Bind(dropDrawings, 1, id);  // drawn from what the file was before
       run(dropDrawings);
       for (size_t n = 0; n < p.Blocks.Names.size(); ++n) {
         const std::string& name = p.Blocks.Names[n];
         const std::string& texts = n < p.Blocks.Texts.size() ? p.Blocks.Texts[n] : std::string();
-        Bind(*addBlock, 1, id);
-        Bind(*addBlock, 2, static_cast<int64_t>(n));
-        sqlite3_bind_blob(*addBlock, 3, name.data(), static_cast<int>(name.size()),
+        Bind(addBlock, 1, id);
+        Bind(addBlock, 2, static_cast<int64_t>(n));
+        sqlite3_bind_blob(addBlock, 3, name.data(), static_cast<int>(name.size()),
                           SQLITE_TRANSIENT);
-        Bind(*addBlock, 4, Cp932ToUtf8(name));
-        sqlite3_bind_blob(*addBlock, 5, texts.data(), static_cast<int>(texts.size()),
+        Bind(addBlock, 4, Cp932ToUtf8(name));
+        sqlite3_bind_blob(addBlock, 5, texts.data(), static_cast<int>(texts.size()),
                           SQLITE_TRANSIENT);
         run(addBlock);
       }

@@ -64,6 +64,10 @@ class TBlockIndex {
   TBlockIndex& operator=(const TBlockIndex&) = delete;
 
   bool Usable() const { return !Off.load(); }
+  // Starts reading what the index holds on a thread of its own, so that a
+  // search's first question does not wait for all of it (a search calls it
+  // before it walks its folders). Without it, the first Find reads it.
+  void LoadInBackground();
   // Why the index was turned off (UTF-8, English), empty while it works.
   std::string Problem() const;
 
@@ -104,6 +108,9 @@ class TBlockIndex {
     std::vector<TKeptDrawing> Drawings;
   };
   void WriteDrawings(std::vector<TPendingDrawings>& Batch);
+  // The writer thread's statements, prepared once for the index's life.
+  sqlite3_stmt* Kept(const char* Sql);
+  std::unordered_map<const char*, sqlite3_stmt*> WriterStatements;
 
   const std::string Path;
   const int BusyTimeoutMs;
@@ -126,11 +133,12 @@ class TBlockIndex {
     std::vector<std::string> Texts;
   };
   void LoadEntries();
-  // The entry of Path when it holds the file under exactly Stamp; with
-  // ReadLock held.
-  const TEntry* CurrentEntry(const std::string& FilePath, const TFileStamp& Stamp);
+  void EnsureLoaded();  // with ReadLock held
   bool Loaded = false;
+  // Not changed once loaded.
   std::unordered_map<std::string, TEntry> Entries;
+  std::thread LoaderThread;
+  sqlite3_stmt* DrawingsQuery = nullptr;
 
   std::mutex QueueLock;
   std::condition_variable QueueChanged;

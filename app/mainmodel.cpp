@@ -252,7 +252,10 @@ void TMainModel::Search(TJwwData& Jww, TJwsData& Jws) {
   SetBusy(true);
   // Opened for each run, so that it answers with what the last run wrote.
   std::unique_ptr<TBlockIndex> index;
-  if (!IndexPath.empty()) index = std::make_unique<TBlockIndex>(IndexPath);
+  if (!IndexPath.empty()) {
+    index = std::make_unique<TBlockIndex>(IndexPath);
+    index->LoadInBackground();
+  }
   if (Results) Results->SetIndexPath(IndexPath);
   RunBlockSearch(*this, Jww, Jws, 0, index.get());
   // What the run's last steps changed is drawn with the idle state.

@@ -62,6 +62,7 @@ std::vector<std::string> MakeLibrary(const fs::path& Dir, int Count, int Definit
 // One search over Folder as quillon-cli -r -j2 makes it, through Index when
 // not null. Answers the rows.
 size_t Search(const std::string& Folder, TBlockIndex* Index) {
+  if (Index) Index->LoadInBackground();
   const std::vector<qcli::TInput> inputs = qcli::CollectInputs({Folder}, true);
   const qcli::TBlockFilter filter;
   size_t rows = 0;
@@ -91,6 +92,7 @@ void Row(const char* What, double Ms, double PlainMs) {
 void Measure(const char* Name, const fs::path& Dir, int Count, int Definitions, int Entities,
              int Reps) {
   const std::vector<std::string> files = MakeLibrary(Dir, Count, Definitions, Entities);
+  sync();  // the library's own writes are not timed with the searches
   const std::string folder = Dir.string();
   const std::string indexPath =
       (Dir.parent_path() / (Dir.filename().string() + ".sqlite3")).string();
@@ -134,6 +136,7 @@ void Measure(const char* Name, const fs::path& Dir, int Count, int Definitions, 
       jwb::WriteFile(f, Figure(Definitions, Entities, static_cast<unsigned>(next)));
       touched.push_back(f);
     }
+    sync();
     afterChanges.push_back(MedianMs(1, [&] {
       TBlockIndex index(indexPath);
       Search(folder, &index);

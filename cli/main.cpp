@@ -222,13 +222,15 @@ int main(int argc, char** argv) {
     }
   }
 
-  const std::vector<qcli::TInput> inputs = qcli::CollectInputs(paths, recursive);
-  // The saved index serves the plain search; drawings are always read.
+  // The saved index serves the plain search; drawings are always read. What
+  // it holds is read while the folders are walked.
   std::unique_ptr<TBlockIndex> index;
   if ((useIndex || indexFileOption->count() > 0) && (!drawings || duplicates)) {
     index = std::make_unique<TBlockIndex>(indexFileOption->count() > 0 ? indexFile
                                                                        : DefaultIndexPath());
+    index->LoadInBackground();
   }
+  const std::vector<qcli::TInput> inputs = qcli::CollectInputs(paths, recursive);
   qcli::TRowWriter writer(std::cout, formats.at(formatName), texts);
   bool allRead = true;
 
