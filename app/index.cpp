@@ -107,11 +107,11 @@ void Bind(sqlite3_stmt* S, int Index, int64_t Value) {
   sqlite3_bind_int64(S, Index, Value);
 }
 void Bind(sqlite3_stmt* S, int Index, const std::string& Text) {
-  sqlite3_bind_text(S, Index, Text.data(), static_cast<int>(Text.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(S, Index, Text.data(), static_cast<int>(Text.size()), SQLITE_STATIC);
 }
 
 void BindBlob(sqlite3_stmt* S, int Index, const std::string& Bytes) {
-  sqlite3_bind_blob(S, Index, Bytes.data(), static_cast<int>(Bytes.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_blob(S, Index, Bytes.data(), static_cast<int>(Bytes.size()), SQLITE_STATIC);
 }
 std::string ColumnBytes(sqlite3_stmt* S, int Col) {
   const auto* bytes = static_cast<const char*>(sqlite3_column_blob(S, Col));
@@ -124,9 +124,8 @@ bool Corruption(int Code) {
 
 sqlite3* OpenConnection(const std::string& Path, int BusyTimeoutMs) {
   sqlite3* db = nullptr;
-  const int code =
-      sqlite3_open_v2(Path.c_str(), &db,
-                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+  const int code = sqlite3_open_v2(
+      Path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (code != SQLITE_OK) {
     EIndex e{code, std::string(sqlite3_errstr(code)) +
                        (db ? std::string(": ") + sqlite3_errmsg(db) : "")};
@@ -572,8 +571,11 @@ void TBlockIndex::WriteLoop() {
     drawings.swap(DrawingQueue);
     Writing = true;
     lock.unlock();
-    if (!batch.empty()) WriteBatch(batch);
-    if (!drawings.empty()) WriteDrawings(drawings);
+    {
+      std::lock_guard<std::mutex> use(WriterUse);
+      if (!batch.empty()) WriteBatch(batch);
+      if (!drawings.empty()) WriteDrawings(drawings);
+    }
     lock.lock();
     Writing = false;
     QueueChanged.notify_all();
@@ -649,11 +651,10 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
         const std::string& texts = n < p.Blocks.Texts.size() ? p.Blocks.Texts[n] : std::string();
         Bind(addBlock, 1, id);
         Bind(addBlock, 2, static_cast<int64_t>(n));
-        sqlite3_bind_blob(addBlock, 3, name.data(), static_cast<int>(name.size()),
-                          SQLITE_TRANSIENT);
-        Bind(addBlock, 4, Cp932ToUtf8(name));
-        sqlite3_bind_blob(addBlock, 5, texts.data(), static_cast<int>(texts.size()),
-                          SQLITE_TRANSIENT);
+        const std::string utf8 = Cp932ToUtf8(name);
+        BindBlob(addBlock, 3, name);
+        Bind(addBlock, 4, utf8);
+        BindBlob(addBlock, 5, texts);
         run(addBlock);
       }
     }
@@ -668,6 +669,7 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
 void TBlockIndex::ForgetOthersUnder(const std::string& Folder,
                                     const std::vector<std::string>& Kept) {
   Flush();
+  std::lock_guard<std::mutex> use(WriterUse);
   if (!Usable() || Folder.empty()) return;
   std::string prefix = Folder;
 #ifdef _WIN32

@@ -119,8 +119,11 @@ class TBlockIndex {
   mutable std::mutex ProblemLock;
   std::string Problem_;
 
-  std::mutex ReadLock;  // one reading connection, one statement at a time
+  // Each connection is used by one thread at a time: the reading one under
+  // ReadLock, the writing one under WriterUse.
+  std::mutex ReadLock;
   sqlite3* Reader = nullptr;
+  std::mutex WriterUse;
   sqlite3* Writer = nullptr;
   // What the index held at the first question, by path.
   struct TEntry {
