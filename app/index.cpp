@@ -199,6 +199,13 @@ TBlockIndex::~TBlockIndex() {
   }
 }
 
+TFolderStamps& TBlockIndex::FolderStamps() {
+  std::lock_guard<std::mutex> lock(StampsLock);
+  std::unique_ptr<TFolderStamps>& known = Stamps[std::this_thread::get_id()];
+  if (!known) known = std::make_unique<TFolderStamps>();
+  return *known;
+}
+
 std::string TBlockIndex::Problem() const {
   std::lock_guard<std::mutex> lock(ProblemLock);
   return Problem_;
@@ -721,7 +728,7 @@ TFileBlocks ReadFileBlocksIndexed(TBlockIndex* Index, const std::string& Path,
                                   TJwsData& JwsReader) {
   TFileStamp stamp;
   if (!Index || !Index->Usable() || KindOfPath(Path) == TFileKind::None ||
-      !StampOfFile(Path, stamp)) {
+      !StampOfFile(Path, stamp, Index->FolderStamps())) {
     return ReadFileBlocks(Path, JwwReader, JwsReader);
   }
   TFileBlocks blocks;

@@ -64,6 +64,9 @@ class TBlockIndex {
   TBlockIndex& operator=(const TBlockIndex&) = delete;
 
   bool Usable() const { return !Off.load(); }
+  // What the calling thread learned of the folders it asked about while
+  // searching through this index (one index object serves one search).
+  TFolderStamps& FolderStamps();
   // Starts reading what the index holds on a thread of its own, so that a
   // search's first question does not wait for all of it (a search calls it
   // before it walks its folders). Without it, the first Find reads it.
@@ -114,6 +117,8 @@ class TBlockIndex {
 
   const std::string Path;
   const int BusyTimeoutMs;
+  std::mutex StampsLock;
+  std::unordered_map<std::thread::id, std::unique_ptr<TFolderStamps>> Stamps;
   std::atomic<bool> Off{false};
   bool MoveAside = false;
   mutable std::mutex ProblemLock;

@@ -6,6 +6,7 @@
 // stat-ing the same files. Searches run as quillon-cli -r -j2 runs them.
 //
 // usage: index_bench [--small N] [--large N] [--reps N] [--dir DIR]
+//        index_bench [--large N] --make-library DIR   (writes the 60 KB library only)
 #include <unistd.h>
 
 #include <cstdio>
@@ -171,13 +172,20 @@ void Measure(const char* Name, const fs::path& Dir, int Count, int Definitions, 
 
 int main(int argc, char** argv) {
   int small = 20000, large = 3000, reps = 3;
-  std::string dirOption;
+  std::string dirOption, libraryOption;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string a = argv[i];
+    if (a == "--make-library") libraryOption = argv[i + 1];
     if (a == "--small") small = std::stoi(argv[i + 1]);
     if (a == "--large") large = std::stoi(argv[i + 1]);
     if (a == "--reps") reps = std::max(1, std::stoi(argv[i + 1]));
     if (a == "--dir") dirOption = argv[i + 1];
+  }
+  if (!libraryOption.empty()) {
+    // Only the library of --large 60 KB files, for a search by another program (index_wine.sh).
+    MakeLibrary(libraryOption, large, 10, 95);
+    sync();
+    return 0;
   }
   const fs::path dir = dirOption.empty() ? fs::temp_directory_path() /
                                                ("quillon-index-bench-" + std::to_string(getpid()))

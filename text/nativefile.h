@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -85,6 +86,22 @@ struct TFileStamp {
 };
 // False when Path is not a regular file that the system can describe.
 bool StampOfFile(const std::string& Path, TFileStamp& Stamp);
+// What one thread of a search run learned of the folders it asked about.
+// On Windows, the last folder it asked about, listed whole once a second file
+// of it is asked for; elsewhere nothing.
+class TFolderStamps {
+ public:
+  TFolderStamps();
+  ~TFolderStamps();
+  TFolderStamps(const TFolderStamps&) = delete;
+  TFolderStamps& operator=(const TFolderStamps&) = delete;
+  struct TListing;
+  std::unique_ptr<TListing> Listing;
+};
+// The same, for a run that asks for the files of each folder in turn: the
+// folder's listing in Known answers for the rest of its files (for a second
+// at most: what a file was then is what the run reports).
+bool StampOfFile(const std::string& Path, TFileStamp& Stamp, TFolderStamps& Known);
 
 #ifdef _WIN32
 // The entries of Folder as the system lists them, by FindFirstFileW on its

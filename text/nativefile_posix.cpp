@@ -86,6 +86,14 @@ bool StampOfFile(const std::string& Path, TFileStamp& Stamp) {
   return true;
 }
 
+struct TFolderStamps::TListing {};
+TFolderStamps::TFolderStamps() = default;
+TFolderStamps::~TFolderStamps() = default;
+
+bool StampOfFile(const std::string& Path, TFileStamp& Stamp, TFolderStamps&) {
+  return StampOfFile(Path, Stamp);
+}
+
 TCreateStatus WriteNewFile(const std::string& Path, std::string_view Content, std::string& Reason) {
   const int fd =
       ::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0666);

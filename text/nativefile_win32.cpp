@@ -4,6 +4,8 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <unordered_map>
+#include <vector>
 
 #include "text/nativefile.h"
 #include "text/paths.h"
@@ -94,49 +96,143 @@ int64_t NsOfFileTime(const FILETIME& T) {
 
 }  // namespace
 
+namespace {
+
+using TQueryDirectory = LONG(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, IO_STATUS_BLOCK*, PVOID, ULONG,
+                                     ULONG, BOOLEAN, UNICODE_STRING*, BOOLEAN);
+constexpr ULONG FileIdBothDirectoryClass = 37;  // FileIdBothDirectoryInformation
+
+TQueryDirectory QueryDirectory() {
+  static const auto query = reinterpret_cast<TQueryDirectory>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryDirectoryFile")));
+  return query;
+}
+
+// A file's stamp from its entry in a directory query; false for a folder or
+// a device.
+bool StampOfEntry(const FILE_ID_BOTH_DIR_INFO& Entry, DWORD Volume, TFileStamp& Stamp) {
+  if (Entry.FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return false;
+  auto ns = [](const LARGE_INTEGER& T) {
+    FILETIME f{static_cast<DWORD>(T.LowPart), static_cast<DWORD>(T.HighPart)};
+    return NsOfFileTime(f);
+  };
+  Stamp.Size = static_cast<uint64_t>(Entry.EndOfFile.QuadPart);
+  Stamp.ModifiedNs = ns(Entry.LastWriteTime);
+  Stamp.ChangedNs = ns(Entry.ChangeTime);
+  Stamp.Device = Volume;
+  Stamp.FileId = static_cast<uint64_t>(Entry.FileId.QuadPart);
+  return true;
+}
+
+constexpr ULONGLONG ListingLifeMs = 1000;
+
+}  // namespace
+
+// The folder a thread last asked about, and its files when it was listed
+// whole. A search asks for the files of one folder one after another; asking
+// the folder for each name costs a query each (under Wine one that reads the
+// whole folder), so from the second file on the folder is listed once.
+struct TFolderStamps::TListing {
+  std::wstring Folder;
+  ULONGLONG Since = 0;  // when the folder was first asked about, or listed
+  bool Listed = false;
+  std::unordered_map<std::wstring, TFileStamp> Files;
+};
+
+TFolderStamps::TFolderStamps() : Listing(std::make_unique<TListing>()) {}
+TFolderStamps::~TFolderStamps() = default;
+
+namespace {
+
+// Lists the folder open as Dir into Listing.
+bool ListStamps(HANDLE Dir, DWORD Volume, TFolderStamps::TListing& Listing) {
+  const TQueryDirectory query = QueryDirectory();
+  std::vector<unsigned char> buffer(64 * 1024);
+  Listing.Files.clear();
+  for (BOOLEAN restart = TRUE;; restart = FALSE) {
+    IO_STATUS_BLOCK status{};
+    const LONG got =
+        query(Dir, nullptr, nullptr, nullptr, &status, buffer.data(),
+              static_cast<ULONG>(buffer.size()), FileIdBothDirectoryClass, FALSE, nullptr, restart);
+    if (got == static_cast<LONG>(0x80000006L)) return true;  // no more files
+    if (got < 0) return false;
+    for (size_t at = 0;;) {
+      const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer.data() + at);
+      TFileStamp stamp;
+      if (StampOfEntry(*entry, Volume, stamp)) {
+        Listing.Files.emplace(
+            std::wstring(entry->FileName, entry->FileNameLength / sizeof(wchar_t)), stamp);
+      }
+      if (entry->NextEntryOffset == 0) break;
+      at += entry->NextEntryOffset;
+    }
+  }
+}
+
+}  // namespace
+
 // The folder is asked for the file's entry (the system's directory query
 // with the name as its pattern: a Windows name holds no wildcard), which
 // gives the change time and the file id without opening the file itself.
 // Nothing is said of a file when the query is not to be had.
 bool StampOfFile(const std::string& Path, TFileStamp& Stamp) {
-  using TQueryDirectory = LONG(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, IO_STATUS_BLOCK*, PVOID, ULONG,
-                                       ULONG, BOOLEAN, UNICODE_STRING*, BOOLEAN);
-  static const auto query = reinterpret_cast<TQueryDirectory>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryDirectoryFile")));
-  constexpr ULONG FileIdBothDirectoryInformation = 37;
+  TFolderStamps once;
+  return StampOfFile(Path, Stamp, once);
+}
+
+bool StampOfFile(const std::string& Path, TFileStamp& Stamp, TFolderStamps& Known) {
+  const TQueryDirectory query = QueryDirectory();
   if (!query) return false;
   const std::wstring wide = WideOfUtf8(ExtendedLengthPath(Path));
   const size_t cut = wide.find_last_of(L"\\/:");
   if (cut == std::wstring::npos || cut + 1 >= wide.size()) return false;
   std::wstring folder = wide.substr(0, cut + 1);
   std::wstring name = wide.substr(cut + 1);
+  TFolderStamps::TListing& last = *Known.Listing;
+  const ULONGLONG now = GetTickCount64();
+  const bool again = last.Folder == folder && now - last.Since < ListingLifeMs;
+  if (again && last.Listed) {
+    const auto found = last.Files.find(name);
+    if (found != last.Files.end()) {
+      Stamp = found->second;
+      return true;
+    }
+  }
   const HANDLE dir = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (dir == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION volume{};
+  const bool haveVolume = GetFileInformationByHandle(dir, &volume);
+  if (again && !last.Listed && haveVolume) {
+    // The second file of this folder: the whole folder at once.
+    last.Listed = ListStamps(dir, volume.dwVolumeSerialNumber, last);
+    last.Since = now;
+    if (last.Listed) {
+      const auto found = last.Files.find(name);
+      if (found != last.Files.end()) {
+        CloseHandle(dir);
+        Stamp = found->second;
+        return true;
+      }
+    }
+  } else if (!again) {
+    last.Folder = folder;
+    last.Since = now;
+    last.Listed = false;
+    last.Files.clear();
+  }
   alignas(8) unsigned char buffer[sizeof(FILE_ID_BOTH_DIR_INFO) + 2 * MAX_PATH];
   IO_STATUS_BLOCK status{};
   UNICODE_STRING pattern{};
   pattern.Buffer = name.data();
   pattern.Length = pattern.MaximumLength = static_cast<USHORT>(name.size() * sizeof(wchar_t));
   const LONG got = query(dir, nullptr, nullptr, nullptr, &status, buffer, sizeof buffer,
-                         FileIdBothDirectoryInformation, TRUE, &pattern, TRUE);
-  BY_HANDLE_FILE_INFORMATION volume{};
-  const bool haveVolume = GetFileInformationByHandle(dir, &volume);
+                         FileIdBothDirectoryClass, TRUE, &pattern, TRUE);
   CloseHandle(dir);
   if (got < 0 || !haveVolume) return false;
-  const auto* entry = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer);
-  if (entry->FileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return false;
-  auto ns = [](const LARGE_INTEGER& T) {
-    FILETIME f{static_cast<DWORD>(T.LowPart), static_cast<DWORD>(T.HighPart)};
-    return NsOfFileTime(f);
-  };
-  Stamp.Size = static_cast<uint64_t>(entry->EndOfFile.QuadPart);
-  Stamp.ModifiedNs = ns(entry->LastWriteTime);
-  Stamp.ChangedNs = ns(entry->ChangeTime);
-  Stamp.Device = volume.dwVolumeSerialNumber;
-  Stamp.FileId = static_cast<uint64_t>(entry->FileId.QuadPart);
-  return true;
+  return StampOfEntry(*reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer),
+                      volume.dwVolumeSerialNumber, Stamp);
 }
 
 TCreateStatus WriteNewFile(const std::string& Path, std::string_view Content, std::string& Reason) {
