@@ -58,6 +58,19 @@ bool TBlockFilter::Keeps(std::string_view NameCp932, std::string_view PathKey,
          Words.Matches(NormalizeForSearch(NameCp932), PathKey, BlockTextsKey(TextsCp932));
 }
 
+namespace {
+
+// A failed read is the file's error; records skipped are its warning.
+void TellOutcome(TFileResult& Result) {
+  if (Result.Outcome.Failed()) {
+    Result.Error = DescribeOutcome(Result.Outcome);
+  } else if (Result.Outcome.Kind == TOutcomeKind::Skipped) {
+    Result.Warning = "warning: " + DescribeOutcome(Result.Outcome);
+  }
+}
+
+}  // namespace
+
 TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData& Jww, TJwsData& Jws,
                       TDrawingUse Drawings, bool Standalone, const std::function<bool(TRow&&)>& Put,
                       TBlockIndex* Index) {
@@ -103,11 +116,7 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
       }
       result.Outcome = blocks.Outcome;
     }
-    if (result.Outcome.Failed()) {
-      result.Error = DescribeOutcome(result.Outcome);
-    } else if (result.Outcome.Kind == TOutcomeKind::Skipped) {
-      result.Warning = "warning: " + DescribeOutcome(result.Outcome);
-    }
+    TellOutcome(result);
   } catch (const std::exception& e) {
     result.Rows.clear();
     result.Error = std::string("reading failed: ") + e.what();
@@ -154,11 +163,7 @@ TFileResult ReadPrintsIndexed(const TInput& Input, const TBlockFilter& Filter, T
       if (!result.Outcome.Failed() && kept.size() == blocks.Names.size())
         Index.RecordDrawings(Input.FullPath, stamp, std::move(kept));
     }
-    if (result.Outcome.Failed()) {
-      result.Error = DescribeOutcome(result.Outcome);
-    } else if (result.Outcome.Kind == TOutcomeKind::Skipped) {
-      result.Warning = "warning: " + DescribeOutcome(result.Outcome);
-    }
+    TellOutcome(result);
   } catch (const std::exception& e) {
     result.Rows.clear();
     result.Error = std::string("reading failed: ") + e.what();

@@ -235,6 +235,29 @@ int main(int argc, char** argv) {
   bool allRead = true;
 
   if (bom && !svgFiles) std::cout << "\xEF\xBB\xBF";
+  // A file's error or warning, said on stderr.
+  auto sayProblems = [&](size_t i, const qcli::TFileResult& result) {
+    if (!result.Error.empty()) {
+      allRead = false;
+      Diagnose(inputs[i].Path, result.Error);
+    }
+    if (!result.Warning.empty()) Diagnose(inputs[i].Path, result.Warning);
+  };
+  // The end of a run: what the index was given is written and an index
+  // problem said once (it never changes the exit status); the exit status.
+  auto finishRun = [&] {
+    std::cout.flush();
+    if (index) {
+      index->Flush();
+      const std::string problem = index->Problem();
+      if (!problem.empty()) std::cerr << ProgramName << ": " << qcli::MessageField(problem) << '\n';
+    }
+    if (!std::cout) {
+      std::cerr << ProgramName << ": cannot write the output\n";
+      return ExitSomeNotRead;
+    }
+    return allRead ? ExitAllRead : ExitSomeNotRead;
+  };
   if (duplicates) {
     // Every row's fingerprint is needed before the first group is known.
     std::vector<qcli::TRow> rows;
@@ -251,11 +274,7 @@ int main(int argc, char** argv) {
               drawings ? qcli::TDrawingUse::Svg : qcli::TDrawingUse::Fingerprint);
         },
         [&](size_t i, qcli::TFileResult&& result) {
-          if (!result.Error.empty()) {
-            allRead = false;
-            Diagnose(inputs[i].Path, result.Error);
-          }
-          if (!result.Warning.empty()) Diagnose(inputs[i].Path, result.Warning);
+          sayProblems(i, result);
           std::move(result.Rows.begin(), result.Rows.end(), std::back_inserter(rows));
           return true;
         },
@@ -264,17 +283,7 @@ int main(int argc, char** argv) {
     printed.reserve(rows.size());
     for (const qcli::TRow& row : rows) printed.push_back({row.NameKey, row.Print, !row.Draws});
     qcli::WriteDuplicates(std::cout, formats.at(formatName), rows, FindDuplicates(printed));
-    std::cout.flush();
-    if (index) {
-      index->Flush();
-      const std::string problem = index->Problem();
-      if (!problem.empty()) std::cerr << ProgramName << ": " << qcli::MessageField(problem) << '\n';
-    }
-    if (!std::cout) {
-      std::cerr << ProgramName << ": cannot write the output\n";
-      return ExitSomeNotRead;
-    }
-    return allRead ? ExitAllRead : ExitSomeNotRead;
+    return finishRun();
   }
   if (!svgFiles) writer.Begin();
   // A file's rows: printed, or with --format svg written as files and their
@@ -298,11 +307,7 @@ int main(int argc, char** argv) {
   // soon as it is read; once the output cannot be written, reading more is
   // pointless.
   auto finishFile = [&](size_t i, const qcli::TFileResult& result) {
-    if (!result.Error.empty()) {
-      allRead = false;
-      Diagnose(inputs[i].Path, result.Error);
-    }
-    if (!result.Warning.empty()) Diagnose(inputs[i].Path, result.Warning);
+    sayProblems(i, result);
     std::cout.flush();
     return static_cast<bool>(std::cout);
   };
@@ -337,26 +342,15 @@ int main(int argc, char** argv) {
         [] { std::cout.flush(); });
   }
   if (!svgFiles) writer.End();
-  std::cout.flush();
-  if (index) {
-    if (recursive) {
-      // Files that are no longer under the searched folders are forgotten.
-      std::vector<std::string> kept;
-      for (const qcli::TInput& input : inputs) kept.push_back(input.FullPath);
-      for (const std::string& path : paths) {
-        std::error_code ec;
-        if (std::filesystem::is_directory(PathOfUtf8(path), ec))
-          index->ForgetOthersUnder(qcli::FullPathOf(path), kept);
-      }
+  if (index && recursive) {
+    // Files that are no longer under the searched folders are forgotten.
+    std::vector<std::string> kept;
+    for (const qcli::TInput& input : inputs) kept.push_back(input.FullPath);
+    for (const std::string& path : paths) {
+      std::error_code ec;
+      if (std::filesystem::is_directory(PathOfUtf8(path), ec))
+        index->ForgetOthersUnder(qcli::FullPathOf(path), kept);
     }
-    index->Flush();
-    // An index problem is said once and never changes the exit status.
-    const std::string problem = index->Problem();
-    if (!problem.empty()) std::cerr << ProgramName << ": " << qcli::MessageField(problem) << '\n';
   }
-  if (!std::cout) {
-    std::cerr << ProgramName << ": cannot write the output\n";
-    return ExitSomeNotRead;
-  }
-  return allRead ? ExitAllRead : ExitSomeNotRead;
+  return finishRun();
 }

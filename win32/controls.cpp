@@ -173,3 +173,13 @@ bool FolderWritable(const std::wstring& Folder) {
   CloseHandle(h);
   return true;
 }
+
+void SelectOnly(HWND List, int Row) {
+  for (int p = ListView_GetNextItem(List, -1, LVNI_SELECTED); p >= 0;
+       p = ListView_GetNextItem(List, p, LVNI_SELECTED))
+    ListView_SetItemState(List, p, 0, LVIS_SELECTED);
+  if (Row >= 0) {
+    ListView_SetItemState(List, Row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ListView_EnsureVisible(List, Row, FALSE);
+  }
+}

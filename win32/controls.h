@@ -41,6 +41,12 @@ void SetClient(HWND Window, const TRect& Client);
 // area of Width x Height logical pixels.
 void LimitTrackSize(HWND Window, LPARAM Info, int Width, int Height);
 
+// Makes Row (or no row when negative) the one row selected and focused in a
+// list view, and scrolls it into view. Only the rows selected before are
+// deselected: asking for every row walks a million of them on some list
+// views.
+void SelectOnly(HWND List, int Row);
+
 // The running executable's full path.
 std::wstring ExeFileName();
 // Whether a file can be created in Folder (with trailing "\").

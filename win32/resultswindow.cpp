@@ -220,16 +220,7 @@ std::wstring TForm2::CutCellText(int Position, int Col) const {
 
 void TForm2::CurrentChanged() {
   Drawing = true;
-  const int at = Results.CurrentPosition();
-  // Only the rows selected now are deselected: asking for every row walks a
-  // million of them on some list views.
-  for (int p = ListView_GetNextItem(SG1, -1, LVNI_SELECTED); p >= 0;
-       p = ListView_GetNextItem(SG1, p, LVNI_SELECTED))
-    ListView_SetItemState(SG1, p, 0, LVIS_SELECTED);
-  if (at >= 0) {
-    ListView_SetItemState(SG1, at, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(SG1, at, FALSE);
-  }
+  SelectOnly(SG1, Results.CurrentPosition());
   Drawing = false;
   if (Thumbs) Thumbs->ShowCurrent();
 }

@@ -52,15 +52,8 @@ void TThumbnailView::RowsChanged() {
 }
 
 void TThumbnailView::ShowCurrent() {
-  const int at = Results.CurrentPosition();
   Setting = true;
-  for (int p = ListView_GetNextItem(Handle, -1, LVNI_SELECTED); p >= 0;
-       p = ListView_GetNextItem(Handle, p, LVNI_SELECTED))
-    ListView_SetItemState(Handle, p, 0, LVIS_SELECTED);
-  if (at >= 0) {
-    ListView_SetItemState(Handle, at, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    ListView_EnsureVisible(Handle, at, FALSE);
-  }
+  SelectOnly(Handle, Results.CurrentPosition());
   Setting = false;
 }
 
