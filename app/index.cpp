@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <unordered_set>
@@ -348,12 +349,15 @@ void TBlockIndex::LoadEntries() {
       lastId = id;
       if (!last) continue;
     }
-    auto blob = [&](int Col) {
-      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(names, Col));
-      return std::string(bytes ? bytes : "", static_cast<size_t>(sqlite3_column_bytes(names, Col)));
-    };
-    last->Names.push_back(blob(1));
-    last->Texts.push_back(blob(2));
+    // Packed as they come (length, bytes): the whole index is read while
+    // every search thread waits, and made into strings by each thread later.
+    for (int col = 1; col <= 2; ++col) {
+      const auto* bytes = static_cast<const char*>(sqlite3_column_blob(names, col));
+      const auto size = static_cast<uint32_t>(sqlite3_column_bytes(names, col));
+      last->Packed.append(reinterpret_cast<const char*>(&size), sizeof size);
+      last->Packed.append(bytes ? bytes : "", size);
+    }
+    ++last->Definitions;
   }
   if (code != SQLITE_DONE) Raise(Reader, code);
 }
@@ -408,8 +412,17 @@ bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFi
   if (!Holds(e.Stamp, e.ReaderVersion, e.RecordedNs, Stamp)) return false;
   TFileBlocks blocks;
   blocks.Outcome = e.Outcome;
-  blocks.Names = e.Names;
-  blocks.Texts = e.Texts;
+  blocks.Names.reserve(e.Definitions);
+  blocks.Texts.reserve(e.Definitions);
+  for (size_t at = 0; at < e.Packed.size();) {
+    for (std::vector<std::string>* to : {&blocks.Names, &blocks.Texts}) {
+      uint32_t size;
+      std::memcpy(&size, e.Packed.data() + at, sizeof size);
+      at += sizeof size;
+      to->emplace_back(e.Packed, at, size);
+      at += size;
+    }
+  }
   Out = std::move(blocks);
   return true;
 }

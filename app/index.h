@@ -137,8 +137,10 @@ class TBlockIndex {
     int64_t ReaderVersion = 0;
     int64_t RecordedNs = 0;
     TFileOutcome Outcome;
-    std::vector<std::string> Names;
-    std::vector<std::string> Texts;
+    // Each definition's name and texts, each as its length (4 bytes) and
+    // its bytes.
+    std::string Packed;
+    size_t Definitions = 0;
   };
   void LoadEntries();
   void EnsureLoaded();  // with ReadLock held
