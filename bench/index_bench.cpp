@@ -20,6 +20,7 @@
 #include "bench/benchkit.h"
 #include "cli/clicore.h"
 #include "jws/jwsunit.h"
+#include "text/codec.h"
 #include "text/nativefile.h"
 
 namespace fs = std::filesystem;
@@ -35,8 +36,8 @@ struct TReaders {
 jwb::Bytes Figure(int Definitions, int Entities, unsigned Seed) {
   jwb::Drawing d(700);
   for (int i = 1; i <= Definitions; ++i) {
-    FillDefinition(d.Def(i, "部品" + std::to_string(Seed) + "-" + std::to_string(i)), Entities,
-                   Seed * 31 + static_cast<unsigned>(i));
+    FillDefinition(d.Def(i, *Utf8ToCp932("部品") + std::to_string(Seed) + "-" + std::to_string(i)),
+                   Entities, Seed * 31 + static_cast<unsigned>(i));
   }
   return d.JwsBytes();
 }
