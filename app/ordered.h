@@ -10,6 +10,39 @@
 #include <thread>
 #include <vector>
 
+namespace ordered_detail {
+
+// The worker threads of a run. When it goes, Stop is set under Lock, every
+// worker waiting on Room is woken, and all are joined.
+class TWorkers {
+ public:
+  TWorkers(std::mutex& Lock, bool& Stop, std::condition_variable& Room)
+      : Lock(Lock), Stop(Stop), Room(Room) {}
+  ~TWorkers() {
+    {
+      std::lock_guard<std::mutex> Hold(Lock);
+      Stop = true;
+    }
+    Room.notify_all();
+    for (std::thread& t : Threads) t.join();
+  }
+  TWorkers(const TWorkers&) = delete;
+  TWorkers& operator=(const TWorkers&) = delete;
+  template <class Fn>
+  void Start(unsigned Jobs, const Fn& Worker) {
+    Threads.reserve(Jobs);
+    for (unsigned t = 0; t < Jobs; ++t) Threads.emplace_back(Worker);
+  }
+
+ private:
+  std::mutex& Lock;
+  bool& Stop;
+  std::condition_variable& Room;
+  std::vector<std::thread> Threads;
+};
+
+}  // namespace ordered_detail
+
 // Runs Work(i, State&) for every i below Count on Jobs threads, each thread
 // with its own State from MakeState(), and hands every result to Emit(i, R&&)
 // on the calling thread in ascending i, each as soon as it and all results
@@ -61,24 +94,9 @@ void RunOrdered(size_t Count, unsigned Jobs, size_t Ahead, MakeState&& MakeState
     }
   };
 
-  std::vector<std::thread> Threads;
-  // Stops and joins the workers however the loop below is left.
-  struct TJoin {
-    std::vector<std::thread>& Threads;
-    std::mutex& Lock;
-    bool& Stop;
-    std::condition_variable& Room;
-    ~TJoin() {
-      {
-        std::lock_guard<std::mutex> Hold(Lock);
-        Stop = true;
-      }
-      Room.notify_all();
-      for (auto& T : Threads) T.join();
-    }
-  } Join{Threads, Lock, Stop, Room};
-  Threads.reserve(Jobs);
-  for (unsigned t = 0; t < Jobs; ++t) Threads.emplace_back(Worker);
+  // Stopped and joined however the loop below is left.
+  ordered_detail::TWorkers Workers(Lock, Stop, Room);
+  Workers.Start(Jobs, Worker);
 
   for (size_t k = 0; k < Count; ++k) {
     std::unique_lock<std::mutex> Hold(Lock);
@@ -182,23 +200,8 @@ void RunOrderedStreams(size_t Count, unsigned Jobs, size_t MaxHeld, MakeState&& 
     }
   };
 
-  std::vector<std::thread> Threads;
-  struct TJoin {
-    std::vector<std::thread>& Threads;
-    std::mutex& Lock;
-    bool& Stop;
-    std::condition_variable& Room;
-    ~TJoin() {
-      {
-        std::lock_guard<std::mutex> Hold(Lock);
-        Stop = true;
-      }
-      Room.notify_all();
-      for (auto& T : Threads) T.join();
-    }
-  } Join{Threads, Lock, Stop, Room};
-  Threads.reserve(Jobs);
-  for (unsigned t = 0; t < Jobs; ++t) Threads.emplace_back(Worker);
+  ordered_detail::TWorkers Workers(Lock, Stop, Room);
+  Workers.Start(Jobs, Worker);
 
   for (size_t k = 0; k < Count; ++k) {
     for (;;) {
