@@ -502,6 +502,18 @@ void TBlockIndex::RecordDrawings(const std::string& FilePath, const TFileStamp& 
   QueueChanged.notify_all();
 }
 
+void TBlockIndex::WriteInTransaction(const std::function<void()>& Work) {
+  try {
+    Exec(Writer, "BEGIN IMMEDIATE");
+    Work();
+    Exec(Writer, "COMMIT");
+  } catch (const EIndex& e) {
+    sqlite3_exec(Writer, "ROLLBACK", nullptr, nullptr, nullptr);
+    TurnOff("the index " + Path + " could not be written (" + e.What + "); files are read directly",
+            Corruption(e.Code));
+  }
+}
+
 sqlite3_stmt* TBlockIndex::Kept(const char* Sql) {
   sqlite3_stmt*& s = WriterStatements[Sql];
   if (!s) {
@@ -513,8 +525,7 @@ sqlite3_stmt* TBlockIndex::Kept(const char* Sql) {
 
 void TBlockIndex::WriteDrawings(std::vector<TPendingDrawings>& Batch) {
   if (!Usable()) return;
-  try {
-    Exec(Writer, "BEGIN IMMEDIATE");
+  WriteInTransaction([&] {
     // Only beside the entry of the same version of the file.
     sqlite3_stmt* const entry = Kept(
         "SELECT id FROM files WHERE path = ? AND size = ? AND modified_ns = ? AND "
@@ -555,12 +566,7 @@ void TBlockIndex::WriteDrawings(std::vector<TPendingDrawings>& Batch) {
         sqlite3_reset(add);
       }
     }
-    Exec(Writer, "COMMIT");
-  } catch (const EIndex& e) {
-    sqlite3_exec(Writer, "ROLLBACK", nullptr, nullptr, nullptr);
-    TurnOff("the index " + Path + " could not be written (" + e.What + "); files are read directly",
-            Corruption(e.Code));
-  }
+  });
 }
 
 void TBlockIndex::Record(const std::string& FilePath, const TFileStamp& Stamp,
@@ -604,8 +610,7 @@ void TBlockIndex::WriteLoop() {
 
 void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
   if (!Usable()) return;
-  try {
-    Exec(Writer, "BEGIN IMMEDIATE");
+  WriteInTransaction([&] {
     // One statement makes or replaces a file's row and answers its id; the
     // names of a replaced row go before the new ones are added.
     sqlite3_stmt* const putFile = Kept(
@@ -678,12 +683,7 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
         run(addBlock);
       }
     }
-    Exec(Writer, "COMMIT");
-  } catch (const EIndex& e) {
-    sqlite3_exec(Writer, "ROLLBACK", nullptr, nullptr, nullptr);
-    TurnOff("the index " + Path + " could not be written (" + e.What + "); files are read directly",
-            Corruption(e.Code));
-  }
+  });
 }
 
 void TBlockIndex::ForgetOthersUnder(const std::string& Folder,

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -111,6 +112,9 @@ class TBlockIndex {
     std::vector<TKeptDrawing> Drawings;
   };
   void WriteDrawings(std::vector<TPendingDrawings>& Batch);
+  // Runs Work in one write transaction; an index error in it rolls the
+  // transaction back and turns the index off.
+  void WriteInTransaction(const std::function<void()>& Work);
   // The writer thread's statements, prepared once for the index's life.
   sqlite3_stmt* Kept(const char* Sql);
   std::unordered_map<const char*, sqlite3_stmt*> WriterStatements;
