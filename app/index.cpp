@@ -171,8 +171,8 @@ std::string SqliteVersion() {
   return sqlite3_libversion();
 }
 
-TBlockIndex::TBlockIndex(std::string PathIn, int BusyTimeout)
-    : Path(std::move(PathIn)), BusyTimeoutMs(BusyTimeout) {
+TBlockIndex::TBlockIndex(std::string PathIn, int BusyTimeout, TIndexAnswers AnswersIn)
+    : Path(std::move(PathIn)), BusyTimeoutMs(BusyTimeout), Answers(AnswersIn) {
   Open();
   if (Usable()) WriterThread = std::thread([this] { WriteLoop(); });
 }
@@ -248,6 +248,10 @@ void TBlockIndex::Open() {
                      "not an index of this version (schema " + std::to_string(version) + ")"};
       }
       Reader = OpenConnection(Path, BusyTimeoutMs);
+      // The reader goes through the tables once, from end to end, and then
+      // asks for one file's drawings at a time: a few pages, recycled, are
+      // enough, where a large cache would only be filled once.
+      Exec(Reader, "PRAGMA cache_size=16");
       return;
     } catch (const EIndex& e) {
       sqlite3_close(Reader);
@@ -335,10 +339,18 @@ void TBlockIndex::LoadEntries() {
   for (auto& [path, e] : Entries) byId.emplace(e.Id, &e);
   sqlite3_finalize(finalize.S);
   finalize.S = nullptr;
-  code = sqlite3_prepare_v2(Reader, "SELECT file, name, texts FROM blocks ORDER BY file, position",
+  const bool texts = Answers == TIndexAnswers::NamesAndTexts;
+  code = sqlite3_prepare_v2(Reader,
+                            texts ? "SELECT file, name, texts FROM blocks ORDER BY file, position"
+                                  : "SELECT file, name FROM blocks ORDER BY file, position",
                             -1, &finalize.S, nullptr);
   if (code != SQLITE_OK) Raise(Reader, code);
   sqlite3_stmt* const names = finalize.S;
+  // Every entry's names and texts go into one store, sized from the index
+  // file (which holds them all) so that it is not copied while it grows.
+  Store.clear();
+  Store.reserve(static_cast<size_t>(std::min<int64_t>(
+      QueryInt(Reader, "PRAGMA page_count") * QueryInt(Reader, "PRAGMA page_size"), 64 << 20)));
   TEntry* last = nullptr;
   int64_t lastId = 0;
   while ((code = sqlite3_step(names)) == SQLITE_ROW) {
@@ -348,15 +360,18 @@ void TBlockIndex::LoadEntries() {
       last = found == byId.end() ? nullptr : found->second;
       lastId = id;
       if (!last) continue;
+      // The rows come in file order: a file's definitions are one run.
+      last->PackedAt = Store.size();
     }
     // Packed as they come (length, bytes): the whole index is read while
     // every search thread waits, and made into strings by each thread later.
-    for (int col = 1; col <= 2; ++col) {
+    for (int col = 1; col <= (texts ? 2 : 1); ++col) {
       const auto* bytes = static_cast<const char*>(sqlite3_column_blob(names, col));
       const auto size = static_cast<uint32_t>(sqlite3_column_bytes(names, col));
-      last->Packed.append(reinterpret_cast<const char*>(&size), sizeof size);
-      last->Packed.append(bytes ? bytes : "", size);
+      Store.append(reinterpret_cast<const char*>(&size), sizeof size);
+      Store.append(bytes ? bytes : "", size);
     }
+    last->PackedEnd = Store.size();
     ++last->Definitions;
   }
   if (code != SQLITE_DONE) Raise(Reader, code);
@@ -377,6 +392,7 @@ void TBlockIndex::EnsureLoaded() {
     LoadEntries();
   } catch (const EIndex& e) {
     Entries.clear();
+    Store.clear();
     TurnOff("the index " + Path + " failed while reading (" + e.What + "); files are read directly",
             Corruption(e.Code));
   }
@@ -413,13 +429,15 @@ bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFi
   TFileBlocks blocks;
   blocks.Outcome = e.Outcome;
   blocks.Names.reserve(e.Definitions);
-  blocks.Texts.reserve(e.Definitions);
-  for (size_t at = 0; at < e.Packed.size();) {
+  const bool texts = Answers == TIndexAnswers::NamesAndTexts;
+  if (texts) blocks.Texts.reserve(e.Definitions);
+  for (size_t at = e.PackedAt; at < e.PackedEnd;) {
     for (std::vector<std::string>* to : {&blocks.Names, &blocks.Texts}) {
+      if (to == &blocks.Texts && !texts) break;
       uint32_t size;
-      std::memcpy(&size, e.Packed.data() + at, sizeof size);
+      std::memcpy(&size, Store.data() + at, sizeof size);
       at += sizeof size;
-      to->emplace_back(e.Packed, at, size);
+      to->emplace_back(Store, at, size);
       at += size;
     }
   }
@@ -575,21 +593,34 @@ void TBlockIndex::Record(const std::string& FilePath, const TFileStamp& Stamp,
   {
     std::lock_guard<std::mutex> lock(QueueLock);
     Queue.push_back({FilePath, Stamp, NowNs(), Blocks});
+    // The writer is woken when a batch starts (to time it) and when it is
+    // full, not for every file.
+    if (Queue.size() != 1 && Queue.size() != BatchFiles) return;
   }
   QueueChanged.notify_all();
 }
 
 void TBlockIndex::Flush() {
   std::unique_lock<std::mutex> lock(QueueLock);
+  ++Flushing;
+  QueueChanged.notify_all();
   QueueChanged.wait(lock, [&] {
     return (Queue.empty() && DrawingQueue.empty() && !Writing) || !WriterThread.joinable();
   });
+  --Flushing;
 }
 
 void TBlockIndex::WriteLoop() {
   std::unique_lock<std::mutex> lock(QueueLock);
   for (;;) {
     QueueChanged.wait(lock, [&] { return Stopping || !Queue.empty() || !DrawingQueue.empty(); });
+    // Files are gathered into large batches: a transaction writes each page
+    // it touches once, however many files it holds. A batch waits no longer
+    // than BatchDelay, nor when someone waits for it.
+    auto written = [&] {
+      return Stopping || Flushing > 0 || Queue.size() >= BatchFiles || !DrawingQueue.empty();
+    };
+    if (!written()) QueueChanged.wait_for(lock, BatchDelay, written);
     if (Queue.empty() && DrawingQueue.empty()) return;  // stopping, nothing left
     std::vector<TPending> batch;
     batch.swap(Queue);

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -39,6 +40,8 @@ inline constexpr int IndexSchemaVersion = 3;
 // missed a second write within the same tick of the file system's clock; it
 // is not trusted (as version-control tools treat racily clean files).
 inline constexpr int64_t RacyWindowNs = 2'000'000'000;
+// How long a search waits for another program that is writing to the index.
+inline constexpr int IndexBusyTimeoutMs = 5000;
 
 // One definition's drawing as the index keeps it: the thumbnail's compact
 // form and the drawing's fingerprint.
@@ -55,11 +58,17 @@ std::string DefaultIndexPath();
 // The SQLite library's version, for --version.
 std::string SqliteVersion();
 
+// What Find answers for a file: its names and the texts inside each block, or
+// its names alone (for a search whose filter and output never look at the
+// texts, which then are left out of what is loaded: most of the index).
+enum class TIndexAnswers { NamesAndTexts, NamesOnly };
+
 class TBlockIndex {
  public:
   // Opens the index at Path, making it and its folder when missing. Another
   // program writing to it is waited for up to BusyTimeoutMs.
-  explicit TBlockIndex(std::string Path, int BusyTimeoutMs = 5000);
+  explicit TBlockIndex(std::string Path, int BusyTimeoutMs = IndexBusyTimeoutMs,
+                       TIndexAnswers Answers = TIndexAnswers::NamesAndTexts);
   ~TBlockIndex();  // writes what is pending, then closes
   TBlockIndex(const TBlockIndex&) = delete;
   TBlockIndex& operator=(const TBlockIndex&) = delete;
@@ -75,8 +84,9 @@ class TBlockIndex {
   // Why the index was turned off (UTF-8, English), empty while it works.
   std::string Problem() const;
 
-  // The file's outcome and names when the index holds Path under exactly
-  // Stamp, recorded by this reader version and not racily. Thread-safe.
+  // The file's outcome and names (and texts, unless NamesOnly) when the index
+  // holds Path under exactly Stamp, recorded by this reader version and not
+  // racily. Thread-safe.
   bool Find(const std::string& Path, const TFileStamp& Stamp, TFileBlocks& Out);
   // Keeps what reading Path (seen as Stamp before it was opened) gave. The
   // write happens on the index's own thread, in large transactions.
@@ -121,6 +131,7 @@ class TBlockIndex {
 
   const std::string Path;
   const int BusyTimeoutMs;
+  const TIndexAnswers Answers;
   std::mutex StampsLock;
   std::unordered_map<std::thread::id, std::unique_ptr<TFolderStamps>> Stamps;
   std::atomic<bool> Off{false};
@@ -142,8 +153,8 @@ class TBlockIndex {
     int64_t RecordedNs = 0;
     TFileOutcome Outcome;
     // Each definition's name and texts, each as its length (4 bytes) and
-    // its bytes.
-    std::string Packed;
+    // its bytes, at [PackedAt, PackedEnd) of Store.
+    size_t PackedAt = 0, PackedEnd = 0;
     size_t Definitions = 0;
   };
   void LoadEntries();
@@ -151,15 +162,20 @@ class TBlockIndex {
   bool Loaded = false;
   // Not changed once loaded.
   std::unordered_map<std::string, TEntry> Entries;
+  std::string Store;
   std::thread LoaderThread;
   sqlite3_stmt* DrawingsQuery = nullptr;
 
+  // Files written in one transaction, and how long the first of them waits.
+  static constexpr size_t BatchFiles = 128;
+  static constexpr std::chrono::milliseconds BatchDelay{200};
   std::mutex QueueLock;
   std::condition_variable QueueChanged;
   std::vector<TPending> Queue;
   std::vector<TPendingDrawings> DrawingQueue;
   bool Writing = false;
   bool Stopping = false;
+  int Flushing = 0;  // threads waiting in Flush
   std::thread WriterThread;
 };
 

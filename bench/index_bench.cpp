@@ -3,7 +3,8 @@
 // about 60 KB. For each, side by side: the plain search, the first search into
 // an empty index, the second search (nothing changed) with the number of
 // files it opened, the search after 1 % of the files changed, and walking and
-// stat-ing the same files. Searches run as quillon-cli -r -j2 runs them.
+// stat-ing the same files. Searches run as quillon-cli -r -j2 runs them (its
+// output without the texts inside the blocks).
 //
 // usage: index_bench [--small N] [--large N] [--reps N] [--dir DIR]
 //        index_bench [--large N] --make-library DIR   (writes the 60 KB library only)
@@ -115,12 +116,12 @@ void Measure(const char* Name, const fs::path& Dir, int Count, int Definitions, 
   });
   const double first = MedianMs(Reps, [&] {
     dropIndex();
-    TBlockIndex index(indexPath);
+    TBlockIndex index(indexPath, IndexBusyTimeoutMs, TIndexAnswers::NamesOnly);
     Search(folder, &index);
   });
   uint64_t opened = 0;
   const double second = MedianMs(Reps, [&] {
-    TBlockIndex index(indexPath);
+    TBlockIndex index(indexPath, IndexBusyTimeoutMs, TIndexAnswers::NamesOnly);
     const uint64_t before = FileOpenCount();
     Search(folder, &index);
     opened = FileOpenCount() - before;
@@ -140,7 +141,7 @@ void Measure(const char* Name, const fs::path& Dir, int Count, int Definitions, 
     }
     sync();
     afterChanges.push_back(MedianMs(1, [&] {
-      TBlockIndex index(indexPath);
+      TBlockIndex index(indexPath, IndexBusyTimeoutMs, TIndexAnswers::NamesOnly);
       Search(folder, &index);
     }));
     TJwwData jww;

@@ -106,6 +106,7 @@ TFileResult ReadInput(const TInput& Input, const TBlockFilter& Filter, TJwwData&
           });
     } else {
       TFileBlocks blocks = ReadFileBlocksIndexed(Index, Input.Path, Input.FullPath, Jww, Jws);
+      result.Rows.reserve(blocks.Names.size());
       for (size_t n = 0; n < blocks.Names.size(); ++n) {
         const std::string& name = blocks.Names[n];
         std::string texts = n < blocks.Texts.size() ? std::move(blocks.Texts[n]) : std::string();

@@ -223,11 +223,14 @@ int main(int argc, char** argv) {
   }
 
   // The saved index serves the plain search; drawings are always read. What
-  // it holds is read while the folders are walked.
+  // it holds is read while the folders are walked, without the texts inside
+  // the blocks when neither the filter nor the output looks at them.
   std::unique_ptr<TBlockIndex> index;
   if ((useIndex || indexFileOption->count() > 0) && (!drawings || duplicates)) {
-    index = std::make_unique<TBlockIndex>(indexFileOption->count() > 0 ? indexFile
-                                                                       : DefaultIndexPath());
+    const bool namesOnly = !texts && !filter.Words.Active() && !duplicates;
+    index = std::make_unique<TBlockIndex>(
+        indexFileOption->count() > 0 ? indexFile : DefaultIndexPath(), IndexBusyTimeoutMs,
+        namesOnly ? TIndexAnswers::NamesOnly : TIndexAnswers::NamesAndTexts);
     index->LoadInBackground();
   }
   const std::vector<qcli::TInput> inputs = qcli::CollectInputs(paths, recursive);

@@ -612,6 +612,14 @@ TEST_F(CliProgram, TextsInsideBlocksAreFilteredAndListed) {
   EXPECT_EQ(json[2]["texts"].dump(), "[]");
   EXPECT_THAT(Cli({"--texts", "--format", "html", a}).out,
               HasSubstr("<td>FIX / 片開き / 900</td>"));
+
+  // The same when the saved index answers (from the second search on).
+  fs::last_write_time(a, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+  const std::string index = (Dir / "index.sqlite3").string();
+  for (int pass = 0; pass < 3; ++pass) {
+    EXPECT_EQ(Cli({"--index-file", index, "--filter", "片開", a}).out, filtered.out) << pass;
+    EXPECT_EQ(Cli({"--index-file", index, "--texts", a}).out, tsv.out) << pass;
+  }
 }
 
 }  // namespace
