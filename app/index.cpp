@@ -639,6 +639,27 @@ void TBlockIndex::WriteLoop() {
   }
 }
 
+namespace {
+
+// Definitions added by one statement, at most.
+constexpr size_t RowsPerInsert = 16;
+
+// The statement that adds Rows definitions (1 to RowsPerInsert), the same
+// text every time so that the writer keeps one statement for each count.
+const char* AddBlocksSql(size_t Rows) {
+  static const std::vector<std::string> all = [] {
+    std::vector<std::string> sql(RowsPerInsert + 1);
+    for (size_t n = 1; n <= RowsPerInsert; ++n) {
+      sql[n] = "INSERT INTO blocks (file, position, name, name_utf8, texts) VALUES (?,?,?,?,?)";
+      for (size_t k = 1; k < n; ++k) sql[n] += ",(?,?,?,?,?)";
+    }
+    return sql;
+  }();
+  return all[Rows].c_str();
+}
+
+}  // namespace
+
 void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
   if (!Usable()) return;
   WriteInTransaction([&] {
@@ -663,8 +684,6 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
         "stop_message = excluded.stop_message RETURNING id");
     sqlite3_stmt* const dropBlocks = Kept("DELETE FROM blocks WHERE file = ?");
     sqlite3_stmt* const dropDrawings = Kept("DELETE FROM drawings WHERE file = ?");
-    sqlite3_stmt* const addBlock =
-        Kept("INSERT INTO blocks (file, position, name, name_utf8, texts) VALUES (?,?,?,?,?)");
     auto run = [&](sqlite3_stmt* S) {
       const int code = sqlite3_step(S);
       sqlite3_reset(S);
@@ -702,16 +721,24 @@ void TBlockIndex::WriteBatch(std::vector<TPending>& Batch) {
       run(dropBlocks);
       Bind(dropDrawings, 1, id);  // drawn from what the file was before
       run(dropDrawings);
-      for (size_t n = 0; n < p.Blocks.Names.size(); ++n) {
-        const std::string& name = p.Blocks.Names[n];
-        const std::string& texts = n < p.Blocks.Texts.size() ? p.Blocks.Texts[n] : std::string();
-        Bind(addBlock, 1, id);
-        Bind(addBlock, 2, static_cast<int64_t>(n));
-        const std::string utf8 = Cp932ToUtf8(name);
-        BindBlob(addBlock, 3, name);
-        Bind(addBlock, 4, utf8);
-        BindBlob(addBlock, 5, texts);
-        run(addBlock);
+      // The definitions go in a few rows per statement.
+      const size_t count = p.Blocks.Names.size();
+      static const std::string none;
+      for (size_t first = 0; first < count; first += RowsPerInsert) {
+        const size_t rows = std::min(RowsPerInsert, count - first);
+        sqlite3_stmt* const add = Kept(AddBlocksSql(rows));
+        std::string utf8[RowsPerInsert];
+        for (size_t k = 0; k < rows; ++k) {
+          const size_t n = first + k;
+          const int at = static_cast<int>(k) * 5;
+          utf8[k] = Cp932ToUtf8(p.Blocks.Names[n]);
+          Bind(add, at + 1, id);
+          Bind(add, at + 2, static_cast<int64_t>(n));
+          BindBlob(add, at + 3, p.Blocks.Names[n]);
+          Bind(add, at + 4, utf8[k]);
+          BindBlob(add, at + 5, n < p.Blocks.Texts.size() ? p.Blocks.Texts[n] : none);
+        }
+        run(add);
       }
     }
   });
