@@ -339,7 +339,7 @@ void TBlockIndex::LoadEntries() {
   for (auto& [path, e] : Entries) byId.emplace(e.Id, &e);
   sqlite3_finalize(finalize.S);
   finalize.S = nullptr;
-  const bool texts = Answers == TIndexAnswers::NamesAndTexts;
+  const bool texts = AnswersTexts();
   code = sqlite3_prepare_v2(Reader,
                             texts ? "SELECT file, name, texts FROM blocks ORDER BY file, position"
                                   : "SELECT file, name FROM blocks ORDER BY file, position",
@@ -428,18 +428,18 @@ bool TBlockIndex::Find(const std::string& FilePath, const TFileStamp& Stamp, TFi
   if (!Holds(e.Stamp, e.ReaderVersion, e.RecordedNs, Stamp)) return false;
   TFileBlocks blocks;
   blocks.Outcome = e.Outcome;
+  size_t at = e.PackedAt;
+  auto next = [&] {
+    uint32_t size;
+    std::memcpy(&size, Store.data() + at, sizeof size);
+    at += sizeof size + size;
+    return Store.substr(at - size, size);
+  };
   blocks.Names.reserve(e.Definitions);
-  const bool texts = Answers == TIndexAnswers::NamesAndTexts;
-  if (texts) blocks.Texts.reserve(e.Definitions);
-  for (size_t at = e.PackedAt; at < e.PackedEnd;) {
-    for (std::vector<std::string>* to : {&blocks.Names, &blocks.Texts}) {
-      if (to == &blocks.Texts && !texts) break;
-      uint32_t size;
-      std::memcpy(&size, Store.data() + at, sizeof size);
-      at += sizeof size;
-      to->emplace_back(Store, at, size);
-      at += size;
-    }
+  if (AnswersTexts()) blocks.Texts.reserve(e.Definitions);
+  while (at < e.PackedEnd) {
+    blocks.Names.push_back(next());
+    if (AnswersTexts()) blocks.Texts.push_back(next());
   }
   Out = std::move(blocks);
   return true;

@@ -157,6 +157,7 @@ class TBlockIndex {
     size_t PackedAt = 0, PackedEnd = 0;
     size_t Definitions = 0;
   };
+  bool AnswersTexts() const { return Answers == TIndexAnswers::NamesAndTexts; }
   void LoadEntries();
   void EnsureLoaded();  // with ReadLock held
   bool Loaded = false;

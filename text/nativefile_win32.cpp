@@ -135,7 +135,9 @@ constexpr ULONGLONG ListingLifeMs = 1000;
 struct TFolderStamps::TListing {
   std::wstring Folder;
   ULONGLONG Since = 0;  // when the folder was first asked about, or listed
-  bool Listed = false;
+  // Asked about once; listed whole; or its listing failed, and each of its
+  // files is asked for by name (not listed again for every one of them).
+  enum { Asked, Listed, Unlisted } State = Asked;
   std::unordered_map<std::wstring, TFileStamp> Files;
 };
 
@@ -191,7 +193,7 @@ bool StampOfFile(const std::string& Path, TFileStamp& Stamp, TFolderStamps& Know
   TFolderStamps::TListing& last = *Known.Listing;
   const ULONGLONG now = GetTickCount64();
   const bool again = last.Folder == folder && now - last.Since < ListingLifeMs;
-  if (again && last.Listed) {
+  if (again && last.State == TFolderStamps::TListing::Listed) {
     const auto found = last.Files.find(name);
     if (found != last.Files.end()) {
       Stamp = found->second;
@@ -204,11 +206,12 @@ bool StampOfFile(const std::string& Path, TFileStamp& Stamp, TFolderStamps& Know
   if (dir == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION volume{};
   const bool haveVolume = GetFileInformationByHandle(dir, &volume);
-  if (again && !last.Listed && haveVolume) {
+  if (again && last.State == TFolderStamps::TListing::Asked && haveVolume) {
     // The second file of this folder: the whole folder at once.
-    last.Listed = ListStamps(dir, volume.dwVolumeSerialNumber, last);
+    const bool listed = ListStamps(dir, volume.dwVolumeSerialNumber, last);
+    last.State = listed ? TFolderStamps::TListing::Listed : TFolderStamps::TListing::Unlisted;
     last.Since = now;
-    if (last.Listed) {
+    if (listed) {
       const auto found = last.Files.find(name);
       if (found != last.Files.end()) {
         CloseHandle(dir);
@@ -219,7 +222,7 @@ bool StampOfFile(const std::string& Path, TFileStamp& Stamp, TFolderStamps& Know
   } else if (!again) {
     last.Folder = folder;
     last.Since = now;
-    last.Listed = false;
+    last.State = TFolderStamps::TListing::Asked;
     last.Files.clear();
   }
   alignas(8) unsigned char buffer[sizeof(FILE_ID_BOTH_DIR_INFO) + 2 * MAX_PATH];
